@@ -1,0 +1,118 @@
+// cli/vellumix.cpp - the command line: options, help, and the action sequences that move the
+// levels between the program image, the level text file and the console.
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <new>
+
+#include "cli/logerror.h"
+#include "store/store.h"
+#include "text/text.h"
+
+std::uint8_t action = 0;
+
+namespace {
+
+struct option {
+    const char *name;
+    std::uint8_t *target;
+    std::uint8_t value;
+};
+
+} // namespace
+
+// Compared in this order, so a later action word overrides an earlier one.
+static const std::array<option, 6> options = {{{"-loadprg", &action, 1},
+                                              {"-saveprg", &action, 2},
+                                              {"-loadlvl", &action, 3},
+                                              {"-savelvl", &action, 4},
+                                              {"-infos", &action, 5},
+                                              {"-quiet", &quiet_mode, 1}}};
+
+static int same_word(const char *a, const char *b) // whole words, ASCII case ignored
+{
+    for (; *a && *b; a++, b++) {
+        char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a - 'A' + 'a') : *a;
+        char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b - 'A' + 'a') : *b;
+        if (x != y)
+            return 0;
+    }
+    return *a == *b;
+}
+
+static void show_help()
+{
+    logerror("Kestrune level editor - version %s\n%s, %s\n\n", editor_version, credit_text,
+             build_date);
+    logerror("Syntax : %s <action>\n", "Vellumix");
+    logerror("  <action>   = '-loadprg' (displays levels from PRG file)\n");
+    logerror("               '-loadlvl' (displays levels from text file)\n");
+    logerror("               '-saveprg' (saves levels from text file to PRG file)\n");
+    logerror("               '-savelvl' (saves levels from PRG file to text file)\n");
+    logerror("\n");
+}
+
+// 1 = every level reached standard output; a full disk or a closed pipe is an error to report.
+static int display_to_stdout()
+{
+    int ok = display_levels(stdout);
+    ok = std::fflush(stdout) == 0 && ok;
+    if (!ok)
+        logerror("\nERROR ! Levels could not be written to standard output !\n");
+    return ok;
+}
+
+// 1 = the action ran to its end; 0 = it reported an error.
+static int run_action(std::uint8_t code)
+{
+    const char *lvl_name = lvl_file_name();
+    int text_ok;
+    switch (code) {
+    case 1: // -loadprg
+        return data_to_tb_level() && display_to_stdout();
+    case 2: // -saveprg: on purpose, a missing text file still lets the image be saved
+        if (!data_to_tb_level())
+            return 0;
+        text_ok = text_to_tb_level(lvl_name);
+        return tb_level_to_data() && save_prg() && text_ok;
+    case 3: // -loadlvl
+        return data_to_tb_level() && text_to_tb_level(lvl_name) && display_to_stdout();
+    case 4: // -savelvl
+        return data_to_tb_level() && save_levels_text(lvl_name);
+    case 5: // -infos: the load report and the decoding are all it shows
+        return data_to_tb_level();
+    default:
+        return 1;
+    }
+}
+
+static int run_editor(std::uint8_t code)
+{
+    if (code == 0) {
+        show_help();
+        return 1;
+    }
+    logerror("Reading PRG file ... ");
+    return load_prg() && run_action(code);
+}
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; i++)
+        if (argv[i][0] == '/')
+            argv[i][0] = '-';
+    for (int i = 1; i < argc; i++)
+        for (const option &o : options)
+            if (same_word(argv[i], o.name))
+                *o.target = o.value;
+
+    file_data = new (std::nothrow) std::uint8_t[prg_size];
+    if (!file_data) {
+        logerror("ERROR ! Not enough memory to load the file(s) !\n");
+        return 1;
+    }
+    int ok = run_editor(action);
+    delete[] file_data;
+    // 1 whenever an error was reported, even when -quiet kept it off the screen
+    return ok ? 0 : 1;
+}

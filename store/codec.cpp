@@ -1,0 +1,119 @@
+// store/codec.cpp - level records in file_data <-> tb_level. The offset table at levels_table
+// holds one big-endian 32-bit offset per level; a record there is big-endian 16-bit words:
+//   p + 0  n, the random colour count | p + 2  n colour words | p + 2 + 2n  88 cell words
+// Colour and cell words hold code * 2; a cell word 0xFFFE is empty, 0xFFFF the no-slot place.
+// Only the low byte of each word is read back.
+#include "store/store.h"
+
+#include <cstdint>
+
+#include "cli/logerror.h"
+
+static std::uint32_t get_u32_be(const std::uint8_t *p)
+{
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
+           std::uint32_t{p[3]};
+}
+
+static void put_u16_be(std::uint8_t *p, unsigned value)
+{
+    p[0] = static_cast<std::uint8_t>(value >> 8);
+    p[1] = static_cast<std::uint8_t>(value);
+}
+
+static int cell_code(std::uint8_t low_byte)
+{
+    if (low_byte == 0xFE)
+        return code_empty;
+    if (low_byte == 0xFF)
+        return code_no_slot;
+    return low_byte >> 1;
+}
+
+// 1 = level i's record at p lies inside the image and holds only known codes; 0 = reported.
+// Sums are 64-bit: an offset near 4 GiB must not wrap round into the image.
+static int check_record(int i, std::uint32_t p)
+{
+    if (std::uint64_t{p} + 2 > prg_size) {
+        logerror("\nERROR ! Level %d record at 0x%08X runs past the end of the PRG file !\n", i, p);
+        return 0;
+    }
+    int n = file_data[p + 1];
+    if (n > 8) {
+        logerror("\nERROR ! Level %d has %d random colors, 8 at most are allowed !\n", i, n);
+        return 0;
+    }
+    if (std::uint64_t{p} + 178 + 2 * static_cast<unsigned>(n) > prg_size) {
+        logerror("\nERROR ! Level %d record at 0x%08X runs past the end of the PRG file !\n", i, p);
+        return 0;
+    }
+    for (int j = 0; j < n; j++) {
+        int code = file_data[p + 3 + 2 * j] >> 1;
+        if (code > 8) {
+            logerror("\nERROR ! Level %d holds an unknown color code (%d) !\n", i, code);
+            return 0;
+        }
+    }
+    std::uint32_t q = p + 2 + 2 * static_cast<std::uint32_t>(n);
+    for (int k = 0; k < nb_cells; k++) {
+        int code = cell_code(file_data[q + 2 * k + 1]);
+        if (code > code_no_slot) {
+            logerror("\nERROR ! Level %d holds an unknown color code (%d) !\n", i, code);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int data_to_tb_level()
+{
+    logerror("Copying PRG data to structure ... ");
+    for (int i = 1; i <= nb_levels && i <= 30; i++) {
+        std::uint32_t p = get_u32_be(file_data + levels_table + 4 * (i - 1));
+        if (!check_record(i, p))
+            return 0; // nothing half-decoded is ever shown or saved
+        tb_level_entry &e = tb_level[i];
+        e.level = static_cast<std::uint8_t>(i);
+        e.start = p;
+        e.nb_colors = file_data[p + 1];
+        nb_record_colors[i] = e.nb_colors;
+        e.colors.fill(0);
+        for (int j = 0; j < e.nb_colors; j++)
+            e.colors[j] = static_cast<std::uint8_t>(file_data[p + 3 + 2 * j] >> 1);
+        std::uint32_t q = p + 2 + 2 * std::uint32_t{e.nb_colors};
+        for (int k = 0; k < nb_cells; k++)
+            e.cells[k] = static_cast<std::uint8_t>(cell_code(file_data[q + 2 * k + 1]));
+    }
+    logerror("\n");
+    return 1;
+}
+
+int tb_level_to_data()
+{
+    logerror("Copying structure to PRG file ... ");
+    // a longer record would run over the next one or other data of the game: refuse them all
+    int grown = 0;
+    for (int i = 1; i <= nb_levels && i <= 30; i++) {
+        if (tb_level[i].nb_colors > nb_record_colors[i]) {
+            logerror("\nERROR ! Level %d has %d random colors, its record has room for %d only !\n",
+                     i, tb_level[i].nb_colors, nb_record_colors[i]);
+            grown = 1;
+        }
+    }
+    if (grown)
+        return 0;
+    for (int i = 1; i <= nb_levels && i <= 30; i++) {
+        const tb_level_entry &e = tb_level[i];
+        std::uint8_t *p = file_data + e.start;
+        put_u16_be(p, e.nb_colors);
+        for (int j = 0; j < e.nb_colors; j++)
+            put_u16_be(p + 2 + 2 * j, e.colors[j] * 2u);
+        std::uint8_t *q = p + 2 + 2 * e.nb_colors;
+        for (int k = 0; k < nb_cells; k++) {
+            unsigned c = e.cells[k];
+            put_u16_be(q + 2 * k, c == code_empty ? 0xFFFEu : c == code_no_slot ? 0xFFFFu : c * 2);
+        }
+    }
+    logerror("\n");
+    return 1;
+}

@@ -1,0 +1,29 @@
+// store/os_file.h - the platform seam: replacing a user's file so that it changes completely or
+// not at all. A new file is written beside the target, flushed to the disk, then renamed over it.
+#ifndef STORE_OS_FILE_H
+#define STORE_OS_FILE_H
+
+#include <cstdio>
+#include <string>
+
+struct temp_file {
+    std::FILE *f = nullptr;
+    std::string name;   // the temporary file, beside target
+    std::string target; // the file to replace, a symbolic link followed to the file it names
+};
+
+// 1 = a new, uniquely named file beside target is open for writing (text = 1: text mode, so
+// Windows gets its own line ending), with target's permission bits when it exists;
+// 0 = nothing was created: target may not be written, or its directory takes no new file.
+int create_temp_beside(const char *target, int text, temp_file &t);
+
+// 1 = everything written reached the disk and the file is closed; 0 = it is removed again.
+int finish_temp(temp_file &t);
+
+// 1 = the finished file has taken target's place; 0 = it is removed and target is untouched.
+int replace_file(temp_file &t);
+
+// Closes and removes the temporary file after a failure.
+void discard_temp(temp_file &t);
+
+#endif

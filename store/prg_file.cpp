@@ -1,0 +1,108 @@
+// store/prg_file.cpp - the program image file, read whole into file_data and written back whole.
+#include "store/store.h"
+
+#include <array>
+#include <cstdio>
+
+#include "cli/logerror.h"
+#include "store/os_file.h"
+
+std::uint8_t *file_data = nullptr;
+std::uint32_t levels_table = 0;
+std::uint16_t nb_levels = 0;
+
+std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buffer)
+{
+    std::FILE *f = std::fopen(path, "rb");
+    if (!f) {
+        logerror("\nERROR ! File '%s' not found !", path);
+        return 0;
+    }
+    std::uint32_t count = 0;
+    if (std::fseek(f, 0, SEEK_SET) == 0)
+        count = static_cast<std::uint32_t>(std::fread(buffer, 1, size, f));
+    std::fclose(f);
+    if (count != size) // an empty file included: it is a short read like any other
+        logerror("\nERROR ! Only 0x%08X bytes were read !\n", count);
+    return count;
+}
+
+// Appends what the old file holds past size, so that a longer file loses nothing.
+// Returns the number of bytes appended; ok = 0 when they could not all be copied.
+static std::uint64_t copy_tail(const char *path, std::uint32_t size, std::FILE *to, int &ok)
+{
+    static std::array<std::uint8_t, 65536> chunk;
+    std::uint64_t copied = 0;
+    ok = 1;
+    std::FILE *from = std::fopen(path, "rb");
+    if (!from)
+        return 0; // there was no old file, so there is no tail
+    if (std::fseek(from, static_cast<long>(size), SEEK_SET) != 0)
+        ok = 0;
+    while (ok) {
+        std::size_t got = std::fread(chunk.data(), 1, chunk.size(), from);
+        std::size_t put = std::fwrite(chunk.data(), 1, got, to);
+        copied += put;
+        if (put != got)
+            ok = 0;
+        else if (got < chunk.size()) {
+            ok = !std::ferror(from);
+            break;
+        }
+    }
+    std::fclose(from);
+    return copied;
+}
+
+std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t *buffer)
+{
+    temp_file t;
+    if (!create_temp_beside(path, 0, t)) {
+        logerror("\nERROR ! File '%s' not found or read protected !", path);
+        return 0;
+    }
+    // unbuffered, so that the count fwrite returns is what truly reached the file
+    std::setvbuf(t.f, nullptr, _IONBF, 0);
+    std::uint64_t written = std::fwrite(buffer, 1, size, t.f);
+    int ok = written == size;
+    if (ok)
+        written += copy_tail(t.target.c_str(), size, t.f, ok);
+    if (!ok) {
+        discard_temp(t);
+    } else if (!finish_temp(t)) {
+        ok = 0;
+        written = 0; // nothing can be vouched for once the flush to the disk failed
+    } else if (!replace_file(t)) {
+        logerror("\nERROR ! File '%s' not found or read protected !", path);
+        return 0;
+    }
+    if (!ok) {
+        logerror("\nERROR ! Only 0x%08X bytes were written !\n",
+                 static_cast<unsigned>(written > 0xFFFFFFFFu ? 0xFFFFFFFFu : written));
+        return 0;
+    }
+    return size;
+}
+
+int load_prg()
+{
+    std::uint32_t count = load_file(prg_name, prg_size, file_data);
+    if (count == prg_size) {
+        levels_table = prg_levels_table;
+        nb_levels = prg_nb_levels;
+        logerror("0x%08X bytes read.\n", count);
+        logerror("Levels table stored at address 0x%08X.\n", levels_table);
+        logerror("%d levels found.\n", nb_levels);
+        return 1;
+    }
+    return 0;
+}
+
+int save_prg()
+{
+    logerror("Writing PRG file ... ");
+    if (save_file(prg_name, prg_size, file_data) != prg_size)
+        return 0;
+    logerror("0x%08X bytes written.\n", prg_size);
+    return 1;
+}

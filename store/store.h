@@ -1,0 +1,59 @@
+// store/store.h - the program image in memory, the level table decoded from it and the colour
+// codes that both hold. Everything here is process-wide and lives for the whole run.
+#ifndef STORE_STORE_H
+#define STORE_STORE_H
+
+#include <array>
+#include <cstdint>
+
+// The program image: its file name, its fixed size and where the levels are inside it.
+constexpr const char *prg_name = "KR_PROG.PRG";
+constexpr std::uint32_t prg_size = 232882;
+constexpr std::uint32_t prg_levels_table = 0x1E8BC;
+constexpr std::uint16_t prg_nb_levels = 30;
+
+extern std::uint8_t *file_data;    // prg_size bytes, allocated by main
+extern std::uint32_t levels_table; // set by a successful load_prg
+extern std::uint16_t nb_levels;    // set by a successful load_prg
+
+// Colour codes: 0 random, 1 to 8 the colours, 9 empty, 10 no slot (the end of a short row).
+constexpr int code_random = 0;
+constexpr int code_empty = 9;
+constexpr int code_no_slot = 10;
+constexpr int nb_cells = 88; // 11 rows of 8 slots; even rows hold 7 cells and the no-slot place
+
+struct tb_level_entry {
+    std::uint8_t level;     // its own index, 1 to 30
+    std::uint32_t start;    // offset of its record in file_data
+    std::uint8_t nb_colors; // entries of colors in use; the rest are 0
+    std::array<std::uint8_t, 8> colors;
+    std::array<std::uint8_t, nb_cells> cells;
+};
+
+// Indexed by level number 1 to 30; entry 0 is never used.
+extern std::array<tb_level_entry, 31> tb_level;
+// The colour count each record had in the image: a record may shrink on save but never grow.
+extern std::array<std::uint8_t, 31> nb_record_colors;
+
+extern const char *const bc_string[10];       // long names, for colour lines
+extern const char *const bc_short_string[10]; // four-character cell names
+extern const char *const s_level;
+extern const char *const s_start;
+extern const char *const s_color;
+
+// The code whose name begins text (letter case counts), or 10 when none does.
+int match_bc_string(const char *text);
+int match_bc_short_string(const char *text);
+
+// Whole-file transfers that report their own failures. load_file returns the number of bytes it
+// read (size when all went well); save_file returns size once path was replaced atomically, with
+// what the old file held past size kept after it, and 0 on any failure.
+std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buffer);
+std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t *buffer);
+int load_prg(); // 1 = the whole image is in file_data
+int save_prg(); // 1 = the image file now holds file_data
+
+int data_to_tb_level(); // 1 = every record decoded; 0 = the first bad one was reported
+int tb_level_to_data(); // 1 = every record encoded; 0 = a grown record was refused, none written
+
+#endif

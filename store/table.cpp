@@ -1,0 +1,34 @@
+// store/table.cpp - the level table and the names of the colour codes.
+#include "store/store.h"
+
+#include <cstring>
+
+std::array<tb_level_entry, 31> tb_level{};
+std::array<std::uint8_t, 31> nb_record_colors{};
+
+const char *const bc_string[10] = {"random", "blue",   "red",   "yellow", "green",
+                                   "purple", "orange", "black", "white",  "empty"};
+const char *const bc_short_string[10] = {"[??]", "[bl]", "[rd]", "[ye]", "[gn]",
+                                         "[pu]", "[or]", "[bk]", "[wh]", "...."};
+const char *const s_level = "Level ";
+const char *const s_start = "Start address ";
+const char *const s_color = "Random colors ";
+
+// strncmp stops at the end of text, so a short text never matches and is never overrun.
+static int match_name(const char *text, const char *const names[10])
+{
+    for (int code = 0; code <= 9; code++)
+        if (std::strncmp(text, names[code], std::strlen(names[code])) == 0)
+            return code;
+    return code_no_slot;
+}
+
+int match_bc_string(const char *text)
+{
+    return match_name(text, bc_string);
+}
+
+int match_bc_short_string(const char *text)
+{
+    return match_name(text, bc_short_string);
+}

@@ -1,0 +1,131 @@
+// text/reader.cpp - reads an edited level text file back over the level table. It forgives much:
+// comments, blank lines and level lines are skipped, cells are taken from fixed places and
+// levels are told apart by counting row lines, eleven to a level.
+#include "text/text.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/logerror.h"
+
+namespace {
+
+struct reader_state {
+    int level = 1;  // the level whose rows are being read
+    int row = 1;    // the row the next row line fills, 1 to 11
+    int cell = 0;   // the cell the next cell fills
+    int colour = 0; // colours taken for the current level so far
+};
+
+enum line_class { line_ignored, line_level, line_colors, line_row };
+
+} // namespace
+
+static line_class classify(const char *line)
+{
+    line_class c = line_row;
+    if (line[0] == '\0' || line[0] == '\n' || line[0] == '\r' || line[0] == ';' || line[0] == '#')
+        c = line_ignored;
+    if (std::strncmp(line, s_level, std::strlen(s_level)) == 0)
+        c = line_level;
+    if (std::strncmp(line, s_color, std::strlen(s_color)) == 0)
+        c = line_colors;
+    if (c == line_row && line[0] != '|')
+        c = line_ignored;
+    return c;
+}
+
+// The label and the two characters after it (": " as written) are not looked at. After a name
+// exactly two characters are skipped; any other word is skipped to just past the next blank.
+static void read_colors(const char *line, tb_level_entry &e, reader_state &st)
+{
+    std::size_t length = std::strlen(line);
+    std::size_t p = std::strlen(s_color) + 2;
+    while (p < length && st.colour <= 7) {
+        int m = match_bc_string(line + p);
+        if (m <= 8) {
+            e.colors[st.colour] = static_cast<std::uint8_t>(m);
+            e.nb_colors = static_cast<std::uint8_t>(++st.colour);
+            p += std::strlen(bc_string[m]) + 2;
+        } else {
+            p++;
+            while (p < length && line[p - 1] != ' ')
+                p++;
+        }
+    }
+}
+
+// Long or short is told by the row counter alone, never by the line.
+static void read_row(const char *line, tb_level_entry &e, reader_state &st)
+{
+    int is_long = st.row % 2 == 1;
+    std::size_t pos = is_long ? 1 : 3;
+    for (int j = 0; j < (is_long ? 8 : 7); j++, pos += 4) {
+        int m = match_bc_short_string(line + pos);
+        if (m == code_no_slot)
+            m = code_empty;
+        if (m == code_random && e.nb_colors == 0)
+            m = code_empty; // a random cell needs a colour list to draw from
+        e.cells[st.cell++] = static_cast<std::uint8_t>(m);
+    }
+    if (!is_long)
+        e.cells[st.cell++] = code_no_slot;
+    if (++st.row > 11) {
+        st.level++;
+        st.row = 1;
+        st.cell = 0;
+        st.colour = 0;
+    }
+}
+
+int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table)
+{
+    for (int i = 1; i <= nb_levels && i <= 30; i++) {
+        table[i].nb_colors = 0;
+        table[i].colors.fill(0);
+    }
+    reader_state st;
+    // 79 characters and the terminator; cleared before each read so that nothing of an earlier,
+    // longer line shows through past the end of a short one
+    std::array<char, 80> line;
+    while (st.level <= nb_levels && st.level <= 30) {
+        line.fill('\0');
+        if (!std::fgets(line.data(), static_cast<int>(line.size()), f))
+            return !std::ferror(f);
+        tb_level_entry &e = table[st.level];
+        switch (classify(line.data())) {
+        case line_colors:
+            read_colors(line.data(), e, st);
+            break;
+        case line_row:
+            read_row(line.data(), e, st);
+            break;
+        default:
+            break;
+        }
+    }
+    return 1;
+}
+
+int text_to_tb_level(const char *path)
+{
+    logerror("Copying text file to structure ... ");
+    std::FILE *f = std::fopen(path, "rb");
+    if (!f) {
+        logerror("\nERROR ! Levels text file '%s' not found !\n", path);
+        return 0;
+    }
+    // read over a copy, so that a read error half way leaves the decoded levels whole
+    static std::array<tb_level_entry, 31> scratch;
+    scratch = tb_level;
+    int ok = read_levels_text(f, scratch);
+    std::fclose(f);
+    if (!ok) {
+        logerror("\nERROR ! Levels text file '%s' could not be read !\n", path);
+        return 0;
+    }
+    tb_level = scratch;
+    logerror("\n");
+    return 1;
+}

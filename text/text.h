@@ -1,0 +1,36 @@
+// text/text.h - the level text file: the layout people edit, its writer and its reader.
+#ifndef TEXT_TEXT_H
+#define TEXT_TEXT_H
+
+#include <array>
+#include <cstdio>
+
+#include "store/os_file.h"
+#include "store/store.h"
+
+constexpr const char *editor_version = "0.11";
+constexpr const char *build_date = "2007.11.10";
+// Stands in the help banner and the text file's header: "# ", this, ", " and the date stay
+// within the 79 characters that the reader takes as one line.
+constexpr const char *credit_text = "Written by the Vellumix developers";
+
+const char *lvl_file_name(); // "vellumix.lvl", in the current directory
+
+// The writer: header and levels in the layout people edit. 1 = the stream shows no error.
+int display_levels(std::FILE *stream);
+void display_one_level(std::FILE *stream, int i);
+// -savelvl's file: written whole, or the old one left as it was. 1 = written.
+int save_levels_text(const char *path);
+
+// A file for people, written in text mode and swapped in whole. kind names it in messages
+// ("Levels text" gives "Levels text file 'vellumix.lvl' could not be created"). 1/0 as reported.
+int open_text_file(temp_file &t, const char *path, const char *kind);
+int close_text_file(temp_file &t, const char *path, const char *kind);
+
+// The reader. text_to_tb_level overlays the file on tb_level: 1 = read to its end;
+// 0 = not found or a read error, reported, and tb_level left as it was.
+int text_to_tb_level(const char *path);
+// Overlays what f holds on table: 1 = read to its end (or the last level); 0 = a read error.
+int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table);
+
+#endif

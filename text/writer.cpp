@@ -1,0 +1,92 @@
+// text/writer.cpp - the level table as text, laid out for people to edit. One level reads:
+//   Level  7       (Start address : 0x0001e934)
+//   Random colors : blue, red.          (only when the level has random colours)
+//                                       (an empty line, then 11 rows, short ones indented)
+//   |[bl][bl][rd][rd][ye][ye][gn][gn]|
+//   |..[bl][rd][??][ye][gn][pu][wh]..|
+#include "text/text.h"
+
+#include <array>
+#include <cstdio>
+
+#include "cli/logerror.h"
+
+const char *lvl_file_name()
+{
+    static std::array<char, 32> name{};
+    if (!name[0])
+        std::snprintf(name.data(), name.size(), "%s.lvl", "vellumix");
+    return name.data();
+}
+
+int display_levels(std::FILE *stream)
+{
+    std::fprintf(stream, "# Kestrune level editor - version %s\n", editor_version);
+    std::fprintf(stream, "# %s, %s\n", credit_text, build_date);
+    std::fprintf(stream, "\n\n");
+    for (int i = 1; i <= nb_levels && i <= 30; i++)
+        display_one_level(stream, i);
+    return !std::ferror(stream);
+}
+
+void display_one_level(std::FILE *stream, int i)
+{
+    const tb_level_entry &e = tb_level[i];
+    std::fprintf(stream, "%s%2d       (%s: 0x%08x)\n", s_level, e.level, s_start,
+                 static_cast<unsigned>(e.start));
+    if (e.nb_colors != 0) {
+        std::fprintf(stream, "%s: %s", s_color, bc_string[e.colors[0]]);
+        for (int j = 1; j < e.nb_colors; j++)
+            std::fprintf(stream, ", %s", bc_string[e.colors[j]]);
+        std::fprintf(stream, ".\n");
+    }
+    std::fprintf(stream, "\n");
+    for (int k = 0; k < nb_cells; k++) {
+        if (k % 8 == 0)
+            std::fputs("|", stream);
+        if (k % 16 == 8)
+            std::fputs("..", stream);
+        if (e.cells[k] != code_no_slot)
+            std::fputs(bc_short_string[e.cells[k]], stream);
+        if (k % 16 == 15)
+            std::fputs("..", stream);
+        if (k % 8 == 7)
+            std::fputs("|\n", stream);
+    }
+    std::fprintf(stream, "\n\n");
+}
+
+int open_text_file(temp_file &t, const char *path, const char *kind)
+{
+    if (create_temp_beside(path, 1, t))
+        return 1;
+    logerror("\nERROR ! %s file '%s' could not be created !\n", kind, path);
+    return 0;
+}
+
+int close_text_file(temp_file &t, const char *path, const char *kind)
+{
+    if (std::ferror(t.f)) {
+        discard_temp(t);
+    } else if (finish_temp(t)) {
+        if (replace_file(t))
+            return 1;
+        logerror("\nERROR ! %s file '%s' could not be created !\n", kind, path);
+        return 0;
+    }
+    logerror("\nERROR ! %s file '%s' could not be written !\n", kind, path);
+    return 0;
+}
+
+int save_levels_text(const char *path)
+{
+    logerror("Creating levels text file ... ");
+    temp_file t;
+    if (!open_text_file(t, path, "Levels text"))
+        return 0;
+    display_levels(t.f);
+    if (!close_text_file(t, path, "Levels text"))
+        return 0;
+    logerror("'%s' generated.\n", path);
+    return 1;
+}
