@@ -41,7 +41,7 @@ TEST(Image, MissingEmptyOrShortImageIsReportedAndNothingRuns)
         std::string err;
     };
     const row rows[] = {
-        {"missing", false, 0, "\nERROR ! File 'KR_PROG.PRG' not found !"},
+        {"missing", false, 0, eol("\nERROR ! File 'KR_PROG.PRG' not found !")},
         {"empty", true, 0, eol("\nERROR ! Only 0x00000000 bytes were read !\n")},
         {"short", true, 0x38DB1, eol("\nERROR ! Only 0x00038DB1 bytes were read !\n")},
     };
@@ -83,7 +83,7 @@ static void expect_refused_save(const run_dir &dir, const std::string &image)
     EXPECT_EQ(1, r.status);
     EXPECT_EQ(load_report() + decoded + eol("Copying text file to structure ... \n") +
                   eol("Copying structure to PRG file ... \n") +
-                  "Writing PRG file ... \nERROR ! File 'KR_PROG.PRG' not found or read protected !",
+                  eol("Writing PRG file ... \nERROR ! File 'KR_PROG.PRG' not found or read protected !"),
               r.err);
     EXPECT_EQ(image, dir.read(prg));
 }
