@@ -11,7 +11,8 @@
 
 std::uint8_t action = 0;
 
-namespace {
+namespace
+{
 
 struct option {
     const char *name;
@@ -23,11 +24,11 @@ struct option {
 
 // Compared in this order, so a later action word overrides an earlier one.
 static const std::array<option, 6> options = {{{"-loadprg", &action, 1},
-                                              {"-saveprg", &action, 2},
-                                              {"-loadlvl", &action, 3},
-                                              {"-savelvl", &action, 4},
-                                              {"-infos", &action, 5},
-                                              {"-quiet", &quiet_mode, 1}}};
+                                               {"-saveprg", &action, 2},
+                                               {"-loadlvl", &action, 3},
+                                               {"-savelvl", &action, 4},
+                                               {"-infos", &action, 5},
+                                               {"-quiet", &quiet_mode, 1}}};
 
 static int same_word(const char *a, const char *b) // whole words, ASCII case ignored
 {

@@ -37,8 +37,9 @@ int create_temp_beside(const char *target, int text, temp_file &t)
     for (unsigned attempt = 0; attempt < 100; attempt++) {
         t.name = directory_of(t.target) + "\\~" + base + "." +
                  std::to_string(GetCurrentProcessId()) + "." + std::to_string(attempt) + ".tmp";
-        int fd = _open(t.name.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | (text ? _O_TEXT : _O_BINARY),
-                       _S_IREAD | _S_IWRITE);
+        int fd =
+            _open(t.name.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | (text ? _O_TEXT : _O_BINARY),
+                  _S_IREAD | _S_IWRITE);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
@@ -97,10 +98,7 @@ int create_temp_beside(const char *target, int text, temp_file &t)
     return 1;
 }
 
-static int flush_to_disk(std::FILE *f)
-{
-    return fsync(fileno(f)) == 0;
-}
+static int flush_to_disk(std::FILE *f) { return fsync(fileno(f)) == 0; }
 
 static int rename_over(const temp_file &t)
 {

@@ -23,12 +23,6 @@ static int match_name(const char *text, const char *const names[10])
     return code_no_slot;
 }
 
-int match_bc_string(const char *text)
-{
-    return match_name(text, bc_string);
-}
+int match_bc_string(const char *text) { return match_name(text, bc_string); }
 
-int match_bc_short_string(const char *text)
-{
-    return match_name(text, bc_short_string);
-}
+int match_bc_short_string(const char *text) { return match_name(text, bc_short_string); }

@@ -9,7 +9,8 @@
 
 #include "cli/logerror.h"
 
-namespace {
+namespace
+{
 
 struct reader_state {
     int level = 1;  // the level whose rows are being read

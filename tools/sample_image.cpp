@@ -4,7 +4,8 @@
 
 #include <array>
 
-namespace {
+namespace
+{
 
 struct lcg { // a fixed generator, so that the image never changes between builds
     std::uint32_t state;
@@ -38,8 +39,7 @@ static int shape_cell(int shape, int r, int s, int depth, const std::array<int, 
     case 1: // checker of two colours
         return pal[(r + s) % 2];
     case 2: // a diamond around the middle
-        return from_mid + (r * 2 > depth ? r * 2 - depth : depth - r * 2) <= depth ? pal[r % 3]
-                                                                                  : 9;
+        return from_mid + (r * 2 > depth ? r * 2 - depth : depth - r * 2) <= depth ? pal[r % 3] : 9;
     case 3: // a V that narrows downwards
         return from_mid >= r ? pal[(r / 2) % 4] : 9;
     case 4: // a frame with a different heart
@@ -95,7 +95,10 @@ std::vector<std::uint8_t> make_sample_image()
         for (int j = 0; j < l.nb_colors; j++, at += 2)
             put_u16(image, at, l.colors[j] * 2);
         for (int k = 0; k < 88; k++, at += 2)
-            put_u16(image, at, l.cells[k] == 9 ? 0xFFFE : l.cells[k] == 10 ? 0xFFFF : l.cells[k] * 2);
+            put_u16(image, at,
+                    l.cells[k] == 9    ? 0xFFFE
+                    : l.cells[k] == 10 ? 0xFFFF
+                                       : l.cells[k] * 2);
     }
     return image;
 }

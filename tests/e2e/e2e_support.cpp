@@ -35,10 +35,7 @@ static const std::string &launcher()
     return value;
 }
 
-bool windows_build()
-{
-    return bin().size() > 4 && bin().compare(bin().size() - 4, 4, ".exe") == 0;
-}
+bool windows_build() { return bin().size() > 4 && bin().compare(bin().size() - 4, 4, ".exe") == 0; }
 
 const std::string &nl()
 {

@@ -28,7 +28,7 @@ struct run_dir {
 
 extern const std::string prg;   // "KR_PROG.PRG"
 extern const std::string lvl;   // "vellumix.lvl"
-const std::string &nl();         // the line ending the program under test writes
+const std::string &nl();        // the line ending the program under test writes
 bool windows_build();           // the program under test is a Windows program
 std::string eol(std::string s); // "\n" -> nl
 std::string sample_image();     // the sample program image, as bytes

@@ -21,7 +21,8 @@ static std::string saveprg_messages()
 {
     return load_report() +
            eol("Copying PRG data to structure ... \nCopying text file to structure ... \n"
-               "Copying structure to PRG file ... \nWriting PRG file ... 0x00038DB2 bytes written.\n");
+               "Copying structure to PRG file ... \nWriting PRG file ... 0x00038DB2 bytes "
+               "written.\n");
 }
 
 TEST(Edit, UneditedTextReadsBackToTheSameLevelsAndImage)
@@ -55,12 +56,13 @@ TEST(Edit, EditedCellAndColourLandInTheirRecords)
     EXPECT_EQ(saveprg_messages(), r.err);
 
     std::string expected = sample_image();
-    expected[level_1 + 3] = 0x10;                                // first cell: white
+    expected[level_1 + 3] = 0x10;                                     // first cell: white
     expected.replace(level_3, 4, std::string("\x00\x01\x00\x0C", 4)); // one colour: orange
     // the record moved up by one word; the last word of the old record stays behind
     expected.replace(level_3 + 4, 176, sample_image().substr(level_3 + 6, 176));
     EXPECT_EQ(expected, dir.read(prg));
-    EXPECT_NE(std::string::npos, run_tool(dir, {"-loadprg"}).out.find(eol("Random colors : orange.\n")));
+    EXPECT_NE(std::string::npos,
+              run_tool(dir, {"-loadprg"}).out.find(eol("Random colors : orange.\n")));
 }
 
 TEST(Edit, GrownColourListIsRefusedAndTheImageKept)
@@ -91,8 +93,9 @@ TEST(Edit, MissingTextFileStopsLoadlvlButSaveprgStillWrites)
     image[level_1 + 3] = 0x12; // read as empty, written back as 0xFFFE: proof of a write
     dir.write(prg, image);
     const std::string not_found =
-        load_report() + eol("Copying PRG data to structure ... \nCopying text file to structure ... \n"
-                            "ERROR ! Levels text file 'vellumix.lvl' not found !\n");
+        load_report() +
+        eol("Copying PRG data to structure ... \nCopying text file to structure ... \n"
+            "ERROR ! Levels text file 'vellumix.lvl' not found !\n");
     run_result r = run_tool(dir, {"-loadlvl"});
     EXPECT_EQ(1, r.status);
     EXPECT_EQ("", r.out);
@@ -140,7 +143,8 @@ TEST(Edit, EitherLineEndingReadsTheSame)
     for (char c : shown) {
         if (c != '\r')
             lf += c;
-        crlf += c == '\n' && (crlf.empty() || crlf.back() != '\r') ? std::string("\r\n") : std::string(1, c);
+        crlf += c == '\n' && (crlf.empty() || crlf.back() != '\r') ? std::string("\r\n")
+                                                                   : std::string(1, c);
     }
     for (const std::string &text : {lf, crlf}) {
         dir.write(lvl, text);

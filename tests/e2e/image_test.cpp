@@ -81,10 +81,11 @@ static void expect_refused_save(const run_dir &dir, const std::string &image)
 {
     run_result r = run_tool(dir, {"-saveprg"});
     EXPECT_EQ(1, r.status);
-    EXPECT_EQ(load_report() + decoded + eol("Copying text file to structure ... \n") +
-                  eol("Copying structure to PRG file ... \n") +
-                  eol("Writing PRG file ... \nERROR ! File 'KR_PROG.PRG' not found or read protected !"),
-              r.err);
+    EXPECT_EQ(
+        load_report() + decoded + eol("Copying text file to structure ... \n") +
+            eol("Copying structure to PRG file ... \n") +
+            eol("Writing PRG file ... \nERROR ! File 'KR_PROG.PRG' not found or read protected !"),
+        r.err);
     EXPECT_EQ(image, dir.read(prg));
 }
 

@@ -27,18 +27,21 @@ TEST(Levels, LoadprgLaysOutEveryLevel)
                                  "|..[bl][bl][or][or][ye][ye][gn]..|\n"
                                  "|[or][or][ye][ye][gn][gn][bl][bl]|\n"
                                  "|................................|\n")));
-    EXPECT_NE(std::string::npos, r.out.find(eol("\n\n\nLevel  7       (Start address : 0x0001ed6a)\n")));
-    EXPECT_NE(std::string::npos, r.out.find(eol("\n\n\nLevel 12       (Start address : 0x0001f0ec)\n"
-                                                 "Random colors : purple, white, yellow, orange, blue.\n"
-                                                 "\n|[??][??][??][gn][pu][rd][bk][gn]|\n")));
+    EXPECT_NE(std::string::npos,
+              r.out.find(eol("\n\n\nLevel  7       (Start address : 0x0001ed6a)\n")));
+    EXPECT_NE(std::string::npos,
+              r.out.find(eol("\n\n\nLevel 12       (Start address : 0x0001f0ec)\n"
+                             "Random colors : purple, white, yellow, orange, blue.\n"
+                             "\n|[??][??][??][gn][pu][rd][bk][gn]|\n")));
     // eight colours, random cells, and the end of the last level
-    const std::string last = eol(
-        "Level 30       (Start address : 0x0001fda0)\n"
-        "Random colors : black, red, purple, white, yellow, orange, blue, green.\n\n"
-        "|[ye][??][??][rd][ye][wh][??][??]|\n|..[ye][wh][pu][rd][??][wh][pu]..|\n"
-        "|[ye][wh][pu][rd][ye][wh][pu][rd]|\n|..[ye][wh][??][rd][??][wh][pu]..|\n");
+    const std::string last =
+        eol("Level 30       (Start address : 0x0001fda0)\n"
+            "Random colors : black, red, purple, white, yellow, orange, blue, green.\n\n"
+            "|[ye][??][??][rd][ye][wh][??][??]|\n|..[ye][wh][pu][rd][??][wh][pu]..|\n"
+            "|[ye][wh][pu][rd][ye][wh][pu][rd]|\n|..[ye][wh][??][rd][??][wh][pu]..|\n");
     ASSERT_NE(std::string::npos, r.out.find(last));
-    EXPECT_EQ(r.out.find(last) + last.size() + 7 * (34 + nl().size()) + 2 * nl().size(), r.out.size());
+    EXPECT_EQ(r.out.find(last) + last.size() + 7 * (34 + nl().size()) + 2 * nl().size(),
+              r.out.size());
 }
 
 TEST(Levels, SavelvlWritesWhatLoadprgPrints)
@@ -47,7 +50,8 @@ TEST(Levels, SavelvlWritesWhatLoadprgPrints)
     dir.write(prg, sample_image());
     run_result r = run_tool(dir, {"-savelvl"});
     EXPECT_EQ(0, r.status);
-    EXPECT_EQ(load_report() + decoded + eol("Creating levels text file ... 'vellumix.lvl' generated.\n"),
+    EXPECT_EQ(load_report() + decoded +
+                  eol("Creating levels text file ... 'vellumix.lvl' generated.\n"),
               r.err);
     EXPECT_EQ("", r.out);
     EXPECT_EQ(run_tool(dir, {"-loadprg"}).out, dir.read(lvl));
@@ -64,9 +68,10 @@ TEST(Levels, RecordOutOfFormatStopsTheAction)
         run_result r = run_tool(dir, {action});
         EXPECT_EQ(1, r.status);
         EXPECT_EQ("", r.out);
-        EXPECT_EQ(load_report() + "Copying PRG data to structure ... " +
-                      eol("\nERROR ! Level 3 record at 0x7F01EA98 runs past the end of the PRG file !\n"),
-                  r.err);
+        EXPECT_EQ(
+            load_report() + "Copying PRG data to structure ... " +
+                eol("\nERROR ! Level 3 record at 0x7F01EA98 runs past the end of the PRG file !\n"),
+            r.err);
         EXPECT_EQ(std::vector<std::string>{prg}, dir.names());
         EXPECT_EQ(image, dir.read(prg));
     }
@@ -83,7 +88,8 @@ TEST(Levels, FullStandardOutputIsAnError)
         }
         run_result r = run_tool(dir, {action}, "", "/dev/full");
         EXPECT_EQ(1, r.status);
-        const std::string message = eol("\nERROR ! Levels could not be written to standard output !\n");
+        const std::string message =
+            eol("\nERROR ! Levels could not be written to standard output !\n");
         ASSERT_GE(r.err.size(), message.size());
         EXPECT_EQ(message, r.err.substr(r.err.size() - message.size()));
     }

@@ -25,7 +25,8 @@ static std::string sample_text() // what -savelvl writes for the sample image
 
 static std::vector<int> cells(int level, int from, int to)
 {
-    return std::vector<int>(tb_level[level].cells.begin() + from, tb_level[level].cells.begin() + to);
+    return std::vector<int>(tb_level[level].cells.begin() + from,
+                            tb_level[level].cells.begin() + to);
 }
 
 static std::vector<int> colours(int level)
