@@ -107,12 +107,15 @@ static std::string shell_quoted(const std::string &s)
 }
 
 run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
-                    const std::string &shell_setup, const std::string &stdout_to)
+                    const std::string &shell_setup, const std::string &stdout_to,
+                    const std::string &wrapper)
 {
     run_dir capture;
     std::string command = "cd " + shell_quoted(dir.path) + " && ";
     if (!shell_setup.empty())
         command += shell_setup + "; ";
+    if (!wrapper.empty())
+        command += wrapper + " ";
     if (!launcher().empty())
         command += launcher() + " ";
     command += shell_quoted(bin());

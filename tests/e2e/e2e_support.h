@@ -34,9 +34,11 @@ std::string eol(std::string s); // "\n" -> nl
 std::string sample_image();     // the sample program image, as bytes
 
 // Runs the program with args in dir. shell_setup runs first in the same shell (a ulimit, say);
-// stdout_to, when not empty, replaces the capture of standard output (/dev/full, say).
+// stdout_to, when not empty, replaces the capture of standard output (/dev/full, say);
+// wrapper stands before the program and its launcher (setpriv, say).
 run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
-                    const std::string &shell_setup = "", const std::string &stdout_to = "");
+                    const std::string &shell_setup = "", const std::string &stdout_to = "",
+                    const std::string &wrapper = "");
 
 // The load report of a good image, as standard error shows it.
 std::string load_report();

@@ -135,3 +135,32 @@ TEST(Image, SaveFollowsASymbolicLinkAndKeepsPermissions)
     EXPECT_EQ(0640u, st.st_mode & 07777);
     EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.file("game")), {}));
 }
+
+TEST(Image, FolderThatTakesNoNewFileKeepsEverything)
+{
+    if (windows_build())
+        GTEST_SKIP() << "POSIX permission bits do not reach a Windows program";
+    run_dir dir;
+    dir.write(prg, image_a_save_changes());
+    ASSERT_EQ(0, run_tool(dir, {"-savelvl"}).status);
+    const std::string text = dir.read(lvl);
+    chmod(dir.file(prg).c_str(), 0666); // the file itself may be written: only the folder refuses
+    chmod(dir.path.c_str(), 0555);
+    // root creates files anywhere: run the tool as nobody then
+    const std::string as =
+        geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+    run_result r = run_tool(dir, {"-saveprg"}, "", "", as);
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(load_report() + decoded + "Copying text file to structure ... \n" +
+                  "Copying structure to PRG file ... \n" +
+                  "Writing PRG file ... \nERROR ! File 'KR_PROG.PRG' not found or read protected !",
+              r.err);
+    r = run_tool(dir, {"-savelvl"}, "", "", as);
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(load_report() + decoded + "Creating levels text file ... " +
+                  "\nERROR ! Levels text file 'vellumix.lvl' could not be created !\n",
+              r.err);
+    EXPECT_EQ(image_a_save_changes(), dir.read(prg));
+    EXPECT_EQ(text, dir.read(lvl));
+    EXPECT_EQ((std::vector<std::string>{prg, lvl}), dir.names());
+}
