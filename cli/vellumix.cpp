@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 #include "cli/logerror.h"
 #include "store/store.h"
@@ -23,12 +25,13 @@ struct option {
 } // namespace
 
 // Compared in this order, so a later action word overrides an earlier one.
-static const std::array<option, 6> options = {{{"-loadprg", &action, 1},
+static const std::array<option, 7> options = {{{"-loadprg", &action, 1},
                                                {"-saveprg", &action, 2},
                                                {"-loadlvl", &action, 3},
                                                {"-savelvl", &action, 4},
                                                {"-infos", &action, 5},
-                                               {"-quiet", &quiet_mode, 1}}};
+                                               {"-quiet", &quiet_mode, 1},
+                                               {"-savesvg", &action, 6}}};
 
 static int same_word(const char *a, const char *b) // whole words, ASCII case ignored
 {
@@ -68,6 +71,7 @@ static int run_action(std::uint8_t code)
 {
     const char *lvl_name = lvl_file_name();
     int text_ok;
+    std::error_code ec;
     switch (code) {
     case 1: // -loadprg
         return data_to_tb_level() && display_to_stdout();
@@ -82,6 +86,12 @@ static int run_action(std::uint8_t code)
         return data_to_tb_level() && save_levels_text(lvl_name);
     case 5: // -infos: the load report and the decoding are all it shows
         return data_to_tb_level();
+    case 6: // -savesvg: the text file's levels when there is one, else the image's
+        if (!data_to_tb_level())
+            return 0;
+        if (std::filesystem::exists(lvl_name, ec) && !text_to_tb_level(lvl_name))
+            return 0;
+        return save_levels_picture(svg_file_name());
     default:
         return 1;
     }

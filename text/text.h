@@ -22,6 +22,11 @@ void display_one_level(std::FILE *stream, int i);
 // -savelvl's file: written whole, or the old one left as it was. 1 = written.
 int save_levels_text(const char *path);
 
+// The picture: every level drawn as the player sees it, in "vellumix.svg".
+const char *svg_file_name();
+void display_levels_svg(std::FILE *f);
+int save_levels_picture(const char *path); // 1 = written; 0 = reported, the old file kept
+
 // A file for people, written in text mode and swapped in whole. kind names it in messages
 // ("Levels text" gives "Levels text file 'vellumix.lvl' could not be created"). 1/0 as reported.
 int open_text_file(temp_file &t, const char *path, const char *kind);
