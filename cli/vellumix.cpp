@@ -83,7 +83,7 @@ static int run_action(std::uint8_t code)
     case 3: // -loadlvl
         return data_to_tb_level() && text_to_tb_level(lvl_name) && display_to_stdout();
     case 4: // -savelvl
-        return data_to_tb_level() && save_levels_text(lvl_name);
+        return data_to_tb_level() && save_levels_file(lvl_name, 0);
     case 5: // -infos: the load report and the decoding are all it shows
         return data_to_tb_level();
     case 6: // -savesvg: the text file's levels when there is one, else the image's
@@ -91,7 +91,7 @@ static int run_action(std::uint8_t code)
             return 0;
         if (std::filesystem::exists(lvl_name, ec) && !text_to_tb_level(lvl_name))
             return 0;
-        return save_levels_picture(svg_file_name());
+        return save_levels_file(svg_file_name(), 1);
     default:
         return 1;
     }

@@ -78,7 +78,7 @@ int create_temp_beside(const char *target, int text, temp_file &t)
     struct stat st;
     if (stat(t.target.c_str(), &st) == 0) {
         // no write bit at all is refused even for root, as Windows refuses a read-only file
-        if (access(t.target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)
+        if (S_ISDIR(st.st_mode) || access(t.target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)
             return 0;
         mode = st.st_mode & 07777;
     } else {

@@ -109,16 +109,3 @@ void display_levels_svg(std::FILE *f)
         draw_level(f, i, margin + (i - 1) % 6 * box_w, margin + (i - 1) / 6 * box_h);
     std::fprintf(f, "</svg>\n");
 }
-
-int save_levels_picture(const char *path)
-{
-    logerror("Creating levels picture ... ");
-    temp_file t;
-    if (!open_text_file(t, path, "Levels picture"))
-        return 0;
-    display_levels_svg(t.f);
-    if (!close_text_file(t, path, "Levels picture"))
-        return 0;
-    logerror("'%s' generated.\n", path);
-    return 1;
-}

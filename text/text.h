@@ -19,18 +19,14 @@ const char *lvl_file_name(); // "vellumix.lvl", in the current directory
 // The writer: header and levels in the layout people edit. 1 = the stream shows no error.
 int display_levels(std::FILE *stream);
 void display_one_level(std::FILE *stream, int i);
-// -savelvl's file: written whole, or the old one left as it was. 1 = written.
-int save_levels_text(const char *path);
 
 // The picture: every level drawn as the player sees it, in "vellumix.svg".
 const char *svg_file_name();
 void display_levels_svg(std::FILE *f);
-int save_levels_picture(const char *path); // 1 = written; 0 = reported, the old file kept
 
-// A file for people, written in text mode and swapped in whole. kind names it in messages
-// ("Levels text" gives "Levels text file 'vellumix.lvl' could not be created"). 1/0 as reported.
-int open_text_file(temp_file &t, const char *path, const char *kind);
-int close_text_file(temp_file &t, const char *path, const char *kind);
+// Writes the levels as text (picture = 0) or as the picture into path, in text mode, whole or
+// not at all. 1 = written; 0 = reported, and the old file left as it was.
+int save_levels_file(const char *path, int picture);
 
 // The reader. text_to_tb_level overlays the file on tb_level: 1 = read to its end;
 // 0 = not found or a read error, reported, and tb_level left as it was.

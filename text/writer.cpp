@@ -56,37 +56,27 @@ void display_one_level(std::FILE *stream, int i)
     std::fprintf(stream, "\n\n");
 }
 
-int open_text_file(temp_file &t, const char *path, const char *kind)
+int save_levels_file(const char *path, int picture)
 {
-    if (create_temp_beside(path, 1, t))
-        return 1;
-    logerror("\nERROR ! %s file '%s' could not be created !\n", kind, path);
-    return 0;
-}
-
-int close_text_file(temp_file &t, const char *path, const char *kind)
-{
-    if (std::ferror(t.f)) {
-        discard_temp(t);
-    } else if (finish_temp(t)) {
-        if (replace_file(t))
-            return 1;
+    logerror(picture ? "Creating levels picture ... " : "Creating levels text file ... ");
+    const char *kind = picture ? "Levels picture" : "Levels text";
+    temp_file t;
+    if (!create_temp_beside(path, 1, t)) {
         logerror("\nERROR ! %s file '%s' could not be created !\n", kind, path);
         return 0;
     }
-    logerror("\nERROR ! %s file '%s' could not be written !\n", kind, path);
-    return 0;
-}
-
-int save_levels_text(const char *path)
-{
-    logerror("Creating levels text file ... ");
-    temp_file t;
-    if (!open_text_file(t, path, "Levels text"))
+    if (picture)
+        display_levels_svg(t.f);
+    else
+        display_levels(t.f);
+    if (!finish_temp(t)) { // a stream error so far counts too
+        logerror("\nERROR ! %s file '%s' could not be written !\n", kind, path);
         return 0;
-    display_levels(t.f);
-    if (!close_text_file(t, path, "Levels text"))
+    }
+    if (!replace_file(t)) {
+        logerror("\nERROR ! %s file '%s' could not be created !\n", kind, path);
         return 0;
+    }
     logerror("'%s' generated.\n", path);
     return 1;
 }

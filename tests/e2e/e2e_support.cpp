@@ -63,6 +63,15 @@ std::string load_report()
                "Levels table stored at address 0x0001E8BC.\n30 levels found.\n");
 }
 
+std::string decoded() { return load_report() + eol("Copying PRG data to structure ... \n"); }
+
+std::string saveprg_messages()
+{
+    return decoded() +
+           eol("Copying text file to structure ... \nCopying structure to PRG file ... \n"
+               "Writing PRG file ... ");
+}
+
 run_dir::run_dir()
 {
     std::string pattern = (fs::temp_directory_path() / "vellumix-e2e.XXXXXX").string();

@@ -40,7 +40,10 @@ run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
                     const std::string &shell_setup = "", const std::string &stdout_to = "",
                     const std::string &wrapper = "");
 
-// The load report of a good image, as standard error shows it.
+// What standard error shows of a good image: its load report, then also its decoding, and
+// for -saveprg the steps up to the unfinished "Writing PRG file ... " line.
 std::string load_report();
+std::string decoded();
+std::string saveprg_messages();
 
 #endif

@@ -57,17 +57,6 @@ TEST(Codec, ShrunkRecordLeavesTheOldRecordsLastBytes)
         EXPECT_EQ(before[at], after[at]);
 }
 
-TEST(Codec, GrownRecordIsRefusedAndNothingWritten)
-{
-    load_sample();
-    ASSERT_EQ(1, data_to_tb_level());
-    std::vector<std::uint8_t> before = image_now();
-    tb_level[1].nb_colors = 1;
-    tb_level[2].cells[0] = 5; // a change that must not be written either
-    EXPECT_EQ(0, tb_level_to_data());
-    EXPECT_EQ(before, image_now());
-}
-
 TEST(Codec, RecordsOutOfFormatAreRefused)
 {
     struct row {
