@@ -31,8 +31,10 @@ int create_temp_beside(const char *target, int text, temp_file &t)
 {
     t.target = target;
     DWORD attributes = GetFileAttributesA(target);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return 0; // the user protected it; replacing it would undo that
+    // a read-only file was protected by its user: replacing it would undo that
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return 0;
     std::string base = fs::path(t.target).filename().string();
     for (unsigned attempt = 0; attempt < 100; attempt++) {
         t.name = directory_of(t.target) + "\\~" + base + "." +
