@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <string_view>
 
-
 namespace
 {
 

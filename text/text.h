@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdio>
 
-#include "store/os_file.h"
 #include "store/store.h"
 
 constexpr const char *editor_version = "0.11";

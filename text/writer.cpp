@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "cli/logerror.h"
+#include "store/os_file.h"
 
 const char *lvl_file_name()
 {
