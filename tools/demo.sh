@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the tool, makes the sample program image in build/demo and runs the tool's main job
-# there: the image report, the export to vellumix.lvl, and the first levels on screen.
+# there: the image report, the export to vellumix.lvl, the picture vellumix.svg, and the first
+# levels on screen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -12,6 +13,9 @@ echo "== vellumix -infos"
 ../vellumix -infos
 echo "== vellumix -savelvl"
 ../vellumix -savelvl
+echo "== vellumix -savesvg"
+../vellumix -savesvg
 echo "== vellumix -loadprg (the first two levels)"
 ../vellumix -loadprg -quiet | sed -n '1,32p'
 echo "== the text file to edit: $(pwd)/vellumix.lvl"
+echo "== the levels as a picture: $(pwd)/vellumix.svg"
