@@ -123,21 +123,6 @@ TEST(Reader, LinesAreReadInPiecesOf79WithNothingStale)
     EXPECT_EQ((std::vector<int>{8, 9, 9, 9, 9, 9, 9, 10}), cells(1, 8, 16));
 }
 
-TEST(Reader, EitherLineEndingReadsTheSame)
-{
-    std::string crlf;
-    for (char c : sample_text())
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    ASSERT_EQ(1, read_text(crlf));
-    std::array<tb_level_entry, 31> from_crlf = tb_level;
-    ASSERT_EQ(1, read_text(sample_text()));
-    for (int i = 1; i <= 30; i++) {
-        EXPECT_EQ(tb_level[i].nb_colors, from_crlf[i].nb_colors);
-        EXPECT_EQ(tb_level[i].colors, from_crlf[i].colors);
-        EXPECT_EQ(tb_level[i].cells, from_crlf[i].cells);
-    }
-}
-
 TEST(Reader, ReadErrorLeavesTheTableAsDecoded)
 {
     load_sample();
