@@ -35,10 +35,10 @@ std::string sample_image();     // the sample program image, as bytes
 
 // Runs the program with args in dir. shell_setup runs first in the same shell (a ulimit, say);
 // stdout_to, when not empty, replaces the capture of standard output (/dev/full, say);
-// wrapper stands before the program and its launcher (setpriv, say).
+// as_nobody runs it as the user nobody when the tests run as root, who may write anywhere.
 run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
                     const std::string &shell_setup = "", const std::string &stdout_to = "",
-                    const std::string &wrapper = "");
+                    bool as_nobody = false);
 
 // What standard error shows of a good image: its load report, then also its decoding, and
 // for -saveprg the steps up to the unfinished "Writing PRG file ... " line.
