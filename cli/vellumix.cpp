@@ -69,7 +69,7 @@ static int display_to_stdout()
 // 1 = the action ran to its end; 0 = it reported an error.
 static int run_action(std::uint8_t code)
 {
-    const char *lvl_name = lvl_file_name();
+    const char *lvl_name = levels_file_name(0);
     int text_ok;
     std::error_code ec;
     switch (code) {
@@ -91,7 +91,7 @@ static int run_action(std::uint8_t code)
             return 0;
         if (std::filesystem::exists(lvl_name, ec) && !text_to_tb_level(lvl_name))
             return 0;
-        return save_levels_file(svg_file_name(), 1);
+        return save_levels_file(levels_file_name(1), 1);
     default:
         return 1;
     }

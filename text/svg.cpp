@@ -34,14 +34,6 @@ constexpr int box_w = 8 * cell + cell / 2 + 24;
 constexpr int box_h = board_top + 11 * row_step + 24;
 constexpr int margin = 12;
 
-const char *svg_file_name()
-{
-    static std::array<char, 32> name{};
-    if (!name[0])
-        std::snprintf(name.data(), name.size(), "%s.svg", "vellumix");
-    return name.data();
-}
-
 static void draw_cell(std::FILE *f, int code, int cx, int cy)
 {
     if (code == code_no_slot)

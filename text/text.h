@@ -13,14 +13,14 @@ constexpr const char *build_date = "2007.11.10";
 // within the 79 characters that the reader takes as one line.
 constexpr const char *credit_text = "Written by the Vellumix developers";
 
-const char *lvl_file_name(); // "vellumix.lvl", in the current directory
+// "vellumix.lvl", or "vellumix.svg" for the picture, in the current directory
+const char *levels_file_name(int picture);
 
 // The writer: header and levels in the layout people edit. 1 = the stream shows no error.
 int display_levels(std::FILE *stream);
 void display_one_level(std::FILE *stream, int i);
 
-// The picture: every level drawn as the player sees it, in "vellumix.svg".
-const char *svg_file_name();
+// The picture: every level drawn as the player sees it.
 void display_levels_svg(std::FILE *f);
 
 // Writes the levels as text (picture = 0) or as the picture into path, in text mode, whole or

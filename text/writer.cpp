@@ -12,11 +12,12 @@
 #include "cli/logerror.h"
 #include "store/os_file.h"
 
-const char *lvl_file_name()
+const char *levels_file_name(int picture)
 {
-    static std::array<char, 32> name{};
+    static std::array<std::array<char, 32>, 2> names{};
+    std::array<char, 32> &name = names[picture ? 1 : 0];
     if (!name[0])
-        std::snprintf(name.data(), name.size(), "%s.lvl", "vellumix");
+        std::snprintf(name.data(), name.size(), picture ? "%s.svg" : "%s.lvl", "vellumix");
     return name.data();
 }
 
