@@ -2,6 +2,7 @@
 #include "store/store.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 
 #include "cli/logerror.h"
@@ -35,8 +36,10 @@ static std::uint64_t copy_tail(const char *path, std::uint32_t size, std::FILE *
     std::uint64_t copied = 0;
     ok = 1;
     std::FILE *from = std::fopen(path, "rb");
-    if (!from)
-        return 0; // there was no old file, so there is no tail
+    if (!from) { // no old file has no tail; one that cannot be opened may have one
+        ok = errno == ENOENT;
+        return 0;
+    }
     if (std::fseek(from, static_cast<long>(size), SEEK_SET) != 0)
         ok = 0;
     while (ok) {
