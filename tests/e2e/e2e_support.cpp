@@ -2,12 +2,11 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,83 +14,74 @@
 
 namespace fs = std::filesystem;
 
-const std::string prg = "KR_PROG.PRG";
-const std::string lvl = "vellumix.lvl";
+const std::string prg = "KR_PROG.PRG", lvl = "vellumix.lvl";
 
-static std::string setting(const char *env, const char *built_in)
+// The build's own program unless the environment names another (a Windows build, say).
+static const char *setting(const char *env, const char *built_in)
 {
-    const char *value = std::getenv(env);
-    return value && *value ? value : built_in;
+    return std::getenv(env) && *std::getenv(env) ? std::getenv(env) : built_in;
 }
+static const std::string bin = setting("VELLUMIX_BIN", VELLUMIX_E2E_BIN),
+                         launcher = setting("VELLUMIX_LAUNCHER", VELLUMIX_E2E_LAUNCHER);
 
-// Functions, not globals, so that other files' static strings can be built from them.
-static const std::string &bin()
-{
-    static const std::string value = setting("VELLUMIX_BIN", VELLUMIX_E2E_BIN);
-    return value;
-}
+bool windows_build() { return bin.size() > 4 && bin.substr(bin.size() - 4) == ".exe"; }
 
-static const std::string &launcher()
-{
-    static const std::string value = setting("VELLUMIX_LAUNCHER", VELLUMIX_E2E_LAUNCHER);
-    return value;
-}
-
-bool windows_build() { return bin().size() > 4 && bin().compare(bin().size() - 4, 4, ".exe") == 0; }
-
-const std::string &nl()
-{
-    static const std::string value = windows_build() ? "\r\n" : "\n";
-    return value;
-}
-
-std::string eol(std::string s)
+std::string eol(const std::string &s)
 {
     std::string r;
     for (char c : s)
-        r += c == '\n' ? nl() : std::string(1, c);
+        r += c == '\n' && windows_build() ? std::string("\r\n") : std::string(1, c);
     return r;
 }
 
 std::string sample_image()
 {
-    std::vector<std::uint8_t> image = make_sample_image();
+    static const std::vector<std::uint8_t> image = make_sample_image();
     return std::string(image.begin(), image.end());
 }
 
-std::string load_report()
+void set_word(std::string &image, std::size_t at, unsigned value)
 {
-    return eol("Reading PRG file ... 0x00038DB2 bytes read.\n"
-               "Levels table stored at address 0x0001E8BC.\n30 levels found.\n");
+    image[at] = static_cast<char>(value >> 8);
+    image[at + 1] = static_cast<char>(value);
 }
 
-std::string decoded() { return load_report() + eol("Copying PRG data to structure ... \n"); }
-
-std::string saveprg_messages()
+void run_dir::edit(const std::string &from, const std::string &to) const
 {
-    return decoded() +
-           eol("Copying text file to structure ... \nCopying structure to PRG file ... \n"
-               "Writing PRG file ... ");
+    std::string text = read(lvl);
+    std::size_t at = text.find(eol(from));
+    ASSERT_NE(std::string::npos, at) << from;
+    write(lvl, text.replace(at, eol(from).size(), eol(to)));
 }
 
-run_dir::run_dir()
+const std::string decoded = eol("Reading PRG file ... 0x00038DB2 bytes read.\nLevels table "
+                                "stored at address 0x0001E8BC.\n30 levels found.\nCopying PRG "
+                                "data to structure ... \n");
+const std::string text_read = eol("Copying text file to structure ... \n");
+const std::string written = eol("Copying structure to PRG file ... \nWriting PRG file ... "
+                                "0x00038DB2 bytes written.\n");
+
+run_dir::run_dir(const std::string &image, bool exported)
+    : path((fs::temp_directory_path() / "vellumix-e2e.XXXXXX").string())
 {
-    std::string pattern = (fs::temp_directory_path() / "vellumix-e2e.XXXXXX").string();
-    path = mkdtemp(pattern.data());
+    mkdtemp(path.data());
+    if (!image.empty())
+        write(prg, image);
+    if (exported) {
+        EXPECT_EQ(0, run_tool(*this, {"-savelvl"}).status);
+    }
 }
 
 run_dir::~run_dir()
 {
     std::error_code ec;
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path, ec);
 }
 
 std::string run_dir::read(const std::string &name) const
 {
-    std::ifstream in(file(name), std::ios::binary);
     std::ostringstream all;
-    all << in.rdbuf();
+    all << std::ifstream(file(name), std::ios::binary).rdbuf();
     return all.str();
 }
 
@@ -118,32 +108,15 @@ static std::string shell_quoted(const std::string &s)
 }
 
 run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
-                    const std::string &shell_setup, const std::string &stdout_to, bool as_nobody)
+                    const std::string &before, const std::string &after)
 {
-    run_dir capture, copy;
-    std::string command = "cd " + shell_quoted(dir.path) + " && ";
-    if (!shell_setup.empty())
-        command += shell_setup + "; ";
-    std::string program = bin();
-    if (as_nobody && geteuid() == 0) {
-        // a copy where nobody may run it: the build folder may lie inside root's home
-        program = copy.file("vellumix");
-        fs::copy_file(bin(), program);
-        chmod(copy.path.c_str(), 0755);
-        chmod(program.c_str(), 0755);
-        command += "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-    }
-    if (!launcher().empty())
-        command += launcher() + " ";
-    command += shell_quoted(program);
+    run_dir capture("");
+    std::string command =
+        "cd " + shell_quoted(dir.path) + " && " + before + " " + launcher + " " + shell_quoted(bin);
     for (const std::string &a : args)
         command += " " + shell_quoted(a);
-    command += " </dev/null >" + shell_quoted(stdout_to.empty() ? capture.file("out") : stdout_to) +
-               " 2>" + shell_quoted(capture.file("err"));
+    command += " </dev/null >" + shell_quoted(capture.file("out")) + " 2>" +
+               shell_quoted(capture.file("err")) + " " + after;
     int raw = std::system(("sh -c " + shell_quoted(command)).c_str());
-    run_result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = capture.read("out");
-    r.err = capture.read("err");
-    return r;
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, capture.read("out"), capture.read("err")};
 }

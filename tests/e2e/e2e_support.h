@@ -1,49 +1,43 @@
 // tests/e2e/e2e_support.h - runs the built program in a fresh temporary directory and reads back
-// what it printed and left behind. The expected text is written with "\n"; eol() turns it into
-// what the program under test really writes in text mode ("\r\n" for a Windows build).
+// what it printed and left behind. Expected text is written with "\n"; eol() turns it into the
+// line ending the program under test writes ("\r\n" for a Windows build under wine).
 #ifndef TESTS_E2E_E2E_SUPPORT_H
 #define TESTS_E2E_E2E_SUPPORT_H
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-struct run_result {
-    int status = -1;
-    std::string out; // standard output
-    std::string err; // standard error
-};
+extern const std::string prg, lvl;
+bool windows_build();
+std::string eol(const std::string &s);
+std::string sample_image();
+void set_word(std::string &image, std::size_t at, unsigned value); // big-endian
 
-struct run_dir {
+struct run_dir { // a temporary directory, removed with all it holds
     std::string path;
-    run_dir();  // empty
-    ~run_dir(); // removed with all it holds
-    run_dir(const run_dir &) = delete;
-    run_dir &operator=(const run_dir &) = delete;
+    // holding image as the program image (none when empty) and, when exported, the text file
+    // that -savelvl writes of it
+    explicit run_dir(const std::string &image = sample_image(), bool exported = false);
+    ~run_dir();
     std::string file(const std::string &name) const { return path + "/" + name; }
     std::string read(const std::string &name) const;
     void write(const std::string &name, const std::string &bytes) const;
-    std::vector<std::string> names() const; // what the directory holds, sorted
+    std::vector<std::string> names() const; // sorted
+    // Replaces the first from in the text file with to, both written with "\n".
+    void edit(const std::string &from, const std::string &to) const;
 };
 
-extern const std::string prg;   // "KR_PROG.PRG"
-extern const std::string lvl;   // "vellumix.lvl"
-const std::string &nl();        // the line ending the program under test writes
-bool windows_build();           // the program under test is a Windows program
-std::string eol(std::string s); // "\n" -> nl
-std::string sample_image();     // the sample program image, as bytes
+struct run_result {
+    int status = -1;
+    std::string out, err; // standard output, standard error
+};
 
-// Runs the program with args in dir. shell_setup runs first in the same shell (a ulimit, say);
-// stdout_to, when not empty, replaces the capture of standard output (/dev/full, say);
-// as_nobody runs it as the user nobody when the tests run as root, who may write anywhere.
+// Runs the program with args in dir; before stands in front of it in the shell command (a
+// ulimit, strace), after behind it (a redirection).
 run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
-                    const std::string &shell_setup = "", const std::string &stdout_to = "",
-                    bool as_nobody = false);
+                    const std::string &before = "", const std::string &after = "");
 
-// What standard error shows of a good image: its load report, then also its decoding, and
-// for -saveprg the steps up to the unfinished "Writing PRG file ... " line.
-std::string load_report();
-std::string decoded();
-std::string saveprg_messages();
+// Standard error of a good load and decode, of the text file read, of the image written.
+extern const std::string decoded, text_read, written;
 
 #endif

@@ -1,101 +1,48 @@
-// tests/e2e/image_test.cpp - loading the program image, and saving it so that it changes
-// completely or not at all.
+// tests/e2e/image_test.cpp - saving files so that they change completely or not at all.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "tests/e2e/e2e_support.h"
 
 namespace fs = std::filesystem;
 
 // The sample image with its first cell word 0x0012: read as empty, so any save writes 0xFFFE.
-static const std::size_t first_cell = 0x1E934 + 2;
 static std::string image_a_save_changes()
 {
-    return sample_image().replace(first_cell, 2, std::string("\x00\x12", 2));
+    std::string image = sample_image();
+    set_word(image, 0x1E936, 0x0012);
+    return image;
 }
 
-TEST(Image, MissingEmptyOrShortImageIsReportedAndNothingRuns)
+TEST(Image, ReadOnlyFilesAreNotReplaced)
 {
-    const struct {
-        bool present;
-        std::size_t size;
-        std::string err;
-    } rows[] = {{false, 0, eol("\nERROR ! File 'KR_PROG.PRG' not found !")},
-                {true, 0, eol("\nERROR ! Only 0x00000000 bytes were read !\n")},
-                {true, 0x38DB1, eol("\nERROR ! Only 0x00038DB1 bytes were read !\n")}};
-    for (const auto &w : rows) {
-        SCOPED_TRACE(w.size);
-        run_dir dir;
-        if (w.present)
-            dir.write(prg, sample_image().substr(0, w.size));
-        run_result r = run_tool(dir, {"-savelvl"});
-        EXPECT_EQ(1, r.status);
-        EXPECT_EQ("Reading PRG file ... " + w.err, r.err);
-        EXPECT_EQ(w.present ? 1u : 0u, dir.names().size()); // no text file
-        r = run_tool(dir, {"-loadprg", "-quiet"});
-        EXPECT_EQ(1, r.status);
-        EXPECT_EQ("", r.err + r.out);
-    }
-}
-
-TEST(Image, LongerImageLoadsAndKeepsItsTail)
-{
-    run_dir dir;
-    const std::string image = sample_image() + std::string(70000, 'T') + "end";
-    dir.write(prg, image);
-    run_result r = run_tool(dir, {"-infos"});
-    EXPECT_EQ(0, r.status);
-    EXPECT_EQ(decoded(), r.err);
-    ASSERT_EQ(0, run_tool(dir, {"-savelvl"}).status);
-    r = run_tool(dir, {"-saveprg"});
-    EXPECT_EQ(0, r.status);
-    EXPECT_EQ(saveprg_messages() + eol("0x00038DB2 bytes written.\n"), r.err);
-    EXPECT_EQ(image, dir.read(prg));
+    run_dir dir(image_a_save_changes());
+    dir.write(lvl, "my own edits\n");
+    for (const std::string &file : {prg, lvl})
+        fs::permissions(dir.file(file),
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    run_result r = run_tool(dir, {"-saveprg"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(decoded + text_read +
+                  eol("Copying structure to PRG file ... \nWriting PRG file ... ") +
+                  eol("\nERROR ! File 'KR_PROG.PRG' not found or read protected !"),
+              r.err);
+    r = run_tool(dir, {"-savelvl"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(decoded + "Creating levels text file ... " +
+                  eol("\nERROR ! Levels text file 'vellumix.lvl' could not be created !\n"),
+              r.err);
+    EXPECT_EQ(image_a_save_changes() + "my own edits\n", dir.read(prg) + dir.read(lvl));
     EXPECT_EQ((std::vector<std::string>{prg, lvl}), dir.names());
-}
-
-TEST(Image, RefusedOrFailedSaveLeavesTheOldImage)
-{
-    enum { read_only, no_new_file, size_limit };
-    const std::string refused = "\nERROR ! File 'KR_PROG.PRG' not found or read protected !";
-    const struct {
-        int fault;
-        std::string err;
-    } rows[] = {{read_only, refused},
-                {no_new_file, refused},
-                {size_limit, "\nERROR ! Only 0x0000C800 bytes were written !\n"}};
-    for (const auto &w : rows) {
-        SCOPED_TRACE(w.fault);
-        if (windows_build() && w.fault != read_only) // read_only comes first and runs
-            GTEST_SKIP() << "POSIX permission bits and resource limits do not reach Windows";
-        run_dir dir;
-        dir.write(prg, image_a_save_changes());
-        ASSERT_EQ(0, run_tool(dir, {"-savelvl"}).status);
-        std::string setup;
-        if (w.fault == read_only) {
-            fs::permissions(dir.file(prg), fs::perms::owner_read | fs::perms::group_read);
-        } else if (w.fault == no_new_file) {
-            chmod(dir.file(prg).c_str(), 0666); // only the folder refuses
-            chmod(dir.path.c_str(), 0555);
-        } else {
-            setup = "ulimit -f 100; trap '' XFSZ";
-        }
-        run_result r = run_tool(dir, {"-saveprg"}, setup, "", w.fault == no_new_file);
-        EXPECT_EQ(1, r.status);
-        EXPECT_EQ(saveprg_messages() + eol(w.err), r.err);
-        EXPECT_EQ(image_a_save_changes(), dir.read(prg));
-        EXPECT_EQ((std::vector<std::string>{prg, lvl}), dir.names());
-    }
 }
 
 TEST(Image, SaveFollowsASymbolicLinkAndKeepsPermissions)
 {
     if (windows_build())
         GTEST_SKIP() << "symbolic links and POSIX permission bits do not reach a Windows program";
-    run_dir dir;
+    run_dir dir("");
     fs::create_directory(dir.file("game"));
     dir.write("game/real.prg", image_a_save_changes());
     chmod(dir.file("game/real.prg").c_str(), 0640);
@@ -103,9 +50,53 @@ TEST(Image, SaveFollowsASymbolicLinkAndKeepsPermissions)
     ASSERT_EQ(0, run_tool(dir, {"-savelvl"}).status);
     ASSERT_EQ(0, run_tool(dir, {"-saveprg"}).status);
     EXPECT_TRUE(fs::is_symlink(dir.file(prg)));
-    EXPECT_EQ("\xFF\xFE", dir.read(prg).substr(first_cell, 2));
+    EXPECT_EQ("\xFF\xFE", dir.read(prg).substr(0x1E936, 2));
     struct stat st;
     ASSERT_EQ(0, stat(dir.file("game/real.prg").c_str(), &st));
     EXPECT_EQ(0640u, st.st_mode & 07777);
     EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.file("game")), {}));
+}
+
+// Every system call of a save fails in turn: the file is then old or new byte for byte, never
+// anything between, no temporary file is left, and a failure on the new file is reported.
+TEST(Image, EveryFailedSystemCallOfASaveLeavesTheOldFileOrTheNew)
+{
+    if (windows_build())
+        GTEST_SKIP() << "strace injects failures into Linux system calls only";
+    for (const char *action : {"-saveprg", "-savelvl"}) {
+        const std::string file = action[5] == 'p' ? prg : lvl;
+        const std::string image = image_a_save_changes() + "and a tail to keep";
+        run_dir done(image, true); // a longer image loads, and keeps its tail when saved
+        ASSERT_EQ(0, run_tool(done, {action}).status);
+        EXPECT_EQ(image.substr(0x38DB2), done.read(prg).substr(0x38DB2));
+        const std::string old_bytes = file == prg ? image : "my own edits\n",
+                          new_bytes = done.read(file);
+        for (const char *call : {"openat", "read", "write", "fchmod", "fsync", "close", "rename"}) {
+            for (int n = 1;; n++) {
+                SCOPED_TRACE(std::string(action) + " " + call + " " + std::to_string(n));
+                run_dir dir(image), logs("");
+                dir.write(lvl, done.read(lvl));
+                dir.write(file, old_bytes);
+                run_result r =
+                    run_tool(dir, {action},
+                             "ASAN_OPTIONS=detect_leaks=0 strace -f -y -o " + logs.file("trace") +
+                                 " -e trace=" + call + " -e inject=" + call +
+                                 ":error=EIO:when=" + std::to_string(n));
+                const std::string trace = logs.read("trace"), now = dir.read(file);
+                std::size_t hit = trace.find("(INJECTED)"), from = trace.rfind('\n', hit) + 1;
+                if (hit == std::string::npos) { // the save makes fewer such calls
+                    EXPECT_EQ(new_bytes, now);
+                    break;
+                }
+                EXPECT_TRUE(now == old_bytes || now == new_bytes);
+                EXPECT_EQ((std::vector<std::string>{prg, lvl}), dir.names());
+                EXPECT_TRUE(r.status != 0 || now == new_bytes);
+                if (trace.substr(from, hit - from).find("/." + file + ".") != std::string::npos) {
+                    EXPECT_EQ(1, r.status); // the new file failed: an error, and the old stays
+                    EXPECT_EQ(old_bytes, now);
+                    EXPECT_NE(std::string::npos, r.err.find("ERROR !"));
+                }
+            }
+        }
+    }
 }

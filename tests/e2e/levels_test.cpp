@@ -1,116 +1,144 @@
-// tests/e2e/levels_test.cpp - levels shown and exported as text, and images refused for records
-// that the tool cannot read safely.
+// tests/e2e/levels_test.cpp - the command line, the levels shown and exported as text or drawn,
+// and images refused for records that the tool cannot read safely.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "tests/e2e/e2e_support.h"
 
-namespace fs = std::filesystem;
+TEST(Cli, OptionsMatchWholeWordsInAnyCaseWithEitherPrefix)
+{
+    const std::string help =
+        eol("Kestrune level editor - version 0.11\n"
+            "Written by the Vellumix developers, 2007.11.10\n\n"
+            "Syntax : Vellumix <action>\n"
+            "  <action>   = '-loadprg' (displays levels from PRG file)\n"
+            "               '-loadlvl' (displays levels from text file)\n"
+            "               '-saveprg' (saves levels from text file to PRG file)\n"
+            "               '-savelvl' (saves levels from PRG file to text file)\n\n");
+    const std::string saved =
+        decoded + eol("Creating levels text file ... 'vellumix.lvl' generated.\n");
+    const struct {
+        std::vector<std::string> args;
+        bool levels_shown;
+        std::string err;
+    } rows[] = {
+        {{}, false, help},
+        {{"-quiet"}, false, ""},
+        {{"-LoadPRG"}, true, decoded},
+        {{"/savelvl"}, false, saved},
+        {{"-loadprg", "-savelvl"}, false, saved}, // the later action wins
+        {{"-loadprgx"}, false, help},
+        {{"loadprg"}, false, help},
+        {{"/QUIET", "-loadprg", "whatever"}, true, ""},
+    };
+    for (const auto &w : rows) {
+        SCOPED_TRACE(testing::PrintToString(w.args));
+        run_dir dir;
+        run_result r = run_tool(dir, w.args);
+        EXPECT_EQ(0, r.status);
+        EXPECT_EQ(w.levels_shown, r.out.rfind(eol("# Kestrune level editor"), 0) == 0);
+        EXPECT_EQ(w.levels_shown, !r.out.empty());
+        EXPECT_EQ(w.err == saved, dir.names().size() == 2); // the text file was written
+        EXPECT_EQ(w.err, r.err);
+    }
+}
+
+static const std::size_t table = 0x1E8BC, level_1 = 0x1E934, level_3 = 0x1EA98;
 
 TEST(Levels, LoadprgAndSavelvlLayOutEveryLevel)
 {
-    run_dir dir;
-    dir.write(prg, sample_image());
+    std::string image = sample_image();
+    set_word(image, level_1 + 2 + 2 * 15, 0x0010); // a short row's no-slot place holds white
+    run_dir dir(image);
     run_result r = run_tool(dir, {"-loadprg"});
     EXPECT_EQ(0, r.status);
-    EXPECT_EQ(decoded(), r.err);
-    // a level without random colours, long and short rows, empty cells
+    EXPECT_EQ(decoded, r.err);
     EXPECT_EQ(0u, r.out.find(eol("# Kestrune level editor - version 0.11\n"
                                  "# Written by the Vellumix developers, 2007.11.10\n\n\n"
                                  "Level  1       (Start address : 0x0001e934)\n\n"
                                  "|[gn][gn][bl][bl][or][or][ye][ye]|\n"
-                                 "|..[gn][gn][bl][bl][or][or][ye]..|\n"
-                                 "|[bl][bl][or][or][ye][ye][gn][gn]|\n"
-                                 "|..[bl][bl][or][or][ye][ye][gn]..|\n"
-                                 "|[or][or][ye][ye][gn][gn][bl][bl]|\n"
-                                 "|................................|\n")));
-    EXPECT_NE(std::string::npos,
-              r.out.find(eol("\n\n\nLevel  7       (Start address : 0x0001ed6a)\n")));
-    EXPECT_NE(std::string::npos,
-              r.out.find(eol("\n\n\nLevel 12       (Start address : 0x0001f0ec)\n"
-                             "Random colors : purple, white, yellow, orange, blue.\n"
-                             "\n|[??][??][??][gn][pu][rd][bk][gn]|\n")));
-    // eight colours, random cells, and the end of the last level
-    const std::string last =
-        eol("Level 30       (Start address : 0x0001fda0)\n"
-            "Random colors : black, red, purple, white, yellow, orange, blue, green.\n\n"
-            "|[ye][??][??][rd][ye][wh][??][??]|\n|..[ye][wh][pu][rd][??][wh][pu]..|\n"
-            "|[ye][wh][pu][rd][ye][wh][pu][rd]|\n|..[ye][wh][??][rd][??][wh][pu]..|\n");
-    ASSERT_NE(std::string::npos, r.out.find(last));
-    EXPECT_EQ(r.out.find(last) + last.size() + 7 * (34 + nl().size()) + 2 * nl().size(),
-              r.out.size());
-
-    run_result saved = run_tool(dir, {"-savelvl"});
-    EXPECT_EQ(0, saved.status);
-    EXPECT_EQ(decoded() + eol("Creating levels text file ... 'vellumix.lvl' generated.\n"),
-              saved.err);
-    EXPECT_EQ("", saved.out);
-    EXPECT_EQ(r.out, dir.read(lvl));
+                                 "|..[gn][gn][bl][bl][or][or][ye][wh]..|\n"
+                                 "|[bl][bl][or][or][ye][ye][gn][gn]|\n")));
+    EXPECT_NE(std::string::npos, // eight colours; the last level ends the output
+              r.out.find(eol("Random colors : black, red, purple, white, yellow, orange, blue, "
+                             "green.\n\n|[ye][??][??][rd][ye][wh][??][??]|\n")));
+    const std::string end = eol("\n|" + std::string(32, '.') + "|\n\n\n");
+    EXPECT_EQ(end, r.out.substr(r.out.size() - end.size()));
+    r = run_tool(dir, {"-savelvl"});
+    EXPECT_EQ(decoded + eol("Creating levels text file ... 'vellumix.lvl' generated.\n"), r.err);
+    EXPECT_EQ(run_tool(dir, {"-loadprg"}).out, dir.read(lvl));
 }
 
-TEST(Levels, RecordOutOfFormatStopsTheAction)
+TEST(Levels, ImageOrRecordOutOfFormatStopsEveryAction)
 {
-    run_dir dir;
-    std::string image = sample_image();
-    image[0x1E8BC + 8] = '\x7F'; // level 3's offset now points far beyond the image
-    dir.write(prg, image);
-    for (const char *action : {"-loadprg", "-savelvl", "-saveprg", "-infos"}) {
+    const char *actions[] = {"-infos", "-loadprg", "-savelvl", "-saveprg"};
+    const struct {
+        std::size_t size; // of the image, 1: none
+        std::vector<std::pair<std::size_t, unsigned>> words;
+        const char *message;
+    } rows[] = {
+        {1, {}, "\nERROR ! File 'KR_PROG.PRG' not found !"},
+        {0, {}, "\nERROR ! Only 0x00000000 bytes were read !\n"},
+        {0x38DB1, {}, "\nERROR ! Only 0x00038DB1 bytes were read !\n"},
+        {0x38DB2,
+         {{table, 0xFFFF}, {table + 2, 0xFFF0}}, // a sum that would wrap round
+         "Level 1 record at 0xFFFFFFF0 runs past the end of the PRG file"},
+        {0x38DB2, {{level_1, 0x0009}}, "Level 1 has 9 random colors, 8 at most are allowed"},
+        {0x38DB2,
+         {{table + 8, 0x0003}, {table + 10, 0x8CFE}, {0x38CFE, 0x0002}},
+         "Level 3 record at 0x00038CFE runs past the end of the PRG file"},
+        {0x38DB2, {{level_3 + 4, 0x0012}}, "Level 3 holds an unknown color code (9)"},
+        {0x38DB2, {{level_3 + 6, 0x0016}}, "Level 3 holds an unknown color code (11)"},
+    };
+    int n = 0;
+    for (const auto &w : rows) {
+        const char *action = actions[n++ % 4];
         SCOPED_TRACE(action);
+        std::string image = sample_image().substr(0, w.size);
+        for (const auto &word : w.words)
+            set_word(image, word.first, word.second);
+        run_dir dir("");
+        if (w.size != 1)
+            dir.write(prg, image);
         run_result r = run_tool(dir, {action});
         EXPECT_EQ(1, r.status);
         EXPECT_EQ("", r.out);
-        EXPECT_EQ(load_report() + "Copying PRG data to structure ... " +
-                      eol("\nERROR ! Level 3 record at 0x7F01EA98 runs past the end of the PRG "
-                          "file !\n"),
+        const std::string report = decoded;
+        EXPECT_EQ(w.words.empty() ? "Reading PRG file ... " + eol(w.message)
+                                  : report.substr(0, report.size() - eol("\n").size()) +
+                                        eol("\nERROR ! ") + w.message + eol(" !\n"),
                   r.err);
-        EXPECT_EQ(std::vector<std::string>{prg}, dir.names());
-        EXPECT_EQ(image, dir.read(prg));
+        EXPECT_EQ(w.size == 1 ? 0u : 1u, dir.names().size()); // nothing written
+        EXPECT_EQ(w.size == 1 ? "" : image, dir.read(prg));
+        EXPECT_EQ("", run_tool(dir, {action, "-quiet"}).err);
     }
 }
 
 TEST(Levels, FullStandardOutputIsAnError)
 {
-    run_dir dir;
-    dir.write(prg, sample_image());
-    ASSERT_EQ(0, run_tool(dir, {"-savelvl"}).status);
+    run_dir dir(sample_image(), true);
+    const std::string message = eol("\nERROR ! Levels could not be written to standard output !\n");
     for (const char *action : {"-loadprg", "-loadlvl"}) {
-        run_result r = run_tool(dir, {action}, "", "/dev/full");
+        run_result r = run_tool(dir, {action}, "", ">/dev/full");
         EXPECT_EQ(1, r.status);
-        const std::string message =
-            eol("\nERROR ! Levels could not be written to standard output !\n");
-        ASSERT_GE(r.err.size(), message.size());
         EXPECT_EQ(message, r.err.substr(r.err.size() - message.size())) << action;
     }
 }
 
-TEST(Levels, FailedSavelvlKeepsTheOldTextFile)
+static const std::string svg = "vellumix.svg";
+
+TEST(Picture, SampleIsDrawnAsTheReadmeShowsIt)
 {
     run_dir dir;
-    dir.write(prg, sample_image());
-    dir.write(lvl, "my own edits\n");
-    fs::permissions(dir.file(lvl), fs::perms::owner_read);
-    run_result r = run_tool(dir, {"-savelvl"});
-    EXPECT_EQ(1, r.status);
-    EXPECT_EQ(decoded() + "Creating levels text file ... " +
-                  eol("\nERROR ! Levels text file 'vellumix.lvl' could not be created !\n"),
-              r.err);
-    EXPECT_EQ("my own edits\n", dir.read(lvl));
-
-    if (!windows_build()) { // a file-size limit is a POSIX resource limit
-        fs::permissions(dir.file(lvl), fs::perms::owner_write, fs::perm_options::add);
-        r = run_tool(dir, {"-savelvl"}, "ulimit -f 10; trap '' XFSZ");
-        EXPECT_EQ(1, r.status);
-        EXPECT_EQ(decoded() + "Creating levels text file ... " +
-                      "\nERROR ! Levels text file 'vellumix.lvl' could not be written !\n",
-                  r.err);
-        EXPECT_EQ("my own edits\n", dir.read(lvl));
-    }
-    fs::remove(dir.file(lvl));
-    fs::create_directories(dir.file(lvl + "/inside"));
-    r = run_tool(dir, {"-savelvl"});
-    EXPECT_EQ(1, r.status);
-    EXPECT_NE(std::string::npos, r.err.find("'vellumix.lvl' could not be created !"));
-    EXPECT_TRUE(fs::is_directory(dir.file(lvl + "/inside")));
-    EXPECT_EQ((std::vector<std::string>{prg, lvl}), dir.names());
+    run_result r = run_tool(dir, {"/SaveSVG"});
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ(decoded + eol("Creating levels picture ... 'vellumix.svg' generated.\n"), r.err);
+    EXPECT_EQ(0, std::system(("xmllint --noout " + dir.file(svg)).c_str()));
+    std::ostringstream readme_picture;
+    readme_picture << std::ifstream(VELLUMIX_SOURCE_DIR "/docs/levels.svg").rdbuf();
+    EXPECT_EQ(eol(readme_picture.str()), dir.read(svg));
 }
