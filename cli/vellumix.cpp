@@ -25,13 +25,14 @@ struct option {
 } // namespace
 
 // Compared in this order, so a later action word overrides an earlier one.
-static const std::array<option, 7> options = {{{"-loadprg", &action, 1},
+static const std::array<option, 8> options = {{{"-loadprg", &action, 1},
                                                {"-saveprg", &action, 2},
                                                {"-loadlvl", &action, 3},
                                                {"-savelvl", &action, 4},
                                                {"-infos", &action, 5},
                                                {"-quiet", &quiet_mode, 1},
-                                               {"-savesvg", &action, 6}}};
+                                               {"-savesvg", &action, 6},
+                                               {"-checklvl", &action, 7}}};
 
 static int same_word(const char *a, const char *b) // whole words, ASCII case ignored
 {
@@ -56,11 +57,10 @@ static void show_help()
     logerror("\n");
 }
 
-// 1 = every level reached standard output; a full disk or a closed pipe is an error to report.
-static int display_to_stdout()
+// 1 = all that was written reached standard output; a full disk or a closed pipe is an error.
+static int flush_stdout(int written)
 {
-    int ok = display_levels(stdout);
-    ok = std::fflush(stdout) == 0 && ok;
+    int ok = std::fflush(stdout) == 0 && !std::ferror(stdout) && written;
     if (!ok)
         logerror("\nERROR ! Levels could not be written to standard output !\n");
     return ok;
@@ -70,18 +70,19 @@ static int display_to_stdout()
 static int run_action(std::uint8_t code)
 {
     const char *lvl_name = levels_file_name(0);
-    int text_ok;
+    int text_ok, nb_warnings = 0;
     std::error_code ec;
     switch (code) {
     case 1: // -loadprg
-        return data_to_tb_level() && display_to_stdout();
+        return data_to_tb_level() && flush_stdout(display_levels(stdout));
     case 2: // -saveprg: on purpose, a missing text file still lets the image be saved
         if (!data_to_tb_level())
             return 0;
         text_ok = text_to_tb_level(lvl_name);
         return tb_level_to_data() && save_prg() && text_ok;
     case 3: // -loadlvl
-        return data_to_tb_level() && text_to_tb_level(lvl_name) && display_to_stdout();
+        return data_to_tb_level() && text_to_tb_level(lvl_name) &&
+               flush_stdout(display_levels(stdout));
     case 4: // -savelvl
         return data_to_tb_level() && save_levels_file(lvl_name, 0);
     case 5: // -infos: the load report and the decoding are all it shows
@@ -92,6 +93,9 @@ static int run_action(std::uint8_t code)
         if (std::filesystem::exists(lvl_name, ec) && !text_to_tb_level(lvl_name))
             return 0;
         return save_levels_file(levels_file_name(1), 1);
+    case 7: // -checklvl: a warning fails the run, as an error does, with no message of its own
+        return data_to_tb_level() && check_levels_text(lvl_name, stdout, nb_warnings) &&
+               flush_stdout(1) && nb_warnings == 0;
     default:
         return 1;
     }

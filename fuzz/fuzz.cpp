@@ -1,10 +1,11 @@
 // fuzz/fuzz.cpp - two libFuzzer targets, one per build of this file (FUZZ_TARGET):
-//   1 reader: arbitrary text read over the sample's levels.
+//   1 reader: arbitrary text read over the sample's levels by the check.
 //   2 image:  arbitrary bytes over the level table and records, refused or decoded.
 // Both: the levels hold known codes only, and encoding them writes only inside their records.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <vector>
 
 #include "cli/logerror.h"
@@ -32,11 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     quiet_mode = 1;
     if (!data_to_tb_level())
         return 0;
-#if FUZZ_TARGET == 1 // fmemopen refuses an empty buffer
-    std::FILE *f = size ? fmemopen(const_cast<std::uint8_t *>(data), size, "rb") : std::tmpfile();
-    require(read_levels_text(f, tb_level));
-    std::fclose(f);
-    std::FILE *sink = std::fopen("/dev/null", "w");
+#if FUZZ_TARGET == 1
+    static char path[] = "/tmp/vellumix-fuzz-XXXXXX"; // the check reads a file, by name
+    static int fd = mkstemp(path), removed = std::atexit([] { std::remove(path); });
+    std::FILE *f = std::fopen(path, "wb"), *sink = std::fopen("/dev/null", "w");
+    require(fd >= 0 && removed == 0 && f && std::fwrite(data, 1, size, f) == size);
+    require(std::fclose(f) == 0);
+    int nb_warnings = 0;
+    require(check_levels_text(path, sink, nb_warnings));
     display_levels(sink);
     std::fclose(sink);
 #endif

@@ -17,11 +17,20 @@ struct reader_state {
     int row = 1;    // the row the next row line fills, 1 to 11
     int cell = 0;   // the cell the next cell fills
     int colour = 0; // colours taken for the current level so far
+    read_observer observe = nullptr;
+    void *context = nullptr;
+    int line = 1, column = 1; // where the piece being read starts, for the observer
 };
 
-enum line_class { line_ignored, line_level, line_colors, line_row };
-
 } // namespace
+
+static void tell(const reader_state &st, read_what what, std::size_t pos, int code, int stored,
+                 const char *text = nullptr)
+{
+    st.observe(
+        {what, st.line, st.column + static_cast<int>(pos), st.level, st.row, code, stored, text},
+        st.context);
+}
 
 static line_class classify(const char *line)
 {
@@ -48,6 +57,8 @@ static void read_colors(const char *line, tb_level_entry &e, reader_state &st)
         if (m <= 8) {
             e.colors[st.colour] = static_cast<std::uint8_t>(m);
             e.nb_colors = static_cast<std::uint8_t>(++st.colour);
+            if (st.observe)
+                tell(st, read_what::colour, p, m, st.colour);
             p += std::strlen(bc_string[m]) + 2;
         } else {
             p++;
@@ -63,12 +74,14 @@ static void read_row(const char *line, tb_level_entry &e, reader_state &st)
     int is_long = st.row % 2 == 1;
     std::size_t pos = is_long ? 1 : 3;
     for (int j = 0; j < (is_long ? 8 : 7); j++, pos += 4) {
-        int m = match_bc_short_string(line + pos);
+        int matched = match_bc_short_string(line + pos), m = matched;
         if (m == code_no_slot)
             m = code_empty;
         if (m == code_random && e.nb_colors == 0)
             m = code_empty; // a random cell needs a colour list to draw from
         e.cells[st.cell++] = static_cast<std::uint8_t>(m);
+        if (st.observe)
+            tell(st, read_what::cell, pos, matched, m);
     }
     if (!is_long)
         e.cells[st.cell++] = code_no_slot;
@@ -80,36 +93,49 @@ static void read_row(const char *line, tb_level_entry &e, reader_state &st)
     }
 }
 
-int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table)
+int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_observer observe,
+                     void *context)
 {
     for (int i = 1; i <= nb_levels && i <= 30; i++) {
         table[i].nb_colors = 0;
         table[i].colors.fill(0);
     }
     reader_state st;
+    st.observe = observe;
+    st.context = context;
+    const int last = nb_levels < 30 ? nb_levels : 30;
     // 79 characters and the terminator; cleared before each read so that nothing of an earlier,
     // longer line shows through past the end of a short one
     std::array<char, 80> line;
-    while (st.level <= nb_levels && st.level <= 30) {
+    while (st.level <= last || observe) { // a listener hears what follows the last level too
         line.fill('\0');
-        if (!std::fgets(line.data(), static_cast<int>(line.size()), f))
-            return !std::ferror(f);
-        tb_level_entry &e = table[st.level];
-        switch (classify(line.data())) {
-        case line_colors:
-            read_colors(line.data(), e, st);
-            break;
-        case line_row:
-            read_row(line.data(), e, st);
-            break;
-        default:
-            break;
+        if (!std::fgets(line.data(), static_cast<int>(line.size()), f)) {
+            if (observe) // the last line is the one before, unless it had no line ending
+                st.observe({read_what::end, st.column > 1 ? st.line : st.line - 1, 1, st.level,
+                            st.row, 0, 0, nullptr},
+                           st.context);
+            return st.level > last || !std::ferror(f); // nothing past the last level counts
+        }
+        line_class c = classify(line.data());
+        if (observe)
+            tell(st, read_what::piece, 0, c, 0, line.data());
+        if (st.level <= last) {
+            tb_level_entry &e = table[st.level];
+            if (c == line_colors)
+                read_colors(line.data(), e, st);
+            else if (c == line_row)
+                read_row(line.data(), e, st);
+        }
+        if (observe) { // fgets stops after a line feed, or with 79 characters read
+            int line_ends = std::memchr(line.data(), '\n', line.size() - 1) != nullptr;
+            st.line += line_ends;
+            st.column = line_ends ? 1 : st.column + static_cast<int>(line.size()) - 1;
         }
     }
     return 1;
 }
 
-int text_to_tb_level(const char *path)
+int text_to_tb_level(const char *path, read_observer observe, void *context)
 {
     logerror("Copying text file to structure ... ");
     std::FILE *f = std::fopen(path, "rb");
@@ -120,7 +146,7 @@ int text_to_tb_level(const char *path)
     // read over a copy, so that a read error half way leaves the decoded levels whole
     static std::array<tb_level_entry, 31> scratch;
     scratch = tb_level;
-    int ok = read_levels_text(f, scratch);
+    int ok = read_levels_text(f, scratch, observe, context);
     std::fclose(f);
     if (!ok) {
         logerror("\nERROR ! Levels text file '%s' could not be read !\n", path);

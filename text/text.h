@@ -27,10 +27,32 @@ void display_levels_svg(std::FILE *f);
 // not at all. 1 = written; 0 = reported, and the old file left as it was.
 int save_levels_file(const char *path, int picture);
 
+// What the reader just did, told to whoever listens (the check action). A piece is a line, or
+// a part of one longer than 79 characters; pieces after the last level's rows are told too,
+// with level past the last, though nothing is taken from them.
+enum class read_what { piece, cell, colour, end };
+enum line_class { line_ignored, line_level, line_colors, line_row };
+struct read_event {
+    read_what what;
+    int line, column; // where in the file, from 1; end: the last line
+    int level, row;   // the level and row that the next row line fills
+    int code;         // piece: its line_class; cell: the code its name matched; colour: taken
+    int stored;       // cell: the code stored; colour: the level's colours so far
+    const char *text; // piece: what was read
+};
+using read_observer = void (*)(const read_event &event, void *context);
+
 // The reader. text_to_tb_level overlays the file on tb_level: 1 = read to its end;
 // 0 = not found or a read error, reported, and tb_level left as it was.
-int text_to_tb_level(const char *path);
+int text_to_tb_level(const char *path, read_observer observe = nullptr, void *context = nullptr);
 // Overlays what f holds on table: 1 = read to its end (or the last level); 0 = a read error.
-int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table);
+int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table,
+                     read_observer observe = nullptr, void *context = nullptr);
+
+// The check action: reads the text file as -loadlvl does and writes to out, in the form
+// "file:line:column: warning: ...", each place where the reader does not take what the text
+// says, then a note for each level that differs from the image. 1 = the file was read (the
+// warnings counted in nb_warnings); 0 = it could not be, reported.
+int check_levels_text(const char *path, std::FILE *out, int &nb_warnings);
 
 #endif

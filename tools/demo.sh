@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the tool, makes the sample program image in build/demo and runs the tool's main job
-# there: the image report, the export to vellumix.lvl, the picture vellumix.svg, and the first
-# levels on screen.
+# there: the image report, the export to vellumix.lvl, its check, the picture vellumix.svg, and
+# the first levels on screen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -13,6 +13,8 @@ echo "== vellumix -infos"
 ../vellumix -infos
 echo "== vellumix -savelvl"
 ../vellumix -savelvl
+echo "== vellumix -checklvl (the text file, unedited, is read as written)"
+../vellumix -checklvl -quiet
 echo "== vellumix -savesvg"
 ../vellumix -savesvg
 echo "== vellumix -loadprg (the first two levels)"

@@ -1,4 +1,4 @@
-// tests/e2e/edit_test.cpp - the edit workflow: export, edit, import.
+// tests/e2e/edit_test.cpp - the edit workflow: export, edit, check, import.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -72,7 +72,7 @@ TEST(Edit, MissingOrUnreadableTextFileStopsTheReadingActionsButSaveprgStillWrite
                                    eol("Copying text file to structure ... \nERROR ! "
                                        "Levels text file 'vellumix.lvl' ") +
                                    why + eol(" !\n");
-        for (std::string action : {"-loadlvl", "-savesvg", "-saveprg"}) {
+        for (std::string action : {"-loadlvl", "-checklvl", "-savesvg", "-saveprg"}) {
             bool picture_of_the_image = !directory && action == "-savesvg";
             run_result r = run_tool(dir, {action});
             EXPECT_EQ(!picture_of_the_image, r.status) << action;
@@ -81,5 +81,97 @@ TEST(Edit, MissingOrUnreadableTextFileStopsTheReadingActionsButSaveprgStillWrite
         }
         set_word(image, level_1 + 2, 0xFFFE); // the levels as decoded, cells normalised
         EXPECT_EQ(image, dir.read(prg));
+    }
+}
+
+TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
+{
+    const std::string colours = "Random colors : green, black.\n", row_1 = "|[gn][gn][bl][bl][or]";
+    const std::string empty = "|" + std::string(32, '.') + "|\n", l30 = "blue, green.\n\n|[ye]";
+    const struct {
+        std::vector<std::pair<std::string, std::string>> edits; // "": append; "\f": cut before
+        std::vector<std::string> expected;                      // in this order
+        int nb_warnings;                                        // -1: not counted
+    } rows[] = {
+        {{}, {"vellumix.lvl: 0 warnings, 0 levels changed\n"}, 0},
+        {{{"\n", ""}}, {"vellumix.lvl: 0 warnings, 0 levels changed\n"}, 0}, // other line ends
+        {{{row_1, "|[wh][gn][bl][bl][or]"},                                  // all read as written
+          {"[or][ye][ye]|\n", "[or][ye][ye]| \t\n"},
+          {colours, "Random colors : black.\n"},
+          {"black, red, purple, white, yellow, orange, blue, green.",
+           "yellow, purple, orange, yellow, purple, orange, yellow, purple."}, // 79 characters
+          {"0x0001e934", "0x00000000"},
+          {"Level  2", "# a comment\n\nLevel  2"}},
+         {":7:1: note: level 1: 1 cell differs from KR_PROG.PRG\nvellumix.lvl:40:1: note: level "
+          "3: its random colors differ from KR_PROG.PRG\n",
+          ":454:1: note: level 30: its random colors differ from KR_PROG.PRG\nvellumix.lvl: 0 "
+          "warnings, 3 levels changed\n"},
+         0},
+        {{{row_1, "|[gn][gr][bl][bl][or]"}, // level 1, rows 1, 3 and 5
+          {"|[bl][bl][or][or][ye][ye][gn][gn]|", "|[bl][bl][or]"},
+          {"[gn][gn][bl][bl]|\n", "[gn][gn][bl][bl]| [rd]\n"}},
+         {":7:6: warning: '[gr]' is no cell", ":9:14: warning: the row line ends",
+          ":11:35: warning: ' [rd]' after the last cell"},
+         3},
+        {{{colours, ""}}, {":39:14: warning: a random cell in level 3"}, 7},
+        {{{"|..[gn][gn][bl][bl][or][or][ye]..|\n", ""}},
+         {":8:1: warning: a long row where the reader is at level 1 row 2",
+          ":19:1: warning: the rows below are read from level 1 row 11 on, not level 2 row 1: 1 "
+          "row line missing above\n"},
+         15},
+        {{{colours, "Random colors : Blue, blueish, pink, green,black, empty, red, white.\n"},
+          {l30, "blue, green, red.\n\n|[ye]"}},
+         {":36:17: warning: 'Blue' is skipped", ":36:23: warning: 'blueish' is read as blue",
+          ":36:32: warning: 'pink' is no color", ":36:44: warning: 'black' is lost",
+          ":36:51: warning: 'empty' is no random", ":36:58: warning: level 3 now has 3 random",
+          ":450:73: warning: 'red' is a ninth"},
+         7},
+        {{{colours, "Random colors :green, black.\n"}},
+         {":36:16: warning: 'green' is lost: the"},
+         1},
+        {{{l30, "blue, green.\nRandom colors : red.\n\n|[ye]"}},
+         {":451:1: warning: a second color line for level 30",
+          ":451:17: warning: 'red' is a ninth"},
+         2},
+        {{{colours + "\n" + empty, "\n" + empty + colours}},
+         {":38:1: warning: a color line after"},
+         1},
+        {{{colours, ""}, {"Level  4", colours + "Level  4"}},
+         {":50:1: warning: a color line after the rows of level 3", ":50:17: warning: level 4 "
+                                                                    "now has 1 random color, "},
+         -1},
+        {{{"Level  2", "#" + std::string(78, '-') + empty + "Level  2"}},
+         {":20:80: warning: line longer than 79", ":21:1: warning: the rows below are read"},
+         -1},
+        {{{"Level  2", "level  2"}}, {":20:1: warning: line ignored: a level line"}, 1},
+        {{{"", row_1 + "[or][ye][ye]|\n"}}, {":465:1: warning: a row line after"}, 1},
+        {{{"\f", "Level 20"}}, {":295:1: warning: the file ends at level 20 row 1", "21 to 30"}, 1},
+        {{{"\f", "#"}}, {":1:1: warning: the file ends at level 1 row 1"}, 1},
+    };
+    for (const auto &w : rows) {
+        SCOPED_TRACE(w.expected[0]);
+        run_dir dir(sample_image(), true);
+        for (const auto &e : w.edits) {
+            std::string text = dir.read(lvl), flipped; // LF for CR LF, and the other way round
+            for (char c : text)
+                flipped += c == '\r'                       ? ""
+                           : c == '\n' && !windows_build() ? "\r\n"
+                                                           : std::string(1, c);
+            if (e.first.empty() || e.first == "\n" || e.first == "\f")
+                dir.write(lvl, e.first == "\n"   ? flipped
+                               : e.first == "\f" ? text.substr(0, text.find(e.second))
+                                                 : text + eol(e.second));
+            else
+                dir.edit(e.first, e.second);
+        }
+        bool quiet = &w != &rows[0]; // the findings are the result: -quiet keeps them
+        run_result r = run_tool(dir, {"-checklvl", quiet ? "-quiet" : "/checkLVL"});
+        EXPECT_EQ(w.nb_warnings != 0, r.status);
+        EXPECT_EQ(quiet ? "" : decoded + text_read, r.err);
+        std::size_t at = 0;
+        for (const std::string &expected : w.expected)
+            EXPECT_NE(std::string::npos, at = r.out.find(eol(expected), at)) << expected << r.out;
+        EXPECT_TRUE(w.nb_warnings < 0 ||
+                    r.out.find(" " + std::to_string(w.nb_warnings) + " warn") != std::string::npos);
     }
 }

@@ -75,7 +75,7 @@ TEST(Levels, LoadprgAndSavelvlLayOutEveryLevel)
 
 TEST(Levels, ImageOrRecordOutOfFormatStopsEveryAction)
 {
-    const char *actions[] = {"-infos", "-loadprg", "-savelvl", "-saveprg"};
+    const char *actions[] = {"-infos", "-loadprg", "-savelvl", "-saveprg", "-checklvl"};
     const struct {
         std::size_t size; // of the image, 1: none
         std::vector<std::pair<std::size_t, unsigned>> words;
@@ -96,7 +96,7 @@ TEST(Levels, ImageOrRecordOutOfFormatStopsEveryAction)
     };
     int n = 0;
     for (const auto &w : rows) {
-        const char *action = actions[n++ % 4];
+        const char *action = actions[n++ % 5];
         SCOPED_TRACE(action);
         std::string image = sample_image().substr(0, w.size);
         for (const auto &word : w.words)
@@ -122,7 +122,7 @@ TEST(Levels, FullStandardOutputIsAnError)
 {
     run_dir dir(sample_image(), true);
     const std::string message = eol("\nERROR ! Levels could not be written to standard output !\n");
-    for (const char *action : {"-loadprg", "-loadlvl"}) {
+    for (const char *action : {"-loadprg", "-loadlvl", "-checklvl"}) {
         run_result r = run_tool(dir, {action}, "", ">/dev/full");
         EXPECT_EQ(1, r.status);
         EXPECT_EQ(message, r.err.substr(r.err.size() - message.size())) << action;
