@@ -7,7 +7,7 @@
 
 #include "store/store.h"
 
-constexpr const char *editor_version = "0.11";
+constexpr const char *editor_version = VELLUMIX_VERSION; // from the build, project()
 constexpr const char *build_date = "2007.11.10";
 // Stands in the help banner and the text file's header: "# ", this, ", " and the date stay
 // within the 79 characters that the reader takes as one line.

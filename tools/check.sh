@@ -44,3 +44,35 @@ for target in reader image; do
   build-fuzz/fuzz/${target}_fuzz -max_total_time="$FUZZ_SECONDS" -max_len=16384 \
     -print_final_stats=1 -artifact_prefix=build-fuzz/ "$corpus" "$seeds" 2>&1 | tail -n 12
 done
+
+step "release archives, unpacked and used as a player would"
+tools/package.sh
+version=$(sed -n 's/^project(vellumix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# Unpacks $1 into an empty folder and runs its program ($3, launched by $4) there on the sample
+# image: export, an edit, import, and the edit must show in the image.
+try_archive() {
+  local name=${1%.*} root=$PWD files work
+  name=${name%.tar} name=${name##*/}
+  files=$(cmake -E tar tf "$1" | grep -v '/$' | sort | tr '\n' ' ')
+  [ "$files" = "$2" ] || { echo "$1 holds: $files" >&2; return 1; }
+  work=$(mktemp -d)
+  (cd "$work" && cmake -E tar xf "$root/$1")
+  cd "$work/$name"
+  "$root"/build/make_sample KR_PROG.PRG
+  $4 ./$3 -savelvl -quiet
+  sed -i '0,/^|\[gn\]\[gn\]\[bl\]/s//|[wh][gn][bl]/' vellumix.lvl # level 1, first cell
+  $4 ./$3 -saveprg -quiet
+  [ "$(od -An -tx1 -j $((0x1E936)) -N2 KR_PROG.PRG)" = " 00 10" ]
+  $4 ./$3 -loadprg -quiet | grep '^|\[wh\]\[gn\]\[bl\]' >/dev/null # all of it: no SIGPIPE
+  cd "$root"
+  rm -rf "$work"
+  echo "$1: unpacked, the edit landed"
+}
+top=vellumix-$version-linux-x86_64
+try_archive "dist/$top.tar.gz" "$top/bin/vellumix $top/share/doc/vellumix/LICENSE \
+$top/share/doc/vellumix/README.md $top/share/man/man1/vellumix.1 " bin/vellumix ""
+top=vellumix-$version-windows-x86_64
+try_archive "dist/$top.zip" "$top/LICENSE.txt $top/README.txt $top/vellumix.exe \
+$top/vellumix.html " vellumix.exe "$wine"
+cmake -E tar xf "dist/$top.zip" "$top/README.txt" # Notepad's line endings, every line
+[ "$(grep -c $'\r$' "$top/README.txt")" = "$(wc -l <"$top/README.txt")" ] && rm -r "$top"
