@@ -8,7 +8,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "cli/logerror.h"
 #include "store/store.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
@@ -27,11 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (FUZZ_TARGET != 1) // the bytes from the level table on
         std::copy(data, data + std::min<std::size_t>(size, prg_size - prg_levels_table),
                   image.begin() + prg_levels_table);
-    file_data = image.data();
-    levels_table = prg_levels_table;
-    nb_levels = prg_nb_levels;
-    quiet_mode = 1;
-    if (!data_to_tb_level())
+    if (!decode_as_loaded(image))
         return 0;
 #if FUZZ_TARGET == 1
     static char path[] = "/tmp/vellumix-fuzz-XXXXXX"; // the check reads a file, by name

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "cli/logerror.h"
 #include "store/store.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
@@ -28,11 +27,7 @@ static int write_file(const std::string &path, const std::uint8_t *bytes, std::s
 
 static int write_seeds(const std::string &dir, std::vector<std::uint8_t> &image)
 {
-    file_data = image.data();
-    levels_table = prg_levels_table;
-    nb_levels = prg_nb_levels;
-    quiet_mode = 1;
-    if (!data_to_tb_level())
+    if (!decode_as_loaded(image))
         return 0;
     std::uint32_t end = tb_level[30].start + 178 + 2 * std::uint32_t{tb_level[30].nb_colors};
     if (!write_file(dir + "/image/sample.bin", image.data() + levels_table, end - levels_table))

@@ -4,6 +4,9 @@
 
 #include <array>
 
+#include "cli/logerror.h"
+#include "store/store.h"
+
 namespace
 {
 
@@ -101,4 +104,13 @@ std::vector<std::uint8_t> make_sample_image()
                                        : l.cells[k] * 2);
     }
     return image;
+}
+
+int decode_as_loaded(std::vector<std::uint8_t> &image)
+{
+    file_data = image.data();
+    levels_table = prg_levels_table;
+    nb_levels = prg_nb_levels;
+    quiet_mode = 1;
+    return data_to_tb_level();
 }
