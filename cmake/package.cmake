@@ -4,7 +4,8 @@
 # the manual page as vellumix.html.
 if(WIN32)
   foreach(doc README.md LICENSE)
-    file(READ ${PROJECT_SOURCE_DIR}/${doc} text)
+    file(READ ${PROJECT_SOURCE_DIR}/${doc} text) # read again whenever it changes
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${doc})
     string(REPLACE "\n" "\r\n" text "${text}")
     string(REGEX REPLACE "\\.md$" "" name ${doc})
     file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${text}")
