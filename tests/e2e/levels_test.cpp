@@ -93,6 +93,7 @@ TEST(Levels, ImageOrRecordOutOfFormatStopsEveryAction)
          "Level 3 record at 0x00038CFE runs past the end of the PRG file"},
         {0x38DB2, {{level_3 + 4, 0x0012}}, "Level 3 holds an unknown color code (9)"},
         {0x38DB2, {{level_3 + 6, 0x0016}}, "Level 3 holds an unknown color code (11)"},
+        {0x38DB2, {{level_3 + 180, 0x0016}}, "Level 3 holds an unknown color code (11)"}, // last
     };
     int n = 0;
     for (const auto &w : rows) {
