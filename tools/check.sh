@@ -75,4 +75,6 @@ top=vellumix-$version-windows-x86_64
 try_archive "dist/$top.zip" "$top/LICENSE.txt $top/README.txt $top/vellumix.exe \
 $top/vellumix.html " vellumix.exe "$wine"
 cmake -E tar xf "dist/$top.zip" "$top/README.txt" # Notepad's line endings, every line
-[ "$(grep -c $'\r$' "$top/README.txt")" = "$(wc -l <"$top/README.txt")" ] && rm -r "$top"
+[ "$(grep -c $'\r$' "$top/README.txt")" = "$(wc -l <"$top/README.txt")" ] ||
+  { echo "$top/README.txt has lines without CR LF" >&2; exit 1; }
+rm -r "$top"
