@@ -19,7 +19,7 @@ struct taken { // a cell place or a colour name, as the reader took it
 
 struct checker {
     const char *path = nullptr;
-    std::string report;
+    std::vector<std::string> report; // its lines, in the order of the file
     int nb_warnings = 0;
     // the piece being read: its text and where it starts, and the reader's place there
     read_event piece{};
@@ -28,10 +28,13 @@ struct checker {
     int colours_before = 0; // the level's colours before this piece
     // rows the reader is ahead of the level lines, as last reported (0: in step)
     int shift = 0;
-    int heading = 0;   // the number of the last level line, 0 before the first
-    int long_line = 0; // the last line found longer than 79 characters
+    int heading = 0;      // the number of the last level line, 0 before the first
+    int long_line = 0;    // the last line found longer than 79 characters
+    int comment_line = 0; // the last line that began as a comment
     std::array<int, 31> first_row_line{}, first_colour_line{}, nb_colours{};
-    std::array<bool, 31> refused{};
+    // the report line, from 1, that tells a level will be refused, to be given its final
+    // count; 0: none yet, -1: told past the warnings shown
+    std::array<long, 31> refused{};
 };
 
 constexpr int max_shown = 1000; // a file of nothing but mistakes must not fill the memory
@@ -44,14 +47,14 @@ static int last_level() { return nb_levels < 30 ? nb_levels : 30; }
 __attribute__((format(printf, 2, 3)))
 #endif
 static void
-add(std::string &report, const char *format, ...)
+add(std::vector<std::string> &report, const char *format, ...)
 {
     std::array<char, 400> line;
     va_list args;
     va_start(args, format);
     std::vsnprintf(line.data(), line.size(), format, args);
     va_end(args);
-    report += line.data();
+    report.push_back(line.data());
 }
 
 #if defined(__GNUC__)
@@ -177,11 +180,8 @@ static void check_colour_words(checker &c)
             read_as += (read_as.empty() ? "" : ", ") + std::string(bc_string[t.code]);
             count = t.stored;
             if (count > nb_record_colors[p.level] && !c.refused[p.level]) {
-                c.refused[p.level] = true;
-                warn(c, p.line, at(c, t.pos),
-                     "level %d now has %d random color%s, but its record in %s has room for %d "
-                     "only: -saveprg will refuse it",
-                     p.level, count, count == 1 ? "" : "s", prg_name, nb_record_colors[p.level]);
+                warn(c, p.line, at(c, t.pos), "%s", ""); // worded once the level is read
+                c.refused[p.level] = c.nb_warnings > max_shown ? -1 : long(c.report.size());
             }
         }
         if (!read_as.empty()) {
@@ -281,10 +281,12 @@ static void check_piece(checker &c)
     if (read && p.code == line_row && !c.first_row_line[p.level])
         c.first_row_line[p.level] = p.line;
     // the rest of a line longer than 79 characters: told once a line, and again where a piece of
-    // it is read as a row or colour line
+    // it is read as a row or colour line; a long comment only where it is read as more
     if (p.column > 1) {
         bool telling = p.code == line_row || p.code == line_colors;
-        if (!c.text.empty() && (p.line != c.long_line || (read && telling)))
+        bool comment = p.line == c.comment_line;
+        if (comment ? read && (telling || p.code == line_level)
+                    : !c.text.empty() && (p.line != c.long_line || (read && telling)))
             warn(c, p.line, p.column,
                  "line longer than 79 characters: from here on it is read as a line of its "
                  "own%s",
@@ -294,6 +296,8 @@ static void check_piece(checker &c)
         c.long_line = p.line;
         return;
     }
+    if (p.code == line_ignored && (c.text[0] == ';' || c.text[0] == '#'))
+        c.comment_line = p.line;
     if (p.level > last_level()) {
         if (p.code == line_row || p.code == line_colors)
             warn(c, p.line, p.column,
@@ -330,15 +334,35 @@ static void observe_reading(const read_event &event, void *context)
         c.colours_before = event.level <= last_level() ? c.nb_colours[event.level] : 0;
         return;
     }
-    if (event.level < last_level())
-        warn(c, event.line > 0 ? event.line : 1, 1,
-             "the file ends at level %d row %d: the rows from there on keep their cells from "
-             "%s, and levels %d to %d lose their random colors",
-             event.level, event.row, prg_name, event.level + 1, last_level());
-    else if (event.level == last_level())
-        warn(c, event.line > 0 ? event.line : 1, 1,
-             "the file ends at level %d row %d: the rows from there on keep their cells from %s",
-             event.level, event.row, prg_name);
+    if (event.what == read_what::utf16) {
+        warn(c, 1, 1,
+             "the file is saved as UTF-16 (\"Unicode\"): nothing is read from it; save it as "
+             "UTF-8 or ANSI");
+        return;
+    }
+    const int line = event.line > 0 ? event.line : 1, last = last_level();
+    if (event.level <= last) { // the levels not begun keep all that the image holds
+        std::string rest = event.level + event.code == last
+                               ? "level " + std::to_string(last)
+                               : "levels " + std::to_string(event.level + event.code) + " to " +
+                                     std::to_string(last);
+        if (event.code)
+            warn(c, line, 1,
+                 "the file ends at level %d row %d: the rows from there on keep their cells "
+                 "from %s%s%s%s",
+                 event.level, event.row, prg_name, event.level < last ? ", and " : "",
+                 event.level < last ? rest.c_str() : "",
+                 event.level + 1 == last ? " its cells and random colors"
+                 : event.level < last    ? " their cells and random colors"
+                                         : "");
+        else
+            add(c.report,
+                "%s:%d:1: note: the file ends %s%s: %s keep%s %s cells and random "
+                "colors from %s\n",
+                c.path, line, event.level == 1 ? "before level 1" : "after level ",
+                event.level == 1 ? "" : std::to_string(event.level - 1).c_str(), rest.c_str(),
+                event.level == last ? "s" : "", event.level == last ? "its" : "their", prg_name);
+    }
     c.piece = event; // the last line, for the notes
 }
 
@@ -360,6 +384,8 @@ int check_levels_text(const char *path, std::FILE *out, int &nb_warnings)
             continue;
         changed++;
         int line = c.first_row_line[i] ? c.first_row_line[i] : c.piece.line;
+        if (!cells && c.first_colour_line[i])
+            line = c.first_colour_line[i];
         std::string what = cells ? std::to_string(cells) + (cells == 1 ? " cell" : " cells") : "";
         what += colours ? (cells ? " and its random colors" : "its random colors") : "";
         add(c.report, "%s:%d:1: note: level %d: %s differ%s from %s\n", path, line > 0 ? line : 1,
@@ -369,7 +395,20 @@ int check_levels_text(const char *path, std::FILE *out, int &nb_warnings)
         add(c.report, "%s: %d more warnings not shown\n", path, c.nb_warnings - max_shown);
     add(c.report, "%s: %d warning%s, %d level%s changed\n", path, c.nb_warnings,
         c.nb_warnings == 1 ? "" : "s", changed, changed == 1 ? "" : "s");
-    std::fputs(c.report.c_str(), out);
+    for (int i = 1; i <= last_level(); i++) {
+        if (c.refused[i] <= 0)
+            continue;
+        std::string &told = c.report[static_cast<std::size_t>(c.refused[i]) - 1];
+        int n = tb_level[i].nb_colors; // as the level ends, which -saveprg refuses
+        std::array<char, 200> why;
+        std::snprintf(why.data(), why.size(),
+                      "level %d now has %d random color%s, but its record in %s has room for %d "
+                      "only: -saveprg will refuse it\n",
+                      i, n, n == 1 ? "" : "s", prg_name, nb_record_colors[i]);
+        told.replace(told.size() - 1, 1, why.data());
+    }
+    for (const std::string &line : c.report)
+        std::fputs(line.c_str(), out);
     nb_warnings = c.nb_warnings;
     return 1;
 }

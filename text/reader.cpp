@@ -13,10 +13,11 @@ namespace
 {
 
 struct reader_state {
-    int level = 1;  // the level whose rows are being read
-    int row = 1;    // the row the next row line fills, 1 to 11
-    int cell = 0;   // the cell the next cell fills
-    int colour = 0; // colours taken for the current level so far
+    int level = 1;      // the level whose rows are being read
+    int row = 1;        // the row the next row line fills, 1 to 11
+    int cell = 0;       // the cell the next cell fills
+    int colour = 0;     // colours taken for the current level so far
+    bool begun = false; // a row or colour line was read into the current level
     read_observer observe = nullptr;
     void *context = nullptr;
     int line = 1, column = 1; // where the piece being read starts, for the observer
@@ -90,20 +91,37 @@ static void read_row(const char *line, tb_level_entry &e, reader_state &st)
         st.row = 1;
         st.cell = 0;
         st.colour = 0;
+        st.begun = false;
     }
+}
+
+// A byte order mark is no text: UTF-8's is skipped, and UTF-16's tells of a file the reader
+// cannot read at all. 1 = f stands at the first character to read; 0 = a read error.
+static int skip_byte_order_mark(std::FILE *f, bool &utf16)
+{
+    std::array<unsigned char, 3> head{};
+    std::size_t n = std::fread(head.data(), 1, head.size(), f);
+    utf16 =
+        n >= 2 && ((head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF));
+    long skip = n == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF ? 3 : 0;
+    return std::fseek(f, skip, SEEK_SET) == 0;
 }
 
 int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_observer observe,
                      void *context)
 {
-    for (int i = 1; i <= nb_levels && i <= 30; i++) {
-        table[i].nb_colors = 0;
-        table[i].colors.fill(0);
-    }
     reader_state st;
     st.observe = observe;
     st.context = context;
     const int last = nb_levels < 30 ? nb_levels : 30;
+    bool utf16 = false;
+    if (!skip_byte_order_mark(f, utf16))
+        return 0;
+    if (utf16) { // nothing of it is read, so every level stays as the image holds it
+        if (observe)
+            tell(st, read_what::utf16, 0, 0, 0);
+        return 1;
+    }
     // 79 characters and the terminator; cleared before each read so that nothing of an earlier,
     // longer line shows through past the end of a short one
     std::array<char, 80> line;
@@ -112,18 +130,25 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
         if (!std::fgets(line.data(), static_cast<int>(line.size()), f)) {
             if (observe) // the last line is the one before, unless it had no line ending
                 st.observe({read_what::end, st.column > 1 ? st.line : st.line - 1, 1, st.level,
-                            st.row, 0, 0, nullptr},
+                            st.row, st.begun, 0, nullptr},
                            st.context);
             return st.level > last || !std::ferror(f); // nothing past the last level counts
         }
         line_class c = classify(line.data());
         if (observe)
             tell(st, read_what::piece, 0, c, 0, line.data());
-        if (st.level <= last) {
+        if (st.level <= last && (c == line_colors || c == line_row)) {
             tb_level_entry &e = table[st.level];
+            // a level's colours are the text's once it begins; the levels a cut file does not
+            // reach keep the image's, as they keep its cells
+            if (!st.begun) {
+                e.nb_colors = 0;
+                e.colors.fill(0);
+                st.begun = true;
+            }
             if (c == line_colors)
                 read_colors(line.data(), e, st);
-            else if (c == line_row)
+            else
                 read_row(line.data(), e, st);
         }
         if (observe) { // fgets stops after a line feed, or with 79 characters read

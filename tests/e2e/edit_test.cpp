@@ -8,15 +8,28 @@
 static const std::size_t level_1 = 0x1E934; // no random colours: cells from level_1 + 2
 static const std::size_t level_3 = 0x1EA98; // green, black: cells from level_3 + 6
 
-TEST(Edit, LevelsTheTextDoesNotReachKeepTheirCellsButLoseTheirColours)
+// A cut file is no order to drop colours: the levels it does not begin stay as the image has them.
+TEST(Edit, LevelsACutFileDoesNotReachStayAsTheImageHoldsThem)
 {
-    std::string image = sample_image();
-    set_word(image, 0x1E8BE, level_3 & 0xFFFF); // level 1 is level 3: green, black and [??]
-    run_dir dir(image);
-    dir.write(lvl, "");
-    const std::string shown = run_tool(dir, {"-loadlvl"}).out;
-    EXPECT_EQ(std::string::npos, shown.find("Random colors"));
-    EXPECT_LT(shown.find("[??]"), shown.find("Level  2")); // level 1 keeps its cells
+    run_dir dir(sample_image(), true);
+    const std::string text = dir.read(lvl), image_levels = run_tool(dir, {"-loadprg"}).out;
+    std::size_t colours = text.find("Random", text.find("Level 15")), row = text.find('|', colours);
+    std::size_t cut = text.find('|', text.find('|', row + 1) + 1); // its first row line
+    const std::string files[] = {"", text.substr(0, text.find("Level 13")),
+                                 text.substr(0, colours) + text.substr(row, cut - row)};
+    for (const std::string &file : files) {
+        dir.write(lvl, file);
+        const std::string shown = run_tool(dir, {"-loadlvl"}).out;
+        const std::size_t l15 = shown.find("Level 15"), l16 = shown.find("Level 16");
+        EXPECT_EQ(image_levels.substr(image_levels.find("Level 16")), shown.substr(l16));
+        // level 15 begun without its colour line has none, as in a whole file
+        bool begun = &file == &files[2];
+        EXPECT_EQ(begun, shown.substr(l15, l16 - l15).find("Random") == std::string::npos);
+        EXPECT_EQ(0, run_tool(dir, {"-saveprg"}).status);
+        EXPECT_EQ(shown, run_tool(dir, {"-loadprg"}).out);
+        EXPECT_EQ(!begun, dir.read(prg) == sample_image());
+        dir.write(prg, sample_image());
+    }
 }
 
 TEST(Edit, EditsLandInTheirRecordsAndOddWordsAreWrittenInFormat)
@@ -89,7 +102,8 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
     const std::string colours = "Random colors : green, black.\n", row_1 = "|[gn][gn][bl][bl][or]";
     const std::string empty = "|" + std::string(32, '.') + "|\n", l30 = "blue, green.\n\n|[ye]";
     const struct {
-        std::vector<std::pair<std::string, std::string>> edits; // "": append; "\f": cut before
+        std::vector<std::pair<std::string, std::string>> edits; // "": append; "\f": cut before;
+                                                                // "\v": the whole file
         std::vector<std::string> expected;                      // in this order
         int nb_warnings;                                        // -1: not counted
     } rows[] = {
@@ -101,10 +115,12 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
           {"black, red, purple, white, yellow, orange, blue, green.",
            "yellow, purple, orange, yellow, purple, orange, yellow, purple."}, // 79 characters
           {"0x0001e934", "0x00000000"},
-          {"Level  2", "# a comment\n\nLevel  2"}},
-         {":7:1: note: level 1: 1 cell differs from KR_PROG.PRG\nvellumix.lvl:40:1: note: level "
+          {"Level  2", "# a comment\n\nLevel  2"},
+          {"# Kestrune", "\xEF\xBB\xBF# Kestrune"},
+          {"Level  4", "# " + std::string(90, '-') + "\nLevel  4"}},
+         {":7:1: note: level 1: 1 cell differs from KR_PROG.PRG\nvellumix.lvl:38:1: note: level "
           "3: its random colors differ from KR_PROG.PRG\n",
-          ":454:1: note: level 30: its random colors differ from KR_PROG.PRG\nvellumix.lvl: 0 "
+          ":453:1: note: level 30: its random colors differ from KR_PROG.PRG\nvellumix.lvl: 0 "
           "warnings, 3 levels changed\n"},
          0},
         {{{row_1, "|[gn][gr][bl][bl][or]"}, // level 1, rows 1, 3 and 5
@@ -123,7 +139,7 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
           {l30, "blue, green, red.\n\n|[ye]"}},
          {":36:17: warning: 'Blue' is skipped", ":36:23: warning: 'blueish' is read as blue",
           ":36:32: warning: 'pinkred' is no color", ":36:47: warning: 'black' is lost",
-          ":36:54: warning: 'empty' is no random", ":36:61: warning: level 3 now has 3 random",
+          ":36:54: warning: 'empty' is no random", ":36:61: warning: level 3 now has 4 random",
           ":450:73: warning: 'red' is a ninth"},
          7},
         {{{colours, "Random colors :green, black.\n"}},
@@ -138,21 +154,29 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
          1},
         {{{colours, ""}, {"Level  4", colours + "Level  4"}},
          {":50:1: warning: a color line after the rows of level 3", ":50:17: warning: level 4 "
-                                                                    "now has 1 random color, "},
+                                                                    "now has 2 random colors, "},
          -1},
         {{{"Level  2", "#" + std::string(78, '-') + empty + "Level  2"}},
          {":20:80: warning: line longer than 79", ":21:1: warning: the rows below are read"},
          -1},
         {{{"Level  2", "level  2"}}, {":20:1: warning: line ignored: a level line"}, 1},
         {{{"", row_1 + "[or][ye][ye]|\n"}}, {":465:1: warning: a row line after"}, 1},
-        {{{"\f", "Level 20"}}, {":295:1: warning: the file ends at level 20 row 1", "21 to 30"}, 1},
-        {{{"\f", "#"}},
-         {":1:1: warning: the file ends at level 1 row 1", ":1:1: note: level 3"},
+        {{{"\f", "Level 20"}}, {":295:1: note: the file ends after level 19: levels 20 to 30"}, 0},
+        {{{"\f", "|..[rd][pu][rd][pu]"}},
+         {":298:1: warning: the file ends at level 20 row 2: the rows from there on keep their "
+          "cells from KR_PROG.PRG, and levels 21 to 30 their cells and random colors\n"},
+         1},
+        {{{"\f", "#"}}, {":1:1: note: the file ends before level 1", "0 levels changed"}, 0},
+        {{{"\v", "\xEF\xBB\xBF|[wh][gn][bl][bl][or][or][ye][ye]|\n"}}, // not an ignored line
+         {":1:1: warning: the file ends at level 1 row 2", ":1:1: note: level 1: 1 cell differs"},
+         1},
+        {{{"\v", std::string("\xFF\xFE|\0[\0w\0h\0]\0", 12)}},
+         {":1:1: warning: the file is saved as UTF-16", "1 warning, 0 levels changed\n"},
          1},
         {{{"Level  1", empty + "Level  1"}},
          {":6:1: warning: the rows below are read from level 1"},
          -1},
-        {{{"Level  2", "#" + std::string(90, '-') + "\nLevel  2"}},
+        {{{"Level  2", "#" + std::string(78, '-') + "Level  2"}},
          {":20:80: warning: line longer"},
          1},
     };
@@ -165,9 +189,10 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
                 flipped += c == '\r'                       ? ""
                            : c == '\n' && !windows_build() ? "\r\n"
                                                            : std::string(1, c);
-            if (e.first.empty() || e.first == "\n" || e.first == "\f")
+            if (e.first.empty() || e.first == "\n" || e.first == "\f" || e.first == "\v")
                 dir.write(lvl, e.first == "\n"   ? flipped
                                : e.first == "\f" ? text.substr(0, text.find(e.second))
+                               : e.first == "\v" ? e.second
                                                  : text + eol(e.second));
             else
                 dir.edit(e.first, e.second);
