@@ -1,8 +1,10 @@
 // store/os_file.cpp - the only place that knows which system it runs on.
 #include "store/os_file.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -68,6 +70,27 @@ static int rename_over(const temp_file &t)
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+// A second name for old under a temporary name beside backup, then renamed to it.
+static int link_as(const std::string &old, const std::string &backup)
+{
+    for (unsigned attempt = 0; attempt < 100; attempt++) {
+        std::string temp = backup + "." + std::to_string(GetCurrentProcessId()) + "." +
+                           std::to_string(attempt) + ".tmp";
+        if (!CreateHardLinkA(temp.c_str(), old.c_str(), nullptr)) {
+            if (GetLastError() == ERROR_ALREADY_EXISTS)
+                continue;
+            return 0;
+        }
+        int ok = MoveFileExA(temp.c_str(), backup.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        DeleteFileA(temp.c_str()); // left only where the move failed
+        return ok;
+    }
+    return 0;
+}
+
+static int copy_mode(const std::string &, std::FILE *) { return 1; } // no read-only file gets here
+
 #else
 
 int create_temp_beside(const char *target, int text, temp_file &t)
@@ -102,17 +125,49 @@ int create_temp_beside(const char *target, int text, temp_file &t)
 
 static int flush_to_disk(std::FILE *f) { return fsync(fileno(f)) == 0; }
 
-static int rename_over(const temp_file &t)
+// A rename lasts only once its directory reaches the disk.
+static void flush_directory_of(const std::string &path)
 {
-    if (std::rename(t.name.c_str(), t.target.c_str()) != 0)
-        return 0;
-    // the rename itself lasts only once the directory reaches the disk
-    int dir = open(directory_of(t.target).c_str(), O_RDONLY);
+    int dir = open(directory_of(path).c_str(), O_RDONLY);
     if (dir >= 0) {
         fsync(dir);
         close(dir);
     }
+}
+
+static int rename_over(const temp_file &t)
+{
+    if (std::rename(t.name.c_str(), t.target.c_str()) != 0)
+        return 0;
+    flush_directory_of(t.target);
     return 1;
+}
+
+// A second name for old under a temporary name beside backup, then renamed to it.
+static int link_as(const std::string &old, const std::string &backup)
+{
+    std::string base = fs::path(backup).filename().string();
+    for (unsigned attempt = 0; attempt < 100; attempt++) {
+        std::string temp = directory_of(backup) + "/." + base + "." + std::to_string(getpid()) +
+                           "." + std::to_string(attempt);
+        if (link(old.c_str(), temp.c_str()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return 0;
+        }
+        int ok = std::rename(temp.c_str(), backup.c_str()) == 0;
+        unlink(temp.c_str()); // left where the rename failed, or found backup already old's
+        if (ok)
+            flush_directory_of(backup);
+        return ok;
+    }
+    return 0;
+}
+
+static int copy_mode(const std::string &from, std::FILE *to)
+{
+    struct stat st;
+    return stat(from.c_str(), &st) == 0 && fchmod(fileno(to), st.st_mode & 07777) == 0;
 }
 
 #endif
@@ -130,6 +185,62 @@ int finish_temp(temp_file &t)
 int replace_file(temp_file &t)
 {
     if (rename_over(t))
+        return 1;
+    std::remove(t.name.c_str());
+    return 0;
+}
+
+// 1 = the two files hold the same bytes; 0 = they differ, or one could not be read.
+static int same_content(const std::string &a, const std::string &b)
+{
+    static std::array<char, 65536> x, y;
+    std::FILE *fa = std::fopen(a.c_str(), "rb"), *fb = std::fopen(b.c_str(), "rb");
+    int same = fa && fb;
+    while (same) {
+        std::size_t na = std::fread(x.data(), 1, x.size(), fa);
+        std::size_t nb = std::fread(y.data(), 1, y.size(), fb);
+        same = na == nb && std::memcmp(x.data(), y.data(), na) == 0 && !std::ferror(fa) &&
+               !std::ferror(fb);
+        if (na < x.size())
+            break;
+    }
+    if (fa)
+        std::fclose(fa);
+    if (fb)
+        std::fclose(fb);
+    return same;
+}
+
+static int copy_as(const std::string &old, const char *backup)
+{
+    static std::array<char, 65536> chunk;
+    temp_file b;
+    if (!create_temp_beside(backup, 0, b))
+        return 0;
+    std::FILE *from = std::fopen(old.c_str(), "rb");
+    int ok = from && copy_mode(old, b.f);
+    while (ok) {
+        std::size_t got = std::fread(chunk.data(), 1, chunk.size(), from);
+        ok = std::fwrite(chunk.data(), 1, got, b.f) == got && !std::ferror(from);
+        if (got < chunk.size())
+            break;
+    }
+    if (from)
+        std::fclose(from);
+    if (!ok) {
+        discard_temp(b);
+        return 0;
+    }
+    return finish_temp(b) && replace_file(b);
+}
+
+int keep_backup(temp_file &t, const char *backup)
+{
+    std::error_code ec;
+    if (fs::status(t.target, ec).type() == fs::file_type::not_found ||
+        fs::equivalent(t.target, backup, ec) || same_content(t.target, t.name))
+        return 1;
+    if (link_as(t.target, backup) || copy_as(t.target, backup))
         return 1;
     std::remove(t.name.c_str());
     return 0;

@@ -23,6 +23,12 @@ int finish_temp(temp_file &t);
 // 1 = the finished file has taken target's place; 0 = it is removed and target is untouched.
 int replace_file(temp_file &t);
 
+// Keeps what target holds now as backup, before t replaces it: a hard link where the file system
+// allows one, else a copy written as t was, with target's permission bits. 1 = kept, or nothing
+// to keep (no target, or one that holds what t holds: an older backup then stays); 0 = it could
+// not be put in place, and t is removed, so that nothing is replaced without its backup.
+int keep_backup(temp_file &t, const char *backup);
+
 // Closes and removes the temporary file after a failure.
 void discard_temp(temp_file &t);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "cli/logerror.h"
 #include "store/os_file.h"
@@ -75,6 +76,9 @@ std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t
     } else if (!finish_temp(t)) {
         ok = 0;
         written = 0; // nothing can be vouched for once the flush to the disk failed
+    } else if (!keep_backup(t, (std::string(path) + ".bak").c_str())) {
+        logerror("\nERROR ! Backup file '%s.bak' could not be written !\n", path);
+        return 0;
     } else if (!replace_file(t)) {
         logerror("\nERROR ! File '%s' not found or read protected !", path);
         return 0;

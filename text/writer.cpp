@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 
 #include "cli/logerror.h"
 #include "store/os_file.h"
@@ -73,6 +74,11 @@ int save_levels_file(const char *path, int picture)
         display_levels(t.f);
     if (!finish_temp(t)) { // a stream error so far counts too
         logerror("\nERROR ! %s file '%s' could not be written !\n", kind, path);
+        return 0;
+    }
+    // the picture is made anew from the levels at any time; the text may hold a day's edits
+    if (!picture && !keep_backup(t, (std::string(path) + ".bak").c_str())) {
+        logerror("\nERROR ! Backup file '%s.bak' could not be written !\n", path);
         return 0;
     }
     if (!replace_file(t)) {

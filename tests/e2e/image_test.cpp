@@ -1,6 +1,7 @@
 // tests/e2e/image_test.cpp - saving files so that they change completely or not at all.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -55,10 +56,36 @@ TEST(Image, SaveFollowsASymbolicLinkAndKeepsPermissions)
     ASSERT_EQ(0, stat(dir.file("game/real.prg").c_str(), &st));
     EXPECT_EQ(0640u, st.st_mode & 07777);
     EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.file("game")), {}));
+    // the backup is a file of its own here, beside the link, with the old bytes and mode
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.file(prg + ".bak"))));
+    EXPECT_TRUE(image_a_save_changes() == dir.read(prg + ".bak"));
+    ASSERT_EQ(0, stat(dir.file(prg + ".bak").c_str(), &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777);
+}
+
+TEST(Image, AReplacedFileIsKeptAsItsBackupWhenItsContentChanges)
+{
+    run_dir dir(image_a_save_changes(), true);
+    dir.write(lvl, "my own edits\n");
+    for (const char *action : {"-savelvl", "-saveprg", "-saveprg", "-savelvl"}) // the same again
+        ASSERT_EQ(0, run_tool(dir, {action}).status) << action;
+    EXPECT_EQ("my own edits\n", dir.read(lvl + ".bak"));
+    EXPECT_TRUE(image_a_save_changes() == dir.read(prg + ".bak"));
+    const std::string saved = dir.read(prg);
+    fs::remove(dir.file(prg + ".bak"));
+    fs::create_directory(dir.file(prg + ".bak"));
+    dir.edit("|[gn][gn][bl][bl][or]", "|[wh][gn][bl][bl][or]");
+    run_result r = run_tool(dir, {"-saveprg"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(eol("Writing PRG file ... \nERROR ! Backup file 'KR_PROG.PRG.bak' could not be "
+                  "written !\n"),
+              r.err.substr(r.err.find("Writing")));
+    EXPECT_TRUE(saved == dir.read(prg));
 }
 
 // Every system call of a save fails in turn: the file is then old or new byte for byte, never
-// anything between, no temporary file is left, and a failure on the new file is reported.
+// anything between, its backup absent or the old file, no temporary file is left, and a failure
+// on the new file is reported.
 TEST(Image, EveryFailedSystemCallOfASaveLeavesTheOldFileOrTheNew)
 {
     if (windows_build())
@@ -71,7 +98,10 @@ TEST(Image, EveryFailedSystemCallOfASaveLeavesTheOldFileOrTheNew)
         EXPECT_EQ(image.substr(0x38DB2), done.read(prg).substr(0x38DB2));
         const std::string old_bytes = file == prg ? image : "my own edits\n",
                           new_bytes = done.read(file);
-        for (const char *call : {"openat", "read", "write", "fchmod", "fsync", "close", "rename"}) {
+        std::vector<std::string> with_backup = {prg, lvl, file + ".bak"};
+        std::sort(with_backup.begin(), with_backup.end());
+        for (const char *call :
+             {"openat", "read", "write", "fchmod", "fsync", "close", "link", "rename"}) {
             for (int n = 1;; n++) {
                 SCOPED_TRACE(std::string(action) + " " + call + " " + std::to_string(n));
                 run_dir dir(image), logs("");
@@ -83,17 +113,24 @@ TEST(Image, EveryFailedSystemCallOfASaveLeavesTheOldFileOrTheNew)
                                  " -e trace=" + call + " -e inject=" + call +
                                  ":error=EIO:when=" + std::to_string(n));
                 const std::string trace = logs.read("trace"), now = dir.read(file);
+                const bool backed_up = dir.names() == with_backup;
+                EXPECT_TRUE(backed_up ? dir.read(file + ".bak") == old_bytes
+                                      : dir.names() == std::vector<std::string>({prg, lvl}));
                 std::size_t hit = trace.find("(INJECTED)"), from = trace.rfind('\n', hit) + 1;
                 if (hit == std::string::npos) { // the save makes fewer such calls
-                    EXPECT_EQ(new_bytes, now);
+                    EXPECT_TRUE(new_bytes == now && backed_up);
                     break;
                 }
-                EXPECT_TRUE(now == old_bytes || now == new_bytes);
-                EXPECT_EQ((std::vector<std::string>{prg, lvl}), dir.names());
+                EXPECT_TRUE(now == old_bytes || (now == new_bytes && backed_up));
                 EXPECT_TRUE(r.status != 0 || now == new_bytes);
-                if (trace.substr(from, hit - from).find("/." + file + ".") != std::string::npos) {
+                // a call that writes the new file; reading it back to compare may fail
+                const std::string failed = trace.substr(from, hit - from);
+                if (failed.find("/." + file + ".") != std::string::npos &&
+                    failed.find(".bak") == std::string::npos &&
+                    (std::string("write fsync fchmod rename").find(call) != std::string::npos ||
+                     failed.find("O_CREAT") != std::string::npos)) {
                     EXPECT_EQ(1, r.status); // the new file failed: an error, and the old stays
-                    EXPECT_EQ(old_bytes, now);
+                    EXPECT_TRUE(old_bytes == now);
                     EXPECT_NE(std::string::npos, r.err.find("ERROR !"));
                 }
             }
