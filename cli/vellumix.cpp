@@ -54,6 +54,8 @@ static void show_help()
     logerror("               '-loadlvl' (displays levels from text file)\n");
     logerror("               '-saveprg' (saves levels from text file to PRG file)\n");
     logerror("               '-savelvl' (saves levels from PRG file to text file)\n");
+    logerror("               '-checklvl' (tells where the text file is not read as written)\n");
+    logerror("               '-savesvg' (draws levels to the picture file vellumix.svg)\n");
     logerror("\n");
 }
 

@@ -18,7 +18,9 @@ TEST(Cli, OptionsMatchWholeWordsInAnyCaseWithEitherPrefix)
             "  <action>   = '-loadprg' (displays levels from PRG file)\n"
             "               '-loadlvl' (displays levels from text file)\n"
             "               '-saveprg' (saves levels from text file to PRG file)\n"
-            "               '-savelvl' (saves levels from PRG file to text file)\n\n");
+            "               '-savelvl' (saves levels from PRG file to text file)\n"
+            "               '-checklvl' (tells where the text file is not read as written)\n"
+            "               '-savesvg' (draws levels to the picture file vellumix.svg)\n\n");
     const std::string saved =
         decoded + eol("Creating levels text file ... 'vellumix.lvl' generated.\n");
     const struct {
