@@ -1,24 +1,21 @@
 # What `cmake --install` puts where, and the release archive CPack makes of it.
 # Linux: bin/vellumix, its manual page, README.md and LICENSE under share/doc/vellumix.
-# Windows: one folder with vellumix.exe, README.txt and LICENSE.txt in CR LF (for Notepad) and
-# the manual page as vellumix.html.
+# Windows: one folder with vellumix.exe, the players' guide README.txt and LICENSE.txt in CR LF
+# (for Notepad), and the manual page as vellumix.html.
 if(WIN32)
-  foreach(doc README.md LICENSE)
-    file(READ ${PROJECT_SOURCE_DIR}/${doc} text) # read again whenever it changes
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${doc})
-    string(REPLACE "\n" "\r\n" text "${text}")
-    string(REGEX REPLACE "\\.md$" "" name ${doc})
-    file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${text}")
-    install(FILES ${PROJECT_BINARY_DIR}/${name}.txt DESTINATION .)
-  endforeach()
-  find_program(MANDOC mandoc)
-  if(MANDOC)
-    add_custom_command(OUTPUT vellumix.html
-      COMMAND ${MANDOC} -T html ${PROJECT_SOURCE_DIR}/docs/vellumix.1 > vellumix.html
-      DEPENDS docs/vellumix.1)
-    add_custom_target(manual_html ALL DEPENDS vellumix.html)
-    install(FILES ${PROJECT_BINARY_DIR}/vellumix.html DESTINATION .)
-  endif()
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE text) # read again whenever it changes
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${PROJECT_BINARY_DIR}/LICENSE.txt "${text}")
+  # the players' guide is the manual page as plain text, so that the two cannot drift
+  find_program(MANDOC mandoc REQUIRED) # and col, which bsdextrautils brings
+  add_custom_command(OUTPUT vellumix.html README.txt
+    COMMAND sh ${PROJECT_SOURCE_DIR}/tools/players_guide.sh ${PROJECT_SOURCE_DIR}/docs/vellumix.1
+            ${PROJECT_BINARY_DIR}
+    DEPENDS docs/vellumix.1 tools/players_guide.sh)
+  add_custom_target(manual ALL DEPENDS vellumix.html README.txt)
+  install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt
+                ${PROJECT_BINARY_DIR}/vellumix.html DESTINATION .)
   install(TARGETS vellumix RUNTIME DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(system windows)

@@ -74,7 +74,12 @@ $top/share/doc/vellumix/README.md $top/share/man/man1/vellumix.1 " bin/vellumix 
 top=vellumix-$version-windows-x86_64
 try_archive "dist/$top.zip" "$top/LICENSE.txt $top/README.txt $top/vellumix.exe \
 $top/vellumix.html " vellumix.exe "$wine"
-cmake -E tar xf "dist/$top.zip" "$top/README.txt" # Notepad's line endings, every line
-[ "$(grep -c $'\r$' "$top/README.txt")" = "$(wc -l <"$top/README.txt")" ] ||
-  { echo "$top/README.txt has lines without CR LF" >&2; exit 1; }
+cmake -E tar xf "dist/$top.zip" "$top/README.txt" # a guide for players, read in Notepad:
+guide=$top/README.txt
+[ "$(grep -c $'\r$' "$guide")" = "$(wc -l <"$guide")" ] || # CR LF, every line
+  { echo "$guide has lines without CR LF" >&2; exit 1; }
+[ "$(tr -d '\r' <"$guide" | awk 'length > 80' | wc -l)" = 0 ] ||
+  { echo "$guide has lines over 80 characters" >&2; exit 1; }
+! grep -nE '`|\*\*|!\[|\]\(|^#|\|---' "$guide" || # plain text, no Markdown
+  { echo "$guide holds Markdown marks" >&2; exit 1; }
 rm -r "$top"
