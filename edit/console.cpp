@@ -92,23 +92,41 @@ static void fit_buffer(int width, int height)
     SetConsoleWindowInfo(screen, TRUE, &window);
 }
 
+static void close_buffers()
+{
+    for (HANDLE *h : {&screen, &original_out}) {
+        if (*h != INVALID_HANDLE_VALUE)
+            CloseHandle(*h);
+        *h = INVALID_HANDLE_VALUE;
+    }
+}
+
 int console_open(int &width, int &height)
 {
     if (is_open)
         return 0;
     in = GetStdHandle(STD_INPUT_HANDLE);
-    original_out = GetStdHandle(STD_OUTPUT_HANDLE);
+    // the buffer shown now, by a handle of its own: wine's standard output handle follows
+    // whichever buffer is active, and switching back to it would change nothing
+    original_out =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleMode(in, &saved_in_mode) || !GetConsoleScreenBufferInfo(original_out, &info))
+    if (original_out == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &saved_in_mode) ||
+        !GetConsoleScreenBufferInfo(original_out, &info)) {
+        close_buffers();
         return 0;
+    }
     default_fg = info.wAttributes & 0x0F;
     default_bg = (info.wAttributes >> 4) & 0x0F;
     window_size(original_out, width, height);
     screen =
         CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
-    if (screen == INVALID_HANDLE_VALUE)
+    if (screen == INVALID_HANDLE_VALUE) {
+        close_buffers();
         return 0;
+    }
     fit_buffer(width, height);
     window_size(screen, width, height);
     restore_pending = 1;
@@ -118,8 +136,7 @@ int console_open(int &width, int &height)
         !SetConsoleMode(in, ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT | ENABLE_EXTENDED_FLAGS)) {
         restore_console();
         SetConsoleCtrlHandler(on_control, FALSE);
-        CloseHandle(screen);
-        screen = INVALID_HANDLE_VALUE;
+        close_buffers();
         return 0;
     }
     CONSOLE_CURSOR_INFO cursor;
@@ -144,8 +161,7 @@ void console_close()
     is_open = false;
     restore_console();
     SetConsoleCtrlHandler(on_control, FALSE);
-    CloseHandle(screen);
-    screen = INVALID_HANDLE_VALUE;
+    close_buffers();
 }
 
 // The console's colours hold red, green and blue in the other order than the terminals'.
@@ -261,8 +277,12 @@ key console_read()
         if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown) {
             const KEY_EVENT_RECORD &k = r.Event.KeyEvent;
             int code = key_of_virtual(k.wVirtualKeyCode);
+            bool alt = (k.dwControlKeyState & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED)) &&
+                       !(k.dwControlKeyState & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED));
             if (code == key_none && k.uChar.UnicodeChar != 0 && k.uChar.UnicodeChar < 0x80)
-                code = k.uChar.UnicodeChar;
+                code = alt ? int{key_escape} : k.uChar.UnicodeChar; // as a terminal sends Alt-q
+            if (k.wVirtualKeyCode == VK_ESCAPE)                     // wine gives Esc no character
+                code = key_escape;
             if (code == key_none)
                 continue; // a lone Shift, or a character no level name holds
             repeat_code = code;
@@ -271,10 +291,14 @@ key console_read()
         }
         if (r.EventType == MOUSE_EVENT) {
             const MOUSE_EVENT_RECORD &m = r.Event.MouseEvent;
-            if (m.dwEventFlags != 0)
-                continue; // motion, double clicks and the wheel
-            DWORD pressed = m.dwButtonState & ~last_buttons;
-            last_buttons = m.dwButtonState;
+            if (m.dwEventFlags & (MOUSE_WHEELED | MOUSE_HWHEELED))
+                continue; // its high word is the wheel's turn, not buttons
+            DWORD buttons = m.dwButtonState & 0x1F;
+            DWORD pressed = buttons & ~last_buttons;
+            last_buttons = buttons;
+            // the second click of a quick pair comes as a double click: a press all the same
+            if (m.dwEventFlags & MOUSE_MOVED)
+                continue;
             int x = m.dwMousePosition.X, y = m.dwMousePosition.Y;
             if (pressed & FROM_LEFT_1ST_BUTTON_PRESSED)
                 return {key_mouse_left, x, y};
