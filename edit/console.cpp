@@ -34,6 +34,12 @@ static bool grid_is_whole(const grid &g)
            g.cells.size() >= static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height);
 }
 
+static void cursor_of(const grid &g, int &x, int &y) // on the picture, whatever g says
+{
+    x = g.cursor_x < 0 ? 0 : g.cursor_x >= g.width ? g.width - 1 : g.cursor_x;
+    y = g.cursor_y < 0 ? 0 : g.cursor_y >= g.height ? g.height - 1 : g.cursor_y;
+}
+
 #ifdef _WIN32
 
 static HANDLE in = INVALID_HANDLE_VALUE, original_out = INVALID_HANDLE_VALUE;
@@ -63,7 +69,9 @@ static void restore_console()
 
 static BOOL WINAPI on_control(DWORD event)
 {
-    (void)event; // Ctrl-C is a key while we are open; the rest (Break, close, logoff) all end us
+    // Break, closing the window, logoff; and Ctrl-C under wine, which gets it from the terminal
+    // as a signal whatever the input mode says
+    (void)event;
     restore_console();
     ExitProcess(1);
 }
@@ -228,11 +236,12 @@ void console_show(const grid &g)
     shown.width = g.width;
     shown.height = g.height;
     shown.cells.assign(g.cells.begin(), g.cells.begin() + g.width * g.height);
-    if (g.cursor_x != cursor_x || g.cursor_y != cursor_y) {
-        cursor_x = g.cursor_x;
-        cursor_y = g.cursor_y;
-        SetConsoleCursorPosition(screen,
-                                 {static_cast<SHORT>(cursor_x), static_cast<SHORT>(cursor_y)});
+    int x, y;
+    cursor_of(g, x, y);
+    if (x != cursor_x || y != cursor_y) {
+        cursor_x = x;
+        cursor_y = y;
+        SetConsoleCursorPosition(screen, {static_cast<SHORT>(x), static_cast<SHORT>(y)});
     }
 }
 
@@ -296,9 +305,8 @@ key console_read()
             DWORD buttons = m.dwButtonState & 0x1F;
             DWORD pressed = buttons & ~last_buttons;
             last_buttons = buttons;
-            // the second click of a quick pair comes as a double click: a press all the same
             if (m.dwEventFlags & MOUSE_MOVED)
-                continue;
+                continue; // not only flags 0: a quick second click comes as a double click
             int x = m.dwMousePosition.X, y = m.dwMousePosition.Y;
             if (pressed & FROM_LEFT_1ST_BUTTON_PRESSED)
                 return {key_mouse_left, x, y};
@@ -692,8 +700,8 @@ void console_show(const grid &g)
         }
     }
     shown.cells.assign(g.cells.begin(), g.cells.begin() + g.width * g.height);
-    int cx = g.cursor_x < 0 ? 0 : g.cursor_x >= g.width ? g.width - 1 : g.cursor_x;
-    int cy = g.cursor_y < 0 ? 0 : g.cursor_y >= g.height ? g.height - 1 : g.cursor_y;
+    int cx, cy;
+    cursor_of(g, cx, cy);
     move_to(cx, cy);
     if (drawn || !cursor_shown)
         frame += "\x1b[?25h";
