@@ -403,9 +403,9 @@ int check_levels_text(const char *path, std::FILE *out, int &nb_warnings)
         std::array<char, 200> why;
         std::snprintf(why.data(), why.size(),
                       "level %d now has %d random color%s, but its record in %s has room for %d "
-                      "only: -saveprg will refuse it\n",
+                      "only: -saveprg will refuse it",
                       i, n, n == 1 ? "" : "s", prg_name, nb_record_colors[i]);
-        told.replace(told.size() - 1, 1, why.data());
+        told.insert(told.size() - 1, why.data()); // before its line break
     }
     for (const std::string &line : c.report)
         std::fputs(line.c_str(), out);
