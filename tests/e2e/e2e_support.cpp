@@ -99,7 +99,7 @@ std::vector<std::string> run_dir::names() const
     return all;
 }
 
-static std::string shell_quoted(const std::string &s)
+std::string shell_quoted(const std::string &s)
 {
     std::string r = "'";
     for (char c : s)
@@ -107,16 +107,21 @@ static std::string shell_quoted(const std::string &s)
     return r + "'";
 }
 
+std::string tool_command(const std::vector<std::string> &args)
+{
+    std::string command = launcher + " " + shell_quoted(bin);
+    for (const std::string &a : args)
+        command += " " + shell_quoted(a);
+    return command;
+}
+
 run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
                     const std::string &before, const std::string &after)
 {
     run_dir capture("");
-    std::string command =
-        "cd " + shell_quoted(dir.path) + " && " + before + " " + launcher + " " + shell_quoted(bin);
-    for (const std::string &a : args)
-        command += " " + shell_quoted(a);
-    command += " </dev/null >" + shell_quoted(capture.file("out")) + " 2>" +
-               shell_quoted(capture.file("err")) + " " + after;
+    std::string command = "cd " + shell_quoted(dir.path) + " && " + before + " " +
+                          tool_command(args) + " </dev/null >" + shell_quoted(capture.file("out")) +
+                          " 2>" + shell_quoted(capture.file("err")) + " " + after;
     int raw = std::system(("sh -c " + shell_quoted(command)).c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, capture.read("out"), capture.read("err")};
 }
