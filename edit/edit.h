@@ -106,7 +106,7 @@ struct edit_state {
     int (*save)(std::string &message) = nullptr;
 };
 
-void edit_start(edit_state &s); // on the levels now in tb_level
+void edit_start(edit_state &s);             // on the levels now in tb_level
 int apply_key(edit_state &s, const key &k); // 1 = the levels changed
 bool unsaved(const edit_state &s);
 
