@@ -7,9 +7,7 @@
 
 #include "cli/logerror.h"
 
-// The levels the image holds, though a table never has more than 30 places.
-static int last_level() { return nb_levels < 1 ? 1 : nb_levels > 30 ? 30 : nb_levels; }
-
+// Rows 1, 3, ... 9 are the short ones; their slot 7 is the no-slot place, never a cell.
 static int row_length(int row) { return row % 2 ? 7 : 8; }
 
 // Number and record offset never change: the rest is what the user edits.
@@ -18,6 +16,7 @@ static bool same_level(const tb_level_entry &a, const tb_level_entry &b)
     return a.nb_colors == b.nb_colors && a.colors == b.colors && a.cells == b.cells;
 }
 
+// Messages name a level and a number or two; 160 characters hold the longest.
 static std::string level_text(const char *format, int a, int b = 0, int c = 0)
 {
     std::array<char, 160> text;
@@ -62,6 +61,7 @@ void edit_start(edit_state &s)
     s = fresh;
 }
 
+// done can come back to saved through undo and redo: the file then holds the levels again.
 bool unsaved(const edit_state &s) { return s.saved != static_cast<long>(s.done); }
 
 // Records the change of the shown level since before as one undo step: 1 = there was one.
@@ -86,6 +86,7 @@ static int random_refused(edit_state &s, int code)
     return 1;
 }
 
+// Painting a cell its own code keeps the brush but makes no undo step.
 static int paint(edit_state &s, int code)
 {
     if (random_refused(s, code))
@@ -114,6 +115,8 @@ static int neighbours(int k, std::array<int, 6> &out)
     return n;
 }
 
+// A flood from the cursor over the cells of its code, through touching cells only, so that a
+// fill never leaks through a gap the player would see as closed.
 static int fill(edit_state &s)
 {
     tb_level_entry &e = tb_level[s.level];
@@ -138,6 +141,7 @@ static int fill(edit_state &s)
     return commit(s, before);
 }
 
+// Each row turns round on itself; a short row's no-slot place stays at its end.
 static int mirror(edit_state &s)
 {
     tb_level_entry before = tb_level[s.level];
@@ -156,7 +160,7 @@ static void move_cursor(edit_state &s, int code)
     int row = s.cursor / 8, slot = s.cursor % 8;
     if (code == key_left && slot > 0)
         slot--;
-    else if (code == key_right && slot < row_length(row) - 1)
+    else if (code == key_right)
         slot++;
     else if (code == key_up && row > 0)
         row--;
@@ -165,12 +169,13 @@ static void move_cursor(edit_state &s, int code)
     else if (code == key_home)
         slot = 0;
     else if (code == key_end)
-        slot = row_length(row) - 1;
-    if (slot >= row_length(row)) // the 8th of a long row goes to the 7th of a short one
+        slot = 7;
+    if (slot >= row_length(row)) // also the 8th of a long row, moved to a short one: its 7th
         slot = row_length(row) - 1;
     s.cursor = row * 8 + slot;
 }
 
+// The room is what the record had in the image: a longer list would overwrite what follows.
 static std::string room_text(int level)
 {
     int room = nb_record_colors[level];
@@ -191,7 +196,7 @@ static int toggle_colour(edit_state &s, int colour)
     while (at < e.nb_colors && e.colors[at] != colour)
         at++;
     if (at == e.nb_colors) {
-        if (e.nb_colors >= nb_record_colors[s.level] || e.nb_colors >= 8) {
+        if (e.nb_colors >= nb_record_colors[s.level]) { // never above 8, as decoded
             s.status = room_text(s.level);
             return 0;
         }
@@ -252,6 +257,7 @@ static int step(edit_state &s, bool back)
     return 1;
 }
 
+// Whatever the save says is the status: success and failure alike are one line.
 static int save(edit_state &s)
 {
     int ok = s.save(s.status);
@@ -260,6 +266,7 @@ static int save(edit_state &s)
     return ok;
 }
 
+// Quitting with nothing unsaved asks nothing: no question stands between a look and leaving.
 static void ask_to_quit(edit_state &s)
 {
     if (!unsaved(s)) {
@@ -270,6 +277,7 @@ static void ask_to_quit(edit_state &s)
     s.status = std::string("Save changes to ") + prg_name + "? (y/n, Esc: stay)";
 }
 
+// A left click moves and paints, as a keyboard user would with the arrows and Space.
 static int click(edit_state &s, const key &k)
 {
     int cell = cell_at(s, k.x, k.y);
@@ -312,7 +320,7 @@ static int board_key(edit_state &s, const key &k)
         return click(s, k);
     case key_page_down:
     case '>':
-        s.level = s.level < last_level() ? s.level + 1 : s.level;
+        s.level = s.level < nb_levels ? s.level + 1 : s.level;
         break;
     case key_page_up:
     case '<':
@@ -347,6 +355,7 @@ static int board_key(edit_state &s, const key &k)
     return 0;
 }
 
+// y saves first and quits only if that worked: a failed save must never lose the changes.
 static void answer(edit_state &s, int code)
 {
     if (code == 'y' && !save(s))
@@ -359,6 +368,7 @@ static void answer(edit_state &s, int code)
     }
 }
 
+// A resize and the end of input are not keys the user pressed: they change no mode.
 int apply_key(edit_state &s, const key &k)
 {
     if (k.code == key_resize) {

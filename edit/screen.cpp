@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string_view>
 
+// The board is 34 columns wide from board_x; the legend sits far enough right that a mouse
+// click between the two can never be taken for a cell.
 static constexpr int board_x = 2, board_y = 3, legend_x = 40;
 
 struct pen {
@@ -18,6 +20,8 @@ static const std::array<std::uint8_t, 10> code_bg = {
     colour_white,   colour_blue,   colour_red,   colour_bright_yellow, colour_green,
     colour_magenta, colour_orange, colour_black, colour_bright_white,  colour_default};
 
+// Empty cells and every cell under NO_COLOR keep the console's own colours: the dots and the
+// names are enough to tell cells apart on a monochrome screen.
 static pen code_pen(const edit_state &s, int code)
 {
     pen p;
@@ -40,6 +44,7 @@ static int put(grid &g, int x, int y, std::string_view text, pen p = {})
     return x;
 }
 
+// A level number and a count are all the pictures print; 80 characters hold any of them.
 static std::string format_text(const char *format, int a, int b = 0)
 {
     std::array<char, 80> text;
@@ -52,6 +57,7 @@ static int put_name(grid &g, const edit_state &s, int x, int y, int code)
     return put(g, x, y, bc_short_string[code], code_pen(s, code));
 }
 
+// The rows exactly as the text file writes them, so that a screen and the file read alike.
 static void draw_board(const edit_state &s, grid &g)
 {
     const tb_level_entry &e = tb_level[s.level];
@@ -73,12 +79,14 @@ static void draw_board(const edit_state &s, grid &g)
         }
         put(g, x, y, row % 2 ? "..|" : "|");
     }
-    for (int code = 0; code <= code_empty; code++) {
+    for (int code = 0; code <= code_empty; code++) { // the digit that paints each code
         int x = put(g, legend_x, board_y + code, format_text("%d ", code));
         put(g, put_name(g, s, x, board_y + code, code) + 1, board_y + code, bc_string[code]);
     }
 }
 
+// The colour line as the text file writes it; colour mode edits it in place, so it is
+// highlighted then and the terminal's cursor waits at its end.
 static void draw_colours(const edit_state &s, grid &g)
 {
     const tb_level_entry &e = tb_level[s.level];
@@ -106,6 +114,7 @@ static void draw_colours(const edit_state &s, grid &g)
         put(g, 2, 2, "1-8: add or remove that color   Enter: done", label);
 }
 
+// A screen of its own: the board would leave too little room for every key.
 static const char *const help_lines[] = {
     "Vellumix - keys",
     "",
@@ -135,6 +144,7 @@ void draw(const edit_state &s, grid &g)
     g.cells.assign(static_cast<std::size_t>(g.width > 0 && g.height > 0 ? g.width * g.height : 0),
                    screen_cell{});
     g.cursor_x = g.cursor_y = 0;
+    // nothing but the request: a board cut at the edge would be clicked at the wrong cells
     if (g.width < screen_width || g.height < screen_height) {
         put(g, 0, 0,
             format_text("Please make this window at least 80 x 24 (it is %d x %d).", g.width,
@@ -151,7 +161,7 @@ void draw(const edit_state &s, grid &g)
     pen title;
     title.attr = attr_bold;
     int x = put(g, 0, 0, std::string("Vellumix - ") + prg_name, title);
-    if (unsaved(s))
+    if (unsaved(s)) // shows once after a save, then stays: it costs nothing while painting
         put(g, x + 2, 0, "(modified)");
     std::string where = format_text("Level %d of %d", s.level, nb_levels);
     put(g, screen_width - static_cast<int>(where.size()), 0, where, title);
@@ -162,7 +172,7 @@ void draw(const edit_state &s, grid &g)
     if (s.has_copy)
         put(g, board_x, 16, format_text("Copied: level %d", s.copy.level));
     x = put(g, 0, 22, s.status.substr(0, screen_width));
-    if (s.mode == edit_mode::asking) {
+    if (s.mode == edit_mode::asking) { // the cursor waits after the question, for y or n
         g.cursor_x = x < screen_width ? x + 1 : screen_width - 1;
         g.cursor_y = 22;
     }
@@ -175,6 +185,7 @@ void draw(const edit_state &s, grid &g)
     put(g, 0, 23, keys);
 }
 
+// The inverse of draw_board: from the column, the slot whose four columns hold it.
 int cell_at(const edit_state &s, int x, int y)
 {
     if (s.width < screen_width || s.height < screen_height ||
