@@ -1,13 +1,15 @@
-// fuzz/fuzz.cpp - two libFuzzer targets, one per build of this file (FUZZ_TARGET):
+// fuzz/fuzz.cpp - three libFuzzer targets, one per build of this file (FUZZ_TARGET):
 //   1 reader: arbitrary text read over the sample's levels by the check.
 //   2 image:  arbitrary bytes over the level table and records, refused or decoded.
-// Both: the levels hold known codes only, and encoding them writes only inside their records.
+//   3 edit:   arbitrary bytes as keys to the editor on the sample's levels.
+// 1, 2: the levels hold known codes only, and encoding them writes only inside their records.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 #include <vector>
 
+#include "edit/edit.h"
 #include "store/store.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
@@ -18,16 +20,66 @@ static void require(bool holds)
         std::abort();
 }
 
+static int save_works = 1; // the first byte's low bit
+
+// 3: a byte from 0x80 is one of the keys above 255, a click or a resize taking x and y from the
+// next two. Checked after every key: what the editor promises of the levels, cursor and picture;
+// at the end, undoing everything gives back the decoded levels.
+static void edit_keys(const std::uint8_t *data, std::size_t size)
+{
+    const std::array<tb_level_entry, 31> decoded = tb_level;
+    edit_state s;
+    s.save = [](std::string &message) { return message = "Saved or not.", save_works; };
+    edit_start(s);
+    save_works = size > 0 && data[0] % 2;
+    grid g;
+    for (const std::uint8_t *p = data, *end = data + size; p < end && !s.quit;) {
+        key k{*p < 0x80 ? *p : key_up + (*p - 0x80) % (key_resize - key_up + 1)};
+        if (*p++ >= 0x80 && k.code >= key_mouse_left && end - p >= 2) {
+            k.x = *p++;
+            k.y = *p++ % 64;
+        }
+        apply_key(s, k);
+        for (int i = 1; i <= 30; i++) { // the sample has no random cell without a colour
+            const tb_level_entry &e = tb_level[i];
+            require(e.level == i && e.start == decoded[i].start &&
+                    e.nb_colors <= nb_record_colors[i]);
+            for (int j = 0; j < 8; j++)
+                require(j < e.nb_colors ? e.colors[j] >= 1 && e.colors[j] <= 8 : !e.colors[j]);
+            for (int cell = 0; cell < nb_cells; cell++)
+                require((e.cells[cell] == code_no_slot) == (cell % 16 == 15) &&
+                        (e.cells[cell] != code_random || e.nb_colors > 0));
+        }
+        require(s.level >= 1 && s.level <= 30 && s.cursor >= 0 && s.cursor < nb_cells &&
+                s.cursor % 16 != 15 && s.brush >= 0 && s.brush <= code_empty);
+        g.width = s.width;
+        g.height = s.height;
+        draw(s, g);
+        for (const screen_cell &c : g.cells) // and the cursor inside the picture
+            require(c.ch >= ' ' && c.ch <= '~' && g.cursor_x < g.width && g.cursor_y < g.height);
+    }
+    s.mode = edit_mode::board;
+    while (s.done > 0)
+        apply_key(s, {'u'});
+    for (int i = 1; i <= 30; i++)
+        require(tb_level[i].nb_colors == decoded[i].nb_colors &&
+                tb_level[i].colors == decoded[i].colors && tb_level[i].cells == decoded[i].cells);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     static const std::vector<std::uint8_t> sample = make_sample_image();
     static std::vector<std::uint8_t> image;
     image = sample;
-    if (FUZZ_TARGET != 1) // the bytes from the level table on
+    if (FUZZ_TARGET == 2) // the bytes from the level table on
         std::copy(data, data + std::min<std::size_t>(size, prg_size - prg_levels_table),
                   image.begin() + prg_levels_table);
     if (!decode_as_loaded(image))
         return 0;
+    if (FUZZ_TARGET == 3) {
+        edit_keys(data, size);
+        return 0;
+    }
 #if FUZZ_TARGET == 1
     static char path[] = "/tmp/vellumix-fuzz-XXXXXX"; // the check reads a file, by name
     static int fd = mkstemp(path), removed = std::atexit([] { std::remove(path); });

@@ -1,0 +1,401 @@
+// edit/editor.cpp - the editor's state and what each key does to it. Every key that changes a
+// level goes through commit(), which keeps one undo step per key; nothing else writes tb_level.
+#include "edit/edit.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/logerror.h"
+
+// Rows 1, 3, ... 9 are the short ones; their slot 7 is the no-slot place, never a cell.
+static int row_length(int row) { return row % 2 ? 7 : 8; }
+
+// Number and record offset never change: the rest is what the user edits.
+static bool same_level(const tb_level_entry &a, const tb_level_entry &b)
+{
+    return a.nb_colors == b.nb_colors && a.colors == b.colors && a.cells == b.cells;
+}
+
+// Messages name a level and a number or two; 160 characters hold the longest.
+static std::string level_text(const char *format, int a, int b = 0, int c = 0)
+{
+    std::array<char, 160> text;
+    std::snprintf(text.data(), text.size(), format, a, b, c);
+    return text.data();
+}
+
+// The encoder and the atomic save, with their messages caught so that none reaches the screen
+// behind the editor's back: the status line shows what went wrong, in one line.
+static int save_levels(std::string &message)
+{
+    std::string captured;
+    std::string *was = log_capture;
+    log_capture = &captured;
+    int ok = tb_level_to_data() && save_prg();
+    log_capture = was;
+    if (ok) {
+        message = std::string("Saved to ") + prg_name + ".";
+        return 1;
+    }
+    message = "Not saved:";
+    const std::string mark = "ERROR ! ";
+    for (std::size_t p = captured.find(mark); p != std::string::npos; p = captured.find(mark, p)) {
+        p += mark.size();
+        std::size_t end = captured.find_first_of("\r\n", p);
+        message += " " + captured.substr(p, end == std::string::npos ? end : end - p);
+    }
+    if (message.back() == ':') // a failure that said nothing, which should not happen
+        message.back() = '.';
+    return 0;
+}
+
+// The console's size and a save put in by a test outlive the reset.
+void edit_start(edit_state &s)
+{
+    edit_state fresh;
+    fresh.save = s.save ? s.save : save_levels;
+    fresh.width = s.width;
+    fresh.height = s.height;
+    const char *no_color = std::getenv("NO_COLOR");
+    fresh.colours = s.colours && !(no_color && *no_color);
+    s = fresh;
+}
+
+// done can come back to saved through undo and redo: the file then holds the levels again.
+bool unsaved(const edit_state &s) { return s.saved != static_cast<long>(s.done); }
+
+// Records the change of the shown level since before as one undo step: 1 = there was one.
+static int commit(edit_state &s, const tb_level_entry &before)
+{
+    if (same_level(before, tb_level[s.level]))
+        return 0;
+    if (s.saved > static_cast<long>(s.done)) // the saved point is among the steps dropped
+        s.saved = -1;
+    s.history.resize(s.done);
+    s.history.push_back({s.level, s.cursor, before, tb_level[s.level]});
+    s.done++;
+    return 1;
+}
+
+// A random cell draws from the level's colour list: without one it is refused.
+static int random_refused(edit_state &s, int code)
+{
+    if (code != code_random || tb_level[s.level].nb_colors != 0)
+        return 0;
+    s.status = level_text("Level %d has no random colors: add one first (c).", s.level);
+    return 1;
+}
+
+// Painting a cell its own code keeps the brush but makes no undo step.
+static int paint(edit_state &s, int code)
+{
+    if (random_refused(s, code))
+        return 0; // and the brush stays what it was
+    s.brush = code;
+    tb_level_entry before = tb_level[s.level];
+    tb_level[s.level].cells[s.cursor] = static_cast<std::uint8_t>(code);
+    return commit(s, before);
+}
+
+// The cells that touch cell k: its row neighbours, and in a row above or below the two it
+// overlaps, as a short row sits half a cell to the right of a long one.
+static int neighbours(int k, std::array<int, 6> &out)
+{
+    int row = k / 8, slot = k % 8, n = 0;
+    if (slot > 0)
+        out[n++] = k - 1;
+    if (slot < row_length(row) - 1)
+        out[n++] = k + 1;
+    for (int other = row - 1; other <= row + 1; other += 2) {
+        int first = row % 2 ? slot : slot - 1;
+        for (int j = first; j <= first + 1; j++)
+            if (other >= 0 && other <= 10 && j >= 0 && j < row_length(other))
+                out[n++] = other * 8 + j;
+    }
+    return n;
+}
+
+// A flood from the cursor over the cells of its code, through touching cells only, so that a
+// fill never leaks through a gap the player would see as closed.
+static int fill(edit_state &s)
+{
+    tb_level_entry &e = tb_level[s.level];
+    int from = e.cells[s.cursor];
+    if (from == s.brush || random_refused(s, s.brush))
+        return 0;
+    tb_level_entry before = e;
+    std::array<int, nb_cells> todo;
+    int nb_todo = 0;
+    todo[nb_todo++] = s.cursor;
+    e.cells[s.cursor] = static_cast<std::uint8_t>(s.brush);
+    while (nb_todo > 0) { // each cell is pushed once, as it is painted when pushed
+        std::array<int, 6> next;
+        int n = neighbours(todo[--nb_todo], next);
+        for (int j = 0; j < n; j++) {
+            if (e.cells[next[j]] == from) {
+                e.cells[next[j]] = static_cast<std::uint8_t>(s.brush);
+                todo[nb_todo++] = next[j];
+            }
+        }
+    }
+    return commit(s, before);
+}
+
+// Each row turns round on itself; a short row's no-slot place stays at its end.
+static int mirror(edit_state &s)
+{
+    tb_level_entry before = tb_level[s.level];
+    std::array<std::uint8_t, nb_cells> &cells = tb_level[s.level].cells;
+    for (int row = 0; row < 11; row++) {
+        int length = row_length(row);
+        for (int j = 0; j < length / 2; j++)
+            std::swap(cells[row * 8 + j], cells[row * 8 + length - 1 - j]);
+    }
+    return commit(s, before);
+}
+
+// Any other key lands here too, and leaves the cursor where it is.
+static void move_cursor(edit_state &s, int code)
+{
+    int row = s.cursor / 8, slot = s.cursor % 8;
+    if (code == key_left && slot > 0)
+        slot--;
+    else if (code == key_right)
+        slot++;
+    else if (code == key_up && row > 0)
+        row--;
+    else if (code == key_down && row < 10)
+        row++;
+    else if (code == key_home)
+        slot = 0;
+    else if (code == key_end)
+        slot = 7;
+    if (slot >= row_length(row)) // also the 8th of a long row, moved to a short one: its 7th
+        slot = row_length(row) - 1;
+    s.cursor = row * 8 + slot;
+}
+
+// The room is what the record had in the image: a longer list would overwrite what follows.
+static std::string room_text(int level)
+{
+    int room = nb_record_colors[level];
+    if (room == 0)
+        return level_text("Level %d's record has no room for random colors.", level);
+    return level_text(room == 1 ? "Level %d's record has room for %d random color only."
+                                : "Level %d's record has room for %d random colors only.",
+                      level, room);
+}
+
+// Adds colour at the end of the list, or removes it where it stands. The last one removed
+// empties the random cells in the same step, so that one undo brings both back.
+static int toggle_colour(edit_state &s, int colour)
+{
+    tb_level_entry &e = tb_level[s.level];
+    tb_level_entry before = e;
+    int at = 0;
+    while (at < e.nb_colors && e.colors[at] != colour)
+        at++;
+    if (at == e.nb_colors) {
+        if (e.nb_colors >= nb_record_colors[s.level]) { // never above 8, as decoded
+            s.status = room_text(s.level);
+            return 0;
+        }
+        e.colors[e.nb_colors++] = static_cast<std::uint8_t>(colour);
+        return commit(s, before);
+    }
+    for (int j = at; j < 7; j++) // the others keep their order, unused entries stay 0
+        e.colors[j] = e.colors[j + 1];
+    e.colors[7] = 0;
+    e.nb_colors--;
+    if (e.nb_colors == 0) {
+        int emptied = 0;
+        for (std::uint8_t &c : e.cells)
+            if (c == code_random) {
+                c = code_empty;
+                emptied++;
+            }
+        if (emptied)
+            s.status = level_text("Level %d has no random colors now: its %d random cells are "
+                                  "empty.",
+                                  s.level, emptied);
+    }
+    return commit(s, before);
+}
+
+static int paste(edit_state &s)
+{
+    tb_level_entry &e = tb_level[s.level];
+    if (!s.has_copy) {
+        s.status = "Nothing copied yet: y copies a level.";
+        return 0;
+    }
+    if (s.copy.nb_colors > nb_record_colors[s.level]) { // the save would refuse it later
+        s.status = level_text("Not pasted: the copy has %d random colors, level %d's record has "
+                              "room for %d.",
+                              s.copy.nb_colors, s.level, nb_record_colors[s.level]);
+        return 0;
+    }
+    tb_level_entry before = e;
+    e.cells = s.copy.cells;
+    e.nb_colors = s.copy.nb_colors;
+    e.colors = s.copy.colors;
+    s.status = level_text("Pasted level %d over level %d.", s.copy.level, s.level);
+    return commit(s, before);
+}
+
+// Undo and redo go to the level of the step and put the cursor where it was then.
+static int step(edit_state &s, bool back)
+{
+    if (back ? s.done == 0 : s.done == s.history.size()) {
+        s.status = back ? "Nothing to undo." : "Nothing to redo.";
+        return 0;
+    }
+    const change &c = s.history[back ? --s.done : s.done++];
+    tb_level[c.level] = back ? c.before : c.after;
+    s.level = c.level;
+    s.cursor = c.cursor;
+    return 1;
+}
+
+// Whatever the save says is the status: success and failure alike are one line.
+static int save(edit_state &s)
+{
+    int ok = s.save(s.status);
+    if (ok)
+        s.saved = static_cast<long>(s.done);
+    return ok;
+}
+
+// Quitting with nothing unsaved asks nothing: no question stands between a look and leaving.
+static void ask_to_quit(edit_state &s)
+{
+    if (!unsaved(s)) {
+        s.quit = true;
+        return;
+    }
+    s.mode = edit_mode::asking;
+    s.status = std::string("Save changes to ") + prg_name + "? (y/n, Esc: stay)";
+}
+
+// A left click moves and paints, as a keyboard user would with the arrows and Space.
+static int click(edit_state &s, const key &k)
+{
+    int cell = cell_at(s, k.x, k.y);
+    if (cell < 0)
+        return 0;
+    if (k.code == key_mouse_right) {
+        // a no-slot code in a cell, from an odd image, is nothing to paint with
+        if (tb_level[s.level].cells[cell] <= code_empty)
+            s.brush = tb_level[s.level].cells[cell];
+        return 0;
+    }
+    s.cursor = cell;
+    return paint(s, s.brush);
+}
+
+static int board_key(edit_state &s, const key &k)
+{
+    int c = k.code;
+    if (c >= '0' && c <= '9')
+        return paint(s, c - '0');
+    switch (c) {
+    case '?':
+        return paint(s, code_random);
+    case '.':
+        return paint(s, code_empty);
+    case ' ':
+        return paint(s, s.brush);
+    case 'f':
+        return fill(s);
+    case 'm':
+        return mirror(s);
+    case 'u':
+    case ctrl('z'):
+        return step(s, true);
+    case 'U':
+    case ctrl('y'):
+        return step(s, false);
+    case key_mouse_left:
+    case key_mouse_right:
+        return click(s, k);
+    case key_page_down:
+    case '>':
+        s.level = s.level < nb_levels ? s.level + 1 : s.level;
+        break;
+    case key_page_up:
+    case '<':
+        s.level = s.level > 1 ? s.level - 1 : 1;
+        break;
+    case 'c':
+        s.mode = edit_mode::colours;
+        break;
+    case 'y':
+        s.copy = tb_level[s.level];
+        s.has_copy = true;
+        s.status = level_text("Copied level %d: p pastes it over the level shown.", s.level);
+        break;
+    case 'p':
+        return paste(s);
+    case 's':
+    case ctrl('s'):
+        save(s); // its message, good or bad, is the status
+        break;
+    case 'q':
+    case key_escape:
+    case ctrl('c'):
+        ask_to_quit(s);
+        break;
+    case key_f1:
+    case 'h':
+        s.mode = edit_mode::help;
+        break;
+    default:
+        move_cursor(s, c);
+    }
+    return 0;
+}
+
+// y saves first and quits only if that worked: a failed save must never lose the changes.
+static void answer(edit_state &s, int code)
+{
+    if (code == 'y' && !save(s))
+        s.mode = edit_mode::board; // the status shows why, and the changes stay
+    else if (code == 'y' || code == 'n')
+        s.quit = true;
+    else if (code == key_escape) {
+        s.mode = edit_mode::board;
+        s.status.clear();
+    }
+}
+
+// A resize and the end of input are not keys the user pressed: they change no mode.
+int apply_key(edit_state &s, const key &k)
+{
+    if (k.code == key_resize) {
+        s.width = k.x;
+        s.height = k.y;
+        return 0;
+    }
+    if (k.code == key_none)
+        return 0;
+    if (s.mode == edit_mode::help) {
+        s.mode = edit_mode::board;
+        return 0;
+    }
+    if (s.mode == edit_mode::asking) {
+        answer(s, k.code);
+        return 0;
+    }
+    s.status.clear(); // a message lasts until the next key
+    if (s.mode == edit_mode::colours) {
+        if (k.code >= '1' && k.code <= '8')
+            return toggle_colour(s, k.code - '0');
+        bool leaves_too = k.code == ctrl('c') || k.code == key_mouse_left ||
+                          k.code == key_mouse_right; // a quit or a click on the board
+        if (leaves_too || k.code == key_enter || k.code == key_escape || k.code == 'c')
+            s.mode = edit_mode::board;
+        if (!leaves_too)
+            return 0;
+    }
+    return board_key(s, k);
+}
