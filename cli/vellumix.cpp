@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "cli/logerror.h"
+#include "edit/edit.h"
 #include "store/store.h"
 #include "text/text.h"
 
@@ -25,14 +26,15 @@ struct option {
 } // namespace
 
 // Compared in this order, so a later action word overrides an earlier one.
-static const std::array<option, 8> options = {{{"-loadprg", &action, 1},
+static const std::array<option, 9> options = {{{"-loadprg", &action, 1},
                                                {"-saveprg", &action, 2},
                                                {"-loadlvl", &action, 3},
                                                {"-savelvl", &action, 4},
                                                {"-infos", &action, 5},
                                                {"-quiet", &quiet_mode, 1},
                                                {"-savesvg", &action, 6},
-                                               {"-checklvl", &action, 7}}};
+                                               {"-checklvl", &action, 7},
+                                               {"-edit", &action, 8}}};
 
 static int same_word(const char *a, const char *b) // whole words, ASCII case ignored
 {
@@ -56,6 +58,7 @@ static void show_help()
     logerror("               '-savelvl' (saves levels from PRG file to text file)\n");
     logerror("               '-checklvl' (tells where the text file is not read as written)\n");
     logerror("               '-savesvg' (draws levels to the picture file vellumix.svg)\n");
+    logerror("               '-edit' (edits levels of PRG file in the console)\n");
     logerror("\n");
 }
 
@@ -98,6 +101,15 @@ static int run_action(std::uint8_t code)
     case 7: // -checklvl: a warning fails the run, as an error does, with no message of its own
         return data_to_tb_level() && check_levels_text(lvl_name, stdout, nb_warnings) &&
                flush_stdout(1) && nb_warnings == 0;
+    case 8: // -edit: on the image's levels; the text file is neither read nor written
+        if (!data_to_tb_level())
+            return 0;
+        if (!console_is_terminal()) {
+            logerror("\nERROR ! -edit needs a console: standard input and output must be a "
+                     "terminal !\n");
+            return 0;
+        }
+        return edit_levels();
     default:
         return 1;
     }
@@ -122,14 +134,20 @@ int main(int argc, char **argv)
         for (const option &o : options)
             if (same_word(argv[i], o.name))
                 *o.target = o.value;
+    // started from Explorer: a help would vanish with its window, the editor is what is wanted
+    const bool own_window = console_own_window();
+    if (own_window && action == 0)
+        action = 8;
 
+    int ok = 0;
     file_data = new (std::nothrow) std::uint8_t[prg_size];
-    if (!file_data) {
+    if (file_data)
+        ok = run_editor(action);
+    else
         logerror("ERROR ! Not enough memory to load the file(s) !\n");
-        return 1;
-    }
-    int ok = run_editor(action);
     delete[] file_data;
+    if (own_window && !(ok && action == 8)) // what it printed stays until it has been read
+        console_wait_key("Press a key to close this window.");
     // 1 whenever an error was reported, even when -quiet kept it off the screen
     return ok ? 0 : 1;
 }

@@ -110,8 +110,8 @@ void edit_start(edit_state &s);             // on the levels now in tb_level
 int apply_key(edit_state &s, const key &k); // 1 = the levels changed
 bool unsaved(const edit_state &s);
 
-// Runs the editor in the console on the levels in tb_level: 0 = quit, 1 = the console failed or
-// could not be opened.
+// Runs the editor in the console on the levels in tb_level: 1 = the user quit; 0 = the console
+// could not be set up or was lost, reported.
 int edit_levels();
 
 // ---- screen.cpp: the picture of the state

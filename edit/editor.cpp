@@ -358,6 +358,7 @@ static int board_key(edit_state &s, const key &k)
 // y saves first and quits only if that worked: a failed save must never lose the changes.
 static void answer(edit_state &s, int code)
 {
+    code = code == 'Y' || code == 'N' ? code - 'A' + 'a' : code;
     if (code == 'y' && !save(s))
         s.mode = edit_mode::board; // the status shows why, and the changes stay
     else if (code == 'y' || code == 'n')

@@ -176,7 +176,7 @@ void draw(const edit_state &s, grid &g)
         g.cursor_x = x < screen_width ? x + 1 : screen_width - 1;
         g.cursor_y = 22;
     }
-    const char *keys = "PgUp/PgDn level  0-9 paint  f fill  m mirror  c colors  u undo  s save  "
+    const char *keys = "<> level  0-9 paint  f fill  m mirror  c colors  u undo  s save  q quit  "
                        "h help";
     if (s.mode == edit_mode::colours)
         keys = "1-8 add or remove that color   Enter or Esc: done";

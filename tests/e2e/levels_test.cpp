@@ -20,7 +20,8 @@ TEST(Cli, OptionsMatchWholeWordsInAnyCaseWithEitherPrefix)
             "               '-saveprg' (saves levels from text file to PRG file)\n"
             "               '-savelvl' (saves levels from PRG file to text file)\n"
             "               '-checklvl' (tells where the text file is not read as written)\n"
-            "               '-savesvg' (draws levels to the picture file vellumix.svg)\n\n");
+            "               '-savesvg' (draws levels to the picture file vellumix.svg)\n"
+            "               '-edit' (edits levels of PRG file in the console)\n\n");
     const std::string saved =
         decoded + eol("Creating levels text file ... 'vellumix.lvl' generated.\n");
     const struct {
