@@ -1,0 +1,205 @@
+// tests/e2e/console_test.cpp - the console editor as a person uses it: keys typed into a real
+// terminal (a detached tmux session), the screen read back, the program image it saves compared
+// with what the text route writes for the same levels.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace
+{
+
+struct session { // the program in an 80 x 24 tmux session on a server of its own
+    const run_dir &dir;
+    const std::string tmux = "tmux -f /dev/null -L vellumix-e2e-" + std::to_string(getpid());
+    explicit session(const run_dir &d, const std::string &args = "-edit") : dir(d)
+    {
+        // the terminal's settings before and after, and how the program ended, go to files
+        const std::string inner = "stty -g >stty.before; " + tool_command({args}) +
+                                  "; echo $? >status; stty -g >stty.after";
+        std::system((tmux + " new-session -d -x 80 -y 24 -c " + shell_quoted(dir.path) + " " +
+                     shell_quoted(inner))
+                        .c_str());
+    }
+    ~session() { std::system((tmux + " kill-server 2>/dev/null").c_str()); }
+    void tmux_do(const std::string &command) const { std::system((tmux + " " + command).c_str()); }
+    // Types keys one by one, as a person does; an Escape alone is then a key of its own.
+    void keys(const std::vector<std::string> &names) const
+    {
+        for (const std::string &k : names) {
+            tmux_do("send-keys " + k);
+            std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 30));
+        }
+    }
+    // A press of a mouse button (0 left, 2 right) on a cell of the screen, from 0, as a
+    // terminal reports it with modes 1000 and 1006.
+    void click(int button, int x, int y) const
+    {
+        std::string hex;
+        for (char c : "\x1b[<" + std::to_string(button) + ";" + std::to_string(x + 1) + ";" +
+                          std::to_string(y + 1) + "M")
+            hex += " " + std::to_string(c / 16) + "0123456789abcdef"[c % 16];
+        tmux_do("send-keys -H" + hex);
+    }
+    std::string screen() const
+    {
+        run_dir out("");
+        tmux_do("capture-pane -p >" + shell_quoted(out.file("screen")));
+        return out.read("screen");
+    }
+    // Waits up to 20 s for text on the screen, or for the program's end (text "").
+    bool shows(const std::string &text) const
+    {
+        for (int n = 0; n < 400; n++) {
+            if (text.empty() ? !dir.read("status").empty()
+                             : screen().find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ADD_FAILURE() << "not seen: " << text << "\n" << screen();
+        return false;
+    }
+    int status() const { return shows("") ? std::atoi(dir.read("status").c_str()) : -1; }
+};
+
+// The levels of the image in dir as the text route sees them, and a check that the text route
+// writes the very same image from them, starting from the untouched sample.
+std::string levels_of(const run_dir &dir)
+{
+    run_result exported = run_tool(dir, {"-loadprg", "-quiet"});
+    run_dir fresh(sample_image());
+    fresh.write(lvl, exported.out);
+    EXPECT_EQ(0, run_tool(fresh, {"-saveprg", "-quiet"}).status);
+    EXPECT_TRUE(fresh.read(prg) == dir.read(prg));
+    run_result checked = run_tool(fresh, {"-checklvl", "-quiet"});
+    EXPECT_EQ(eol("vellumix.lvl: 0 warnings, 0 levels changed\n"), checked.out);
+    return exported.out;
+}
+
+// Row r (from 0) of level i as the text file writes it, without its line ending.
+std::string row_of(const std::string &levels, int i, int r)
+{
+    std::size_t at = levels.find(
+        '|', levels.find(i < 10 ? "Level  " + std::to_string(i) : "Level " + std::to_string(i)));
+    for (; r > 0; r--)
+        at = levels.find('|', levels.find('|', at + 1) + 1);
+    return levels.substr(at, 34);
+}
+
+std::string mirrored(const std::string &row, int r) // row line r, its cells left to right
+{
+    int first = r % 2 ? 3 : 1, n = r % 2 ? 7 : 8;
+    std::string m = row;
+    for (int j = 0; j < n; j++)
+        m.replace(first + 4 * j, 4, row.substr(first + 4 * (n - 1 - j), 4));
+    return m;
+}
+
+} // namespace
+
+TEST(Console, EditsSavedFromTheConsoleAreWhatTheTextRouteWrites)
+{
+    run_dir dir;
+    const std::string before = levels_of(dir);
+    {
+        session s(dir);
+        ASSERT_TRUE(s.shows("Level 1 of 30"));
+        s.keys({"0"}); // level 1 has no random colours to draw from
+        EXPECT_TRUE(s.shows("Level 1 has no random colors"));
+        s.keys({"8", "Right", "f"}); // white; then fill the green patch next to it
+        s.keys({"PgDn", "'>'", "c", "2", "7", "2", "Enter"}); // level 3: red for black
+        EXPECT_TRUE(s.shows("green, red."));
+        s.keys({"m", "y", "'>'", "p"});
+        EXPECT_TRUE(s.shows("Not pasted: the copy has 2 random colors"));
+        s.keys({"u"}); // on level 4, the mirror of level 3 undone there
+        EXPECT_TRUE(s.shows("Level 3 of 30"));
+        s.keys({"U", "s"});
+        EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG."));
+        s.keys({"q"});
+        EXPECT_EQ(0, s.status());
+        EXPECT_EQ(dir.read("stty.before"), dir.read("stty.after"));
+    }
+    const std::string after = levels_of(dir);
+    EXPECT_EQ("|[wh][wh][bl][bl][or][or][ye][ye]|", row_of(after, 1, 0));
+    EXPECT_EQ("|..[wh][wh][bl][bl][or][or][ye]..|", row_of(after, 1, 1));
+    EXPECT_NE(std::string::npos, after.find(eol("Random colors : green, red.\n")));
+    for (int r = 0; r < 11; r++)
+        EXPECT_EQ(mirrored(row_of(before, 3, r), r), row_of(after, 3, r)) << r;
+    // every other level as it was
+    EXPECT_EQ(before.substr(before.find("Level  4")), after.substr(after.find("Level  4")));
+}
+
+TEST(Console, AFailedSaveLosesNothingAndQuittingAsksFirst)
+{
+    run_dir dir;
+    std::filesystem::permissions(dir.file(prg), std::filesystem::perms::owner_read);
+    session s(dir);
+    ASSERT_TRUE(s.shows("Level 1 of 30"));
+    s.keys({"8", "s"});
+    EXPECT_TRUE(s.shows("Not saved: File 'KR_PROG.PRG' not found or read protected"));
+    s.keys({"q"});
+    EXPECT_TRUE(s.shows("Save changes to KR_PROG.PRG? (y/n, Esc: stay)"));
+    s.keys({"Escape"});
+    EXPECT_TRUE(s.shows(">wh<[gn][bl]")); // still there, still to be saved
+    std::filesystem::permissions(dir.file(prg), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    s.keys({"q", "y"});
+    EXPECT_EQ(0, s.status());
+    EXPECT_EQ(std::string("\x00\x10", 2), dir.read(prg).substr(0x1E936, 2));
+    EXPECT_TRUE(sample_image() == dir.read(prg + ".bak"));
+}
+
+// Keys a Windows console under wine does not pass on: clicks, resizes, Ctrl-Z as a key.
+TEST(Console, MouseResizeAndSignalsInATerminal)
+{
+    if (windows_build())
+        GTEST_SKIP() << "wine's console reports no mouse or resize, and takes Ctrl-C and "
+                        "signals for itself";
+    run_dir dir;
+    {
+        session s(dir);
+        ASSERT_TRUE(s.shows("Level 1 of 30"));
+        s.keys({"7"});                           // black, the brush, in row 1's first cell
+        s.click(0, 9, 4);                        // row 2, cell 2: painted black, cursor there
+        s.click(2, 5, 5);                        // row 3, cell 1: blue is the brush
+        s.keys({"End", "Space", "C-z", "Home"}); // row 2's last cell painted blue, undone
+        EXPECT_TRUE(s.shows("|..>gn<[bk][bl][bl][or][or][ye]..|"));
+        EXPECT_TRUE(s.shows("|[bk][gn][bl]"));
+        EXPECT_TRUE(s.shows("Brush: [bl] blue"));
+        s.tmux_do("resize-window -x 60 -y 20");
+        EXPECT_TRUE(s.shows("Please make this window at least 80 x 24 (it is 60 x 20)."));
+        s.tmux_do("resize-window -x 80 -y 24");
+        EXPECT_TRUE(s.shows("Level 1 of 30"));
+        s.tmux_do("run-shell 'pkill -TERM -P #{pane_pid}'");
+        EXPECT_EQ(1, s.status());
+    }
+    EXPECT_EQ(dir.read("stty.before"), dir.read("stty.after"));
+    EXPECT_TRUE(sample_image() == dir.read(prg));
+}
+
+TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
+{
+    run_dir dir;
+    run_result r = run_tool(dir, {"-edit"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(decoded + eol("\nERROR ! -edit needs a console: standard input and output must be "
+                            "a terminal !\n"),
+              r.err);
+    if (!windows_build())
+        return;
+    // under wine in tmux the console is the program's own, as when started from Explorer
+    session s(dir, "");
+    ASSERT_TRUE(s.shows("Level 1 of 30"));
+    s.keys({"q"});
+    EXPECT_EQ(0, s.status());
+    run_dir empty("");
+    session t(empty, "");
+    EXPECT_TRUE(t.shows("Press a key to close this window."));
+    t.keys({"Space"});
+    EXPECT_EQ(1, t.status());
+}
