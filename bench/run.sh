@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures every action on the sample image against standard tools doing the same file work
-# in the same folder, the peak memory of each action, and -loadlvl on large text files.
+# in the same folder, the peak memory of each action, -loadlvl on large text files, and the
+# console editor: its first screen against -loadprg, the bytes of a keystroke, its memory.
 # Needs hyperfine and GNU time (Debian packages hyperfine and time); installs them when missing.
 # Runs for about a quarter of a minute.
 set -euo pipefail
@@ -63,3 +64,7 @@ for mib in 1 64; do
   printf -- '-loadlvl on %2d MiB of text: %s, peak RSS %s KiB\n' "$mib" "$(ms "$(median "l$mib.json")")" "$rss"
 done
 echo "64 MiB / 1 MiB: $(ratio "$(median l64.json)" "$(median l1.json)")"
+
+echo
+# The console editor on a pseudo-terminal: first screen against -loadprg, bytes, memory.
+python3 "$root/bench/console.py" "$tool"
