@@ -134,7 +134,7 @@ static const char *const help_lines[] = {
     "  F1  h           this help",
     "",
     "  A random cell [??] draws from its level's random colors, so a level needs one",
-    "  first; a level holds no more of them than its record had when the file was read.",
+    "  first; a level holds no more of them than its record has room for.",
     "",
     "Press any key to return.",
 };

@@ -21,3 +21,4 @@ echo "== vellumix -loadprg (the first two levels)"
 ../vellumix -loadprg -quiet | sed -n '1,32p'
 echo "== the text file to edit: $(pwd)/vellumix.lvl"
 echo "== the levels as a picture: $(pwd)/vellumix.svg"
+echo "== to paint them in the console: cd $(pwd) && ../vellumix -edit"
