@@ -38,7 +38,7 @@ TEST(Editor, FillJoinsTheCellsThatTouchOnTheStaggeredGrid)
 {
     // in level 1's empty rows: long-row cell s touches short-row cells s - 1 and s, no wrapping
     const int pairs[][3] = {{48, 56, 1}, {49, 56, 1}, {50, 56, 0}, {55, 62, 1}, {55, 56, 0},
-                            {54, 55, 1}, {40, 49, 1}, {41, 48, 0}, {46, 55, 1}, {48, 64, 0},
+                            {48, 49, 1}, {40, 49, 1}, {41, 48, 0}, {46, 55, 1}, {48, 64, 0},
                             {72, 80, 1}, {78, 87, 1}, {78, 86, 1}};
     for (const auto &pair : pairs)
         for (int from : {0, 1}) {
@@ -60,13 +60,15 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {3, 0, "c4", "", ": black.\n"},
         {3, 0, "c8", "Level 3's record has room for 2 random colors only.", ": green, black.\n"},
         {30, 0, "c77", "", ": red, purple, white, yellow, orange, blue, green, black.\n"},
+        {21, 0, "c1", "Level 21's record has room for 1 random color only.", ": orange.\n"},
         {3, 0, "c47", "Level 3 has no random colors now: its 7 random cells are empty.",
-         "98)\n\n|....."}, // no colours, and one undo brings both back:
+         "|........[gn]....[gn][gn]........|"}, // and one undo brings them back:
         {3, 0, "c47\ru", "", "|......[??][gn][??][gn][gn]......|"},
         {1, 0, "0", no_random, "|[gn][gn]"},
         {3, 0, "?<<f", no_random, "|[gn][gn]"}, // a random brush from level 3
         {1, 1, "8>f", "", "|..[wh][bk][gn][bk][gn][bk][gn]..|\n|......"}, // green zigzags down
         {6, 0, "m", "", "|[rd][??][wh][??][rd][pu][wh][ye]|\n|..[pu][wh][ye][rd][pu][wh][ye]..|"},
+        {1, 0, "p", "Nothing copied yet: y copies a level.", "|[gn][gn]"},
         {6, 0, "y<<<p",
          "Not pasted: the copy has 3 random colors, level 3's record has room for 2.",
          ": green, black.\n"},
@@ -83,10 +85,11 @@ TEST(Editor, CursorStopsAtTheEdgesAndKeepsItsPlaceInTheRow)
 {
     const int rows[][5] = {
         // level, cell, key: level, cell
-        {1, 0, key_left, 1, 0},   {1, 0, key_up, 1, 0},          {1, 7, key_right, 1, 7},
-        {1, 3, key_right, 1, 4},  {1, 7, key_down, 1, 14},       {1, 14, key_up, 1, 6},
-        {1, 87, key_down, 1, 87}, {1, 73, key_down, 1, 81},      {1, 9, key_end, 1, 14},
-        {1, 13, key_home, 1, 8},  {30, 9, key_page_down, 30, 9}, {2, 9, '<', 1, 9}};
+        {1, 0, key_left, 1, 0},        {1, 0, key_up, 1, 0},     {1, 7, key_right, 1, 7},
+        {1, 3, key_right, 1, 4},       {1, 7, key_down, 1, 14},  {1, 14, key_up, 1, 6},
+        {1, 87, key_down, 1, 87},      {1, 73, key_down, 1, 81}, {1, 9, key_end, 1, 14},
+        {1, 13, key_home, 1, 8},       {1, 9, key_left, 1, 8},   {1, 5, key_page_up, 1, 5},
+        {30, 9, key_page_down, 30, 9}, {2, 9, '<', 1, 9}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r[0], r[1]);
         apply_key(s, {r[2]});
@@ -168,9 +171,10 @@ TEST(Screen, BoardIsTheTextFilesPictureAndClicksLandWhereCellsAreDrawn)
         EXPECT_EQ(s.cursor, cell_at(s, g.cursor_x - 1, g.cursor_y));
         EXPECT_EQ(s.cursor, cell_at(s, g.cursor_x + 2, g.cursor_y));
     }
-    apply_key(s, {key_mouse_right, 14, 4});
+    s.brush = 5;
+    apply_key(s, {key_mouse_right, 14, 8}); // an empty cell
     EXPECT_EQ(1, apply_key(s, {key_mouse_left, 3, 3}) + apply_key(s, {key_mouse_left, 4, 4}));
-    EXPECT_TRUE(tb_level[6].cells[0] == 5 && s.cursor == 0);
+    EXPECT_TRUE(tb_level[6].cells[0] == code_empty && s.cursor == 0);
     apply_key(s, {key_resize, 40, 30});
     g.width = 40;
     draw(s, g);
