@@ -45,7 +45,7 @@ static void cursor_of(const grid &g, int &x, int &y) // on the picture, whatever
 static HANDLE in = INVALID_HANDLE_VALUE, original_out = INVALID_HANDLE_VALUE;
 static HANDLE screen = INVALID_HANDLE_VALUE; // the second buffer, our alternate screen
 static DWORD saved_in_mode = 0;
-static WORD default_fg = 7, default_bg = 0; // the original buffer's colours
+static WORD default_fg = 7, default_bg = 0; // the original buffer's colors
 static volatile LONG restore_pending = 0;   // 1 while something is left to give back
 static int last_width = 0, last_height = 0, cursor_x = -1, cursor_y = -1;
 static DWORD last_buttons = 0;
@@ -172,12 +172,12 @@ void console_close()
     close_buffers();
 }
 
-// The console's colours hold red, green and blue in the other order than the terminals'.
-static WORD windows_colour(std::uint8_t c, WORD fallback)
+// The console's colors hold red, green and blue in the other order than the terminals'.
+static WORD windows_color(std::uint8_t c, WORD fallback)
 {
-    if (c == colour_default)
+    if (c == color_default)
         return fallback;
-    if (c == colour_orange)
+    if (c == color_orange)
         return FOREGROUND_RED | FOREGROUND_GREEN;
     WORD w = 0;
     if (c & 1)
@@ -193,7 +193,7 @@ static WORD windows_colour(std::uint8_t c, WORD fallback)
 
 static CHAR_INFO char_info(const screen_cell &c)
 {
-    WORD fg = windows_colour(c.fg, default_fg), bg = windows_colour(c.bg, default_bg);
+    WORD fg = windows_color(c.fg, default_fg), bg = windows_color(c.bg, default_bg);
     if (c.attr & attr_bold) // no bold face in the console: bright, as many terminals show it
         fg |= FOREGROUND_INTENSITY;
     if (c.attr & attr_reverse) {
@@ -367,7 +367,7 @@ static struct sigaction old_int, old_term, old_hup, old_winch;
 static bool has_256 = false;
 static std::string frame;        // one picture's bytes, kept to reuse its memory
 static int at_x = -1, at_y = -1; // where the terminal's cursor stands; -1: not known
-static screen_cell pen;          // the colours and attributes the terminal draws with
+static screen_cell pen;          // the colors and attributes the terminal draws with
 static bool pen_known = false;
 static bool cursor_shown = false; // hidden as the screen opens, shown by the first picture
 
@@ -577,17 +577,17 @@ static void move_to(int x, int y)
     at_y = y;
 }
 
-static void add_colour(std::string &out, std::uint8_t c, int base)
+static void add_color(std::string &out, std::uint8_t c, int base)
 {
     if (!out.empty())
         out += ';';
-    if (c == colour_orange && has_256) {
+    if (c == color_orange && has_256) {
         out += base == 30 ? "38;5;208" : "48;5;208";
         return;
     }
     int code = base + 9; // 39 or 49: the terminal's own
-    if (c == colour_orange)
-        code = base + colour_yellow;
+    if (c == color_orange)
+        code = base + color_yellow;
     else if (c < 8)
         code = base + c;
     else if (c < 16)
@@ -605,10 +605,10 @@ static void set_pen(const screen_cell &c)
         from_reset += ";1";
     if (c.attr & attr_reverse)
         from_reset += ";7";
-    if (c.fg != colour_default)
-        add_colour(from_reset, c.fg, 30);
-    if (c.bg != colour_default)
-        add_colour(from_reset, c.bg, 40);
+    if (c.fg != color_default)
+        add_color(from_reset, c.fg, 30);
+    if (c.bg != color_default)
+        add_color(from_reset, c.bg, 40);
     if (from_reset == "0")
         from_reset.clear(); // ESC [ m resets too
     bool by_changes = pen_known;
@@ -623,9 +623,9 @@ static void set_pen(const screen_cell &c)
         if (on & attr_reverse)
             changes += changes.empty() ? "7" : ";7";
         if (c.fg != pen.fg)
-            add_colour(changes, c.fg, 30);
+            add_color(changes, c.fg, 30);
         if (c.bg != pen.bg)
-            add_colour(changes, c.bg, 40);
+            add_color(changes, c.bg, 40);
         by_changes = changes.size() <= from_reset.size();
     }
     frame += "\x1b[";
@@ -655,7 +655,7 @@ static int send_run(const grid &g, int x, int y)
             while (next < g.width && now[next] == was[next] && same_look(now[next], pen))
                 next++;
             if (next == g.width || now[next] == was[next])
-                break; // the row ends unchanged, or a cell of other colours lies between
+                break; // the row ends unchanged, or a cell of other colors lies between
             std::string jump;
             add_move(jump, next, y);
             if (static_cast<std::size_t>(next - x) > jump.size())
@@ -677,7 +677,7 @@ void console_show(const grid &g)
         return;
     frame.clear();
     if (!same_size(g, shown)) {
-        frame += "\x1b[m\x1b[H\x1b[2J"; // erased to the default colours
+        frame += "\x1b[m\x1b[H\x1b[2J"; // erased to the default colors
         pen = screen_cell{};
         pen_known = true;
         at_x = at_y = 0;

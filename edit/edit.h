@@ -37,32 +37,32 @@ struct key {
     int x = 0, y = 0;
 };
 
-// Screen colours, in the terminals' order; the console maps them to what it has.
-enum colour : std::uint8_t {
-    colour_black,
-    colour_red,
-    colour_green,
-    colour_yellow, // dark yellow
-    colour_blue,
-    colour_magenta,
-    colour_cyan,
-    colour_white, // light grey
-    colour_bright_black,
-    colour_bright_red,
-    colour_bright_green,
-    colour_bright_yellow,
-    colour_bright_blue,
-    colour_bright_magenta,
-    colour_bright_cyan,
-    colour_bright_white,
-    colour_default, // the console's own foreground or background
-    colour_orange,  // where the console has no orange, its nearest (dark yellow)
+// Screen colors, in the terminals' order; the console maps them to what it has.
+enum color : std::uint8_t {
+    color_black,
+    color_red,
+    color_green,
+    color_yellow, // dark yellow
+    color_blue,
+    color_magenta,
+    color_cyan,
+    color_white, // light grey
+    color_bright_black,
+    color_bright_red,
+    color_bright_green,
+    color_bright_yellow,
+    color_bright_blue,
+    color_bright_magenta,
+    color_bright_cyan,
+    color_bright_white,
+    color_default, // the console's own foreground or background
+    color_orange,  // where the console has no orange, its nearest (dark yellow)
 };
 enum attribute : std::uint8_t { attr_none = 0, attr_bold = 1, attr_reverse = 2 };
 
 struct screen_cell {
     char ch = ' '; // printable ASCII only: every console shows it the same
-    std::uint8_t fg = colour_default, bg = colour_default, attr = attr_none;
+    std::uint8_t fg = color_default, bg = color_default, attr = attr_none;
     bool operator==(const screen_cell &o) const
     {
         return ch == o.ch && fg == o.fg && bg == o.bg && attr == o.attr;
@@ -80,7 +80,7 @@ constexpr int screen_width = 80, screen_height = 24; // the smallest console the
 
 // ---- editor.cpp: the state, and one function that applies a key to it
 
-enum class edit_mode { board, colours, help, asking }; // asking: save before quitting?
+enum class edit_mode { board, colors, help, asking }; // asking: save before quitting?
 
 struct change { // one undo step: a level before and after it, and where the cursor was
     int level, cursor;
@@ -99,7 +99,7 @@ struct edit_state {
     tb_level_entry copy{}; // what y copied
     std::string status;    // the last message, shown until the next one
     bool quit = false;
-    bool colours = true; // false when NO_COLOR is set
+    bool colors = true; // false when NO_COLOR is set
     int width = screen_width, height = screen_height;
     // Writes the levels into the program file: 1 = saved; 0 = message says why. The editor's
     // own (encode, then the atomic save) unless a test puts another here.

@@ -57,7 +57,7 @@ void edit_start(edit_state &s)
     fresh.width = s.width;
     fresh.height = s.height;
     const char *no_color = std::getenv("NO_COLOR");
-    fresh.colours = s.colours && !(no_color && *no_color);
+    fresh.colors = s.colors && !(no_color && *no_color);
     s = fresh;
 }
 
@@ -77,7 +77,7 @@ static int commit(edit_state &s, const tb_level_entry &before)
     return 1;
 }
 
-// A random cell draws from the level's colour list: without one it is refused.
+// A random cell draws from the level's color list: without one it is refused.
 static int random_refused(edit_state &s, int code)
 {
     if (code != code_random || tb_level[s.level].nb_colors != 0)
@@ -186,21 +186,21 @@ static std::string room_text(int level)
                       level, room);
 }
 
-// Adds colour at the end of the list, or removes it where it stands. The last one removed
+// Adds color at the end of the list, or removes it where it stands. The last one removed
 // empties the random cells in the same step, so that one undo brings both back.
-static int toggle_colour(edit_state &s, int colour)
+static int toggle_color(edit_state &s, int color)
 {
     tb_level_entry &e = tb_level[s.level];
     tb_level_entry before = e;
     int at = 0;
-    while (at < e.nb_colors && e.colors[at] != colour)
+    while (at < e.nb_colors && e.colors[at] != color)
         at++;
     if (at == e.nb_colors) {
         if (e.nb_colors >= nb_record_colors[s.level]) { // never above 8, as decoded
             s.status = room_text(s.level);
             return 0;
         }
-        e.colors[e.nb_colors++] = static_cast<std::uint8_t>(colour);
+        e.colors[e.nb_colors++] = static_cast<std::uint8_t>(color);
         return commit(s, before);
     }
     for (int j = at; j < 7; j++) // the others keep their order, unused entries stay 0
@@ -327,7 +327,7 @@ static int board_key(edit_state &s, const key &k)
         s.level = s.level > 1 ? s.level - 1 : 1;
         break;
     case 'c':
-        s.mode = edit_mode::colours;
+        s.mode = edit_mode::colors;
         break;
     case 'y':
         s.copy = tb_level[s.level];
@@ -388,9 +388,9 @@ int apply_key(edit_state &s, const key &k)
         return 0;
     }
     s.status.clear(); // a message lasts until the next key
-    if (s.mode == edit_mode::colours) {
+    if (s.mode == edit_mode::colors) {
         if (k.code >= '1' && k.code <= '8')
-            return toggle_colour(s, k.code - '0');
+            return toggle_color(s, k.code - '0');
         bool leaves_too = k.code == ctrl('c') || k.code == key_mouse_left ||
                           k.code == key_mouse_right; // a quit or a click on the board
         if (leaves_too || k.code == key_enter || k.code == key_escape || k.code == 'c')

@@ -1,6 +1,6 @@
 // edit/screen.cpp - the picture of the editor's state, 80 x 24 at the top left of the console:
 //   row 0  title, level       rows 3-13  the board, as the text file draws it; legend beside
-//   row 1  random colours     row 15 brush, row 16 copy, row 22 status, row 23 keys
+//   row 1  random colors     row 15 brush, row 16 copy, row 22 status, row 23 keys
 // Only what the state says is drawn, so a key that changes one cell changes one cell on screen.
 #include "edit/edit.h"
 
@@ -12,24 +12,24 @@
 static constexpr int board_x = 2, board_y = 3, legend_x = 40;
 
 struct pen {
-    std::uint8_t fg = colour_default, bg = colour_default, attr = attr_none;
+    std::uint8_t fg = color_default, bg = color_default, attr = attr_none;
 };
 
 // Each code's background; the light ones take black letters, the dark ones white.
 static const std::array<std::uint8_t, 10> code_bg = {
-    colour_white,   colour_blue,   colour_red,   colour_bright_yellow, colour_green,
-    colour_magenta, colour_orange, colour_black, colour_bright_white,  colour_default};
+    color_white,   color_blue,   color_red,   color_bright_yellow, color_green,
+    color_magenta, color_orange, color_black, color_bright_white,  color_default};
 
-// Empty cells and every cell under NO_COLOR keep the console's own colours: the dots and the
+// Empty cells and every cell under NO_COLOR keep the console's own colors: the dots and the
 // names are enough to tell cells apart on a monochrome screen.
 static pen code_pen(const edit_state &s, int code)
 {
     pen p;
-    if (!s.colours || code >= code_empty)
+    if (!s.colors || code >= code_empty)
         return p;
     p.bg = code_bg[code];
     bool light = code == code_random || code == 3 || code == 6 || code == 8;
-    p.fg = light ? colour_black : colour_bright_white;
+    p.fg = light ? color_black : color_bright_white;
     return p;
 }
 
@@ -69,7 +69,7 @@ static void draw_board(const edit_state &s, grid &g)
             std::string name = code <= code_empty ? bc_short_string[code] : "    ";
             pen p = code <= code_empty ? code_pen(s, code) : pen{};
             if (k == s.cursor) {
-                name.front() = '>'; // seen in a capture without colours or attributes too
+                name.front() = '>'; // seen in a capture without colors or attributes too
                 name.back() = '<';
                 p.attr = attr_reverse;
                 g.cursor_x = x + 1;
@@ -85,12 +85,12 @@ static void draw_board(const edit_state &s, grid &g)
     }
 }
 
-// The colour line as the text file writes it; colour mode edits it in place, so it is
+// The color line as the text file writes it; color mode edits it in place, so it is
 // highlighted then and the terminal's cursor waits at its end.
-static void draw_colours(const edit_state &s, grid &g)
+static void draw_colors(const edit_state &s, grid &g)
 {
     const tb_level_entry &e = tb_level[s.level];
-    bool editing = s.mode == edit_mode::colours;
+    bool editing = s.mode == edit_mode::colors;
     pen label;
     label.attr = editing ? attr_reverse : attr_none;
     int x = put(g, 0, 1, std::string(s_color) + ":", label) + 1;
@@ -166,7 +166,7 @@ void draw(const edit_state &s, grid &g)
     std::string where = format_text("Level %d of %d", s.level, nb_levels);
     put(g, screen_width - static_cast<int>(where.size()), 0, where, title);
     draw_board(s, g);
-    draw_colours(s, g);
+    draw_colors(s, g);
     x = put(g, board_x, 15, "Brush: ");
     put(g, put_name(g, s, x, 15, s.brush) + 1, 15, bc_string[s.brush]);
     if (s.has_copy)
@@ -178,7 +178,7 @@ void draw(const edit_state &s, grid &g)
     }
     const char *keys = "<> level  0-9 paint  f fill  m mirror  c colors  u undo  s save  q quit  "
                        "h help";
-    if (s.mode == edit_mode::colours)
+    if (s.mode == edit_mode::colors)
         keys = "1-8 add or remove that color   Enter or Esc: done";
     else if (s.mode == edit_mode::asking)
         keys = "y save and quit   n quit without saving   Esc stay";
@@ -189,7 +189,7 @@ void draw(const edit_state &s, grid &g)
 int cell_at(const edit_state &s, int x, int y)
 {
     if (s.width < screen_width || s.height < screen_height ||
-        (s.mode != edit_mode::board && s.mode != edit_mode::colours))
+        (s.mode != edit_mode::board && s.mode != edit_mode::colors))
         return -1;
     int row = y - board_y, from = board_x + (row % 2 ? 3 : 1);
     if (row < 0 || row > 10 || x < from)

@@ -40,7 +40,7 @@ static void edit_keys(const std::uint8_t *data, std::size_t size)
             k.y = *p++ % 64;
         }
         apply_key(s, k);
-        for (int i = 1; i <= 30; i++) { // the sample has no random cell without a colour
+        for (int i = 1; i <= 30; i++) { // the sample has no random cell without a color
             const tb_level_entry &e = tb_level[i];
             require(e.level == i && e.start == decoded[i].start &&
                     e.nb_colors <= nb_record_colors[i]);
@@ -91,14 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     display_levels(sink);
     std::fclose(sink);
 #endif
-    for (const tb_level_entry &e : tb_level) { // known codes only, unused colours 0
+    for (const tb_level_entry &e : tb_level) { // known codes only, unused colors 0
         for (int j = 0; j < 8; j++)
             require(e.nb_colors <= 8 && e.colors[j] <= 8 && (j < e.nb_colors || !e.colors[j]));
         for (std::uint8_t c : e.cells)
             require(c <= code_no_slot);
     }
     const std::vector<std::uint8_t> decoded_from = image;
-    require(tb_level_to_data() || FUZZ_TARGET == 1);   // the reader may grow a colour list
+    require(tb_level_to_data() || FUZZ_TARGET == 1);   // the reader may grow a color list
     std::vector<std::uint8_t> expected = decoded_from; // with the records as now encoded
     for (int i = 1; i <= 30; i++) {
         std::uint64_t end = std::uint64_t{tb_level[i].start} + 178 + 2 * nb_record_colors[i];

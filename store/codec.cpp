@@ -1,7 +1,7 @@
 // store/codec.cpp - level records in file_data <-> tb_level. The offset table at levels_table
 // holds one big-endian 32-bit offset per level; a record there is big-endian 16-bit words:
-//   p + 0  n, the random colour count | p + 2  n colour words | p + 2 + 2n  88 cell words
-// Colour and cell words hold code * 2; a cell word 0xFFFE is empty, 0xFFFF the no-slot place.
+//   p + 0  n, the random color count | p + 2  n color words | p + 2 + 2n  88 cell words
+// Color and cell words hold code * 2; a cell word 0xFFFE is empty, 0xFFFF the no-slot place.
 // Only the low byte of each word is read back.
 #include "store/store.h"
 

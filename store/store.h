@@ -1,4 +1,4 @@
-// store/store.h - the program image in memory, the level table decoded from it and the colour
+// store/store.h - the program image in memory, the level table decoded from it and the color
 // codes that both hold. Everything here is process-wide and lives for the whole run.
 #ifndef STORE_STORE_H
 #define STORE_STORE_H
@@ -16,7 +16,7 @@ extern std::uint8_t *file_data;    // prg_size bytes, allocated by main
 extern std::uint32_t levels_table; // set by a successful load_prg
 extern std::uint16_t nb_levels;    // set by a successful load_prg
 
-// Colour codes: 0 random, 1 to 8 the colours, 9 empty, 10 no slot (the end of a short row).
+// Color codes: 0 random, 1 to 8 the colors, 9 empty, 10 no slot (the end of a short row).
 constexpr int code_random = 0;
 constexpr int code_empty = 9;
 constexpr int code_no_slot = 10;
@@ -32,10 +32,10 @@ struct tb_level_entry {
 
 // Indexed by level number 1 to 30; entry 0 is never used.
 extern std::array<tb_level_entry, 31> tb_level;
-// The colour count each record had in the image: a record may shrink on save but never grow.
+// The color count each record had in the image: a record may shrink on save but never grow.
 extern std::array<std::uint8_t, 31> nb_record_colors;
 
-extern const char *const bc_string[10];       // long names, for colour lines
+extern const char *const bc_string[10];       // long names, for color lines
 extern const char *const bc_short_string[10]; // four-character cell names
 extern const char *const s_level;
 extern const char *const s_start;

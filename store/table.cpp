@@ -1,4 +1,4 @@
-// store/table.cpp - the level table and the names of the colour codes.
+// store/table.cpp - the level table and the names of the color codes.
 #include "store/store.h"
 
 #include <cstring>

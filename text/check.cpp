@@ -13,7 +13,7 @@
 namespace
 {
 
-struct taken { // a cell place or a colour name, as the reader took it
+struct taken { // a cell place or a color name, as the reader took it
     int pos, code, stored;
 };
 
@@ -25,13 +25,13 @@ struct checker {
     read_event piece{};
     std::string text;
     std::vector<taken> found;
-    int colours_before = 0; // the level's colours before this piece
+    int colors_before = 0; // the level's colors before this piece
     // rows the reader is ahead of the level lines, as last reported (0: in step)
     int shift = 0;
     int heading = 0;      // the number of the last level line, 0 before the first
     int long_line = 0;    // the last line found longer than 79 characters
     int comment_line = 0; // the last line that began as a comment
-    std::array<int, 31> first_row_line{}, first_colour_line{}, nb_colours{};
+    std::array<int, 31> first_row_line{}, first_color_line{}, nb_colors{};
     // the report line, from 1, that tells a level will be refused, to be given its final
     // count; 0: none yet, -1: told past the warnings shown
     std::array<long, 31> refused{};
@@ -150,7 +150,7 @@ static void check_row(checker &c)
              "'%s' after the last cell of the row is ignored", shown(tail, same, 24).c_str());
 }
 
-static bool colour_name_in_capitals(const std::string &word)
+static bool color_name_in_capitals(const std::string &word)
 {
     for (int code = 0; code <= 8; code++)
         if (word.size() == std::strlen(bc_string[code]) &&
@@ -160,12 +160,12 @@ static bool colour_name_in_capitals(const std::string &word)
 }
 
 // Words are runs of letters after the label; each should be one name, taken where it begins.
-static void check_colour_words(checker &c)
+static void check_color_words(checker &c)
 {
     const read_event &p = c.piece;
     const int label = static_cast<int>(std::strlen(s_color));
-    int count = c.colours_before;
-    std::size_t next = 0; // the next colour taken, in c.found
+    int count = c.colors_before;
+    std::size_t next = 0; // the next color taken, in c.found
     for (int a = label, b; a < static_cast<int>(c.text.size()); a = b) {
         while (a < static_cast<int>(c.text.size()) && !is_letter(c.text[a]))
             a++;
@@ -194,9 +194,9 @@ static void check_colour_words(checker &c)
         if (word == bc_string[code_empty])
             why = "is no random color: skipped";
         else if (code > 8 || word.size() != std::strlen(bc_string[code]))
-            why = colour_name_in_capitals(word) ? "is skipped: color names are written in lower "
-                                                  "case"
-                                                : why;
+            why = color_name_in_capitals(word) ? "is skipped: color names are written in lower "
+                                                 "case"
+                                               : why;
         else if (a < label + 2)
             why = "is lost: the reader looks for names only after \"Random colors : \"";
         else if (count == 8)
@@ -208,10 +208,10 @@ static void check_colour_words(checker &c)
     }
 }
 
-static void check_colours(checker &c)
+static void check_colors(checker &c)
 {
     const read_event &p = c.piece;
-    int &first = c.first_colour_line[p.level];
+    int &first = c.first_color_line[p.level];
     if (first)
         warn(c, p.line, p.column,
              "a second color line for level %d: its colors are added to those of line %d", p.level,
@@ -227,7 +227,7 @@ static void check_colours(checker &c)
              c.heading, p.level);
     if (!first)
         first = p.line;
-    check_colour_words(c);
+    check_color_words(c);
 }
 
 static void check_level_line(checker &c)
@@ -271,7 +271,7 @@ static void check_ignored(checker &c)
     warn(c, c.piece.line, c.piece.column, "line ignored: %s", why);
 }
 
-// Everything about a piece is known once the next one begins: its cells, its colours.
+// Everything about a piece is known once the next one begins: its cells, its colors.
 static void check_piece(checker &c)
 {
     const read_event &p = c.piece;
@@ -281,7 +281,7 @@ static void check_piece(checker &c)
     if (read && p.code == line_row && !c.first_row_line[p.level])
         c.first_row_line[p.level] = p.line;
     // the rest of a line longer than 79 characters: told once a line, and again where a piece of
-    // it is read as a row or colour line; a long comment only where it is read as more
+    // it is read as a row or color line; a long comment only where it is read as more
     if (p.column > 1) {
         bool telling = p.code == line_row || p.code == line_colors;
         bool comment = p.line == c.comment_line;
@@ -308,7 +308,7 @@ static void check_piece(checker &c)
     if (p.code == line_row) {
         check_row(c);
     } else if (p.code == line_colors) {
-        check_colours(c);
+        check_colors(c);
     } else if (p.code == line_level) {
         check_level_line(c);
     } else {
@@ -319,10 +319,10 @@ static void check_piece(checker &c)
 static void observe_reading(const read_event &event, void *context)
 {
     checker &c = *static_cast<checker *>(context);
-    if (event.what == read_what::cell || event.what == read_what::colour) {
+    if (event.what == read_what::cell || event.what == read_what::color) {
         c.found.push_back({event.column - c.piece.column, event.code, event.stored});
-        if (event.what == read_what::colour)
-            c.nb_colours[event.level] = event.stored;
+        if (event.what == read_what::color)
+            c.nb_colors[event.level] = event.stored;
         return;
     }
     check_piece(c);
@@ -331,7 +331,7 @@ static void observe_reading(const read_event &event, void *context)
         c.piece = event;
         c.text = event.text;
         c.text.erase(c.text.find_last_not_of("\r\n") + 1); // the line ending is not looked at
-        c.colours_before = event.level <= last_level() ? c.nb_colours[event.level] : 0;
+        c.colors_before = event.level <= last_level() ? c.nb_colors[event.level] : 0;
         return;
     }
     if (event.what == read_what::utf16) {
@@ -379,17 +379,17 @@ int check_levels_text(const char *path, std::FILE *out, int &nb_warnings)
         int cells = 0;
         for (int k = 0; k < nb_cells; k++)
             cells += was.cells[k] != now.cells[k];
-        bool colours = was.nb_colors != now.nb_colors || was.colors != now.colors;
-        if (!cells && !colours)
+        bool colors = was.nb_colors != now.nb_colors || was.colors != now.colors;
+        if (!cells && !colors)
             continue;
         changed++;
         int line = c.first_row_line[i] ? c.first_row_line[i] : c.piece.line;
-        if (!cells && c.first_colour_line[i])
-            line = c.first_colour_line[i];
+        if (!cells && c.first_color_line[i])
+            line = c.first_color_line[i];
         std::string what = cells ? std::to_string(cells) + (cells == 1 ? " cell" : " cells") : "";
-        what += colours ? (cells ? " and its random colors" : "its random colors") : "";
+        what += colors ? (cells ? " and its random colors" : "its random colors") : "";
         add(c.report, "%s:%d:1: note: level %d: %s differ%s from %s\n", path, line > 0 ? line : 1,
-            i, what.c_str(), cells == 1 && !colours ? "s" : "", prg_name);
+            i, what.c_str(), cells == 1 && !colors ? "s" : "", prg_name);
     }
     if (c.nb_warnings > max_shown)
         add(c.report, "%s: %d more warnings not shown\n", path, c.nb_warnings - max_shown);

@@ -16,8 +16,8 @@ struct reader_state {
     int level = 1;      // the level whose rows are being read
     int row = 1;        // the row the next row line fills, 1 to 11
     int cell = 0;       // the cell the next cell fills
-    int colour = 0;     // colours taken for the current level so far
-    bool begun = false; // a row or colour line was read into the current level
+    int color = 0;      // colors taken for the current level so far
+    bool begun = false; // a row or color line was read into the current level
     read_observer observe = nullptr;
     void *context = nullptr;
     int line = 1, column = 1; // where the piece being read starts, for the observer
@@ -53,13 +53,13 @@ static void read_colors(const char *line, tb_level_entry &e, reader_state &st)
 {
     std::size_t length = std::strlen(line);
     std::size_t p = std::strlen(s_color) + 2;
-    while (p < length && st.colour <= 7) {
+    while (p < length && st.color <= 7) {
         int m = match_bc_string(line + p);
         if (m <= 8) {
-            e.colors[st.colour] = static_cast<std::uint8_t>(m);
-            e.nb_colors = static_cast<std::uint8_t>(++st.colour);
+            e.colors[st.color] = static_cast<std::uint8_t>(m);
+            e.nb_colors = static_cast<std::uint8_t>(++st.color);
             if (st.observe)
-                tell(st, read_what::colour, p, m, st.colour);
+                tell(st, read_what::color, p, m, st.color);
             p += std::strlen(bc_string[m]) + 2;
         } else {
             p++;
@@ -79,7 +79,7 @@ static void read_row(const char *line, tb_level_entry &e, reader_state &st)
         if (m == code_no_slot)
             m = code_empty;
         if (m == code_random && e.nb_colors == 0)
-            m = code_empty; // a random cell needs a colour list to draw from
+            m = code_empty; // a random cell needs a color list to draw from
         e.cells[st.cell++] = static_cast<std::uint8_t>(m);
         if (st.observe)
             tell(st, read_what::cell, pos, matched, m);
@@ -90,7 +90,7 @@ static void read_row(const char *line, tb_level_entry &e, reader_state &st)
         st.level++;
         st.row = 1;
         st.cell = 0;
-        st.colour = 0;
+        st.color = 0;
         st.begun = false;
     }
 }
@@ -139,7 +139,7 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
             tell(st, read_what::piece, 0, c, 0, line.data());
         if (st.level <= last && (c == line_colors || c == line_row)) {
             tb_level_entry &e = table[st.level];
-            // a level's colours are the text's once it begins; the levels a cut file does not
+            // a level's colors are the text's once it begins; the levels a cut file does not
             // reach keep the image's, as they keep its cells
             if (!st.begun) {
                 e.nb_colors = 0;

@@ -1,5 +1,5 @@
 // text/svg.cpp - the levels as a picture: one SVG 1.1 file, 6 boards across and 5 down, each a
-// staggered grid of round cells under its title and random colour swatches.
+// staggered grid of round cells under its title and random color swatches.
 #include "text/text.h"
 
 #include <array>

@@ -31,15 +31,15 @@ int save_levels_file(const char *path, int picture);
 // a part of one longer than 79 characters; pieces after the last level's rows are told too,
 // with level past the last, though nothing is taken from them. utf16: the file begins with a
 // UTF-16 byte order mark, and nothing more is told or read.
-enum class read_what { piece, cell, colour, end, utf16 };
+enum class read_what { piece, cell, color, end, utf16 };
 enum line_class { line_ignored, line_level, line_colors, line_row };
 struct read_event {
     read_what what;
     int line, column; // where in the file, from 1; end: the last line
     int level, row;   // the level and row that the next row line fills
-    int code;         // piece: its line_class; cell: the code its name matched; colour: taken;
-                      // end: 1 when a row or colour line was read into that level
-    int stored;       // cell: the code stored; colour: the level's colours so far
+    int code;         // piece: its line_class; cell: the code its name matched; color: taken;
+                      // end: 1 when a row or color line was read into that level
+    int stored;       // cell: the code stored; color: the level's colors so far
     const char *text; // piece: what was read
 };
 using read_observer = void (*)(const read_event &event, void *context);

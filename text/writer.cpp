@@ -1,6 +1,6 @@
 // text/writer.cpp - the level table as text, laid out for people to edit. One level reads:
 //   Level  7       (Start address : 0x0001e934)
-//   Random colors : blue, red.          (only when the level has random colours)
+//   Random colors : blue, red.          (only when the level has random colors)
 //                                       (an empty line, then 11 rows, short ones indented)
 //   |[bl][bl][rd][rd][ye][ye][gn][gn]|
 //   |..[bl][rd][??][ye][gn][pu][wh]..|

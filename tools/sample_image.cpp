@@ -1,5 +1,5 @@
-// tools/sample_image.cpp - thirty puzzle-like levels: shapes and patterns of colours, some with
-// random colours and random cells. Nothing here comes from any real game.
+// tools/sample_image.cpp - thirty puzzle-like levels: shapes and patterns of colors, some with
+// random colors and random cells. Nothing here comes from any real game.
 #include "tools/sample_image.h"
 
 #include <array>
@@ -27,7 +27,7 @@ struct sample_level {
 
 } // namespace
 
-// The colour of the cell at row r (from 0) and slot s for a level drawn with shape `shape`.
+// The color of the cell at row r (from 0) and slot s for a level drawn with shape `shape`.
 // Rows below `depth` stay empty. Returns 9 (empty) for a cell outside the shape.
 static int shape_cell(int shape, int r, int s, int depth, const std::array<int, 4> &pal)
 {
@@ -39,7 +39,7 @@ static int shape_cell(int shape, int r, int s, int depth, const std::array<int, 
     switch (shape) {
     case 0: // stripes of pairs, as a first level often has
         return pal[(s / 2 + r / 2) % 4];
-    case 1: // checker of two colours
+    case 1: // checker of two colors
         return pal[(r + s) % 2];
     case 2: // a diamond around the middle
         return from_mid + (r * 2 > depth ? r * 2 - depth : depth - r * 2) <= depth ? pal[r % 3] : 9;
@@ -64,7 +64,7 @@ static sample_level design_level(int level, lcg &rng)
         int r = k / 8, s = k % 8;
         l.cells[k] = r % 2 && s == 7 ? 10 : shape_cell(shape, r, s, depth, pal);
     }
-    if (level % 3 == 0) { // every third level draws some cells from a random colour list
+    if (level % 3 == 0) { // every third level draws some cells from a random color list
         l.nb_colors = level == 30 ? 8 : 1 + (level / 3) % 7;
         for (int j = 0; j < l.nb_colors; j++)
             l.colors[j] = 1 + (level + j * 3) % 8;

@@ -109,7 +109,7 @@ TEST(Console, EditsSavedFromTheConsoleAreWhatTheTextRouteWrites)
     {
         session s(dir);
         ASSERT_TRUE(s.shows("Level 1 of 30"));
-        s.keys({"0"}); // level 1 has no random colours to draw from
+        s.keys({"0"}); // level 1 has no random colors to draw from
         EXPECT_TRUE(s.shows("Level 1 has no random colors"));
         s.keys({"8", "Right", "f"}); // white; then fill the green patch next to it
         s.keys({"PgDn", "'>'", "c", "2", "7", "2", "Enter"}); // level 3: red for black

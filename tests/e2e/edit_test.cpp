@@ -5,24 +5,24 @@
 
 #include "tests/e2e/e2e_support.h"
 
-static const std::size_t level_1 = 0x1E934; // no random colours: cells from level_1 + 2
+static const std::size_t level_1 = 0x1E934; // no random colors: cells from level_1 + 2
 static const std::size_t level_3 = 0x1EA98; // green, black: cells from level_3 + 6
 
-// A cut file is no order to drop colours: the levels it does not begin stay as the image has them.
+// A cut file is no order to drop colors: the levels it does not begin stay as the image has them.
 TEST(Edit, LevelsACutFileDoesNotReachStayAsTheImageHoldsThem)
 {
     run_dir dir(sample_image(), true);
     const std::string text = dir.read(lvl), image_levels = run_tool(dir, {"-loadprg"}).out;
-    std::size_t colours = text.find("Random", text.find("Level 15")), row = text.find('|', colours);
+    std::size_t colors = text.find("Random", text.find("Level 15")), row = text.find('|', colors);
     std::size_t cut = text.find('|', text.find('|', row + 1) + 1); // its first row line
     const std::string files[] = {"", text.substr(0, text.find("Level 13")),
-                                 text.substr(0, colours) + text.substr(row, cut - row)};
+                                 text.substr(0, colors) + text.substr(row, cut - row)};
     for (const std::string &file : files) {
         dir.write(lvl, file);
         const std::string shown = run_tool(dir, {"-loadlvl"}).out;
         const std::size_t l15 = shown.find("Level 15"), l16 = shown.find("Level 16");
         EXPECT_EQ(image_levels.substr(image_levels.find("Level 16")), shown.substr(l16));
-        // level 15 begun without its colour line has none, as in a whole file
+        // level 15 begun without its color line has none, as in a whole file
         bool begun = &file == &files[2];
         EXPECT_EQ(begun, shown.substr(l15, l16 - l15).find("Random") == std::string::npos);
         EXPECT_EQ(0, run_tool(dir, {"-saveprg"}).status);
@@ -42,7 +42,7 @@ TEST(Edit, EditsLandInTheirRecordsAndOddWordsAreWrittenInFormat)
         set_word(expected, row_3 + 2 * k, odd[k][1]);
     }
     set_word(image, level_1 + 2 + 2 * 15, 0x0014); // no slot, as code * 2
-    set_word(image, 0x1ECB4, 0x000F);              // level 6's first colour, low bit set
+    set_word(image, 0x1ECB4, 0x000F);              // level 6's first color, low bit set
     run_dir dir(image, true);
     dir.edit("|[gn][gn][bl][bl][or]", "|[wh][gn][bl][bl][or]");
     dir.edit("Random colors : green, black.", "Random colors : orange.");
@@ -50,13 +50,13 @@ TEST(Edit, EditsLandInTheirRecordsAndOddWordsAreWrittenInFormat)
     EXPECT_EQ(0, r.status);
     EXPECT_EQ(decoded + text_read + written, r.err);
     set_word(expected, level_1 + 2, 0x0010);
-    expected.replace(level_3, 4, std::string("\x00\x01\x00\x0C", 4)); // one colour: orange
+    expected.replace(level_3, 4, std::string("\x00\x01\x00\x0C", 4)); // one color: orange
     // the cells moved up by one word; the last word of the old record stays behind
     expected.replace(level_3 + 4, 176, image.substr(level_3 + 6, 176));
     EXPECT_EQ(expected, dir.read(prg));
 }
 
-TEST(Edit, GrownColourListIsRefusedAndTheImageKept)
+TEST(Edit, GrownColorListIsRefusedAndTheImageKept)
 {
     run_dir dir(sample_image(), true);
     dir.edit("Random colors : green, black.", "Random colors : green, black, red.");
@@ -99,7 +99,7 @@ TEST(Edit, MissingOrUnreadableTextFileStopsTheReadingActionsButSaveprgStillWrite
 
 TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
 {
-    const std::string colours = "Random colors : green, black.\n", row_1 = "|[gn][gn][bl][bl][or]";
+    const std::string colors = "Random colors : green, black.\n", row_1 = "|[gn][gn][bl][bl][or]";
     const std::string empty = "|" + std::string(32, '.') + "|\n", l30 = "blue, green.\n\n|[ye]";
     const struct {
         std::vector<std::pair<std::string, std::string>> edits; // "": append; "\f": cut before;
@@ -111,7 +111,7 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
         {{{"\n", ""}}, {"vellumix.lvl: 0 warnings, 0 levels changed\n"}, 0}, // other line ends
         {{{row_1, "|[wh][gn][bl][bl][or]"},                                  // all read as written
           {"[or][ye][ye]|\n", "[or][ye][ye]| \t\n"},
-          {colours, "Random colors : black.\n"},
+          {colors, "Random colors : black.\n"},
           {"black, red, purple, white, yellow, orange, blue, green.",
            "yellow, purple, orange, yellow, purple, orange, yellow, purple."}, // 79 characters
           {"0x0001e934", "0x00000000"},
@@ -129,30 +129,30 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
          {":7:6: warning: '[gr]' is no cell", ":9:14: warning: the row line ends",
           ":11:35: warning: ' [rd]' after the last cell", "3 warnings, 1 level changed\n"},
          3},
-        {{{colours, ""}}, {":39:14: warning: a random cell in level 3"}, 7},
+        {{{colors, ""}}, {":39:14: warning: a random cell in level 3"}, 7},
         {{{"|..[gn][gn][bl][bl][or][or][ye]..|\n", ""}},
          {":8:1: warning: a long row where the reader is at level 1 row 2",
           ":19:1: warning: the rows below are read from level 1 row 11 on, not level 2 row 1: 1 "
           "row line missing above\n"},
          15},
-        {{{colours, "Random colors : Blue, blueish, pinkred, green,black, empty, red, white.\n"},
+        {{{colors, "Random colors : Blue, blueish, pinkred, green,black, empty, red, white.\n"},
           {l30, "blue, green, red.\n\n|[ye]"}},
          {":36:17: warning: 'Blue' is skipped", ":36:23: warning: 'blueish' is read as blue",
           ":36:32: warning: 'pinkred' is no color", ":36:47: warning: 'black' is lost",
           ":36:54: warning: 'empty' is no random", ":36:61: warning: level 3 now has 4 random",
           ":450:73: warning: 'red' is a ninth"},
          7},
-        {{{colours, "Random colors :green, black.\n"}},
+        {{{colors, "Random colors :green, black.\n"}},
          {":36:16: warning: 'green' is lost: the"},
          1},
         {{{l30, "blue, green.\nRandom colors : red.\n\n|[ye]"}},
          {":451:1: warning: a second color line for level 30",
           ":451:17: warning: 'red' is a ninth"},
          2},
-        {{{colours + "\n" + empty, "\n" + empty + colours}},
+        {{{colors + "\n" + empty, "\n" + empty + colors}},
          {":38:1: warning: a color line after"},
          1},
-        {{{colours, ""}, {"Level  4", colours + "Level  4"}},
+        {{{colors, ""}, {"Level  4", colors + "Level  4"}},
          {":50:1: warning: a color line after the rows of level 3", ":50:17: warning: level 4 "
                                                                     "now has 2 random colors, "},
          -1},

@@ -66,7 +66,7 @@ TEST(Levels, LoadprgAndSavelvlLayOutEveryLevel)
                                  "|[gn][gn][bl][bl][or][or][ye][ye]|\n"
                                  "|..[gn][gn][bl][bl][or][or][ye][wh]..|\n"
                                  "|[bl][bl][or][or][ye][ye][gn][gn]|\n")));
-    EXPECT_NE(std::string::npos, // eight colours; the last level ends the output
+    EXPECT_NE(std::string::npos, // eight colors; the last level ends the output
               r.out.find(eol("Random colors : black, red, purple, white, yellow, orange, blue, "
                              "green.\n\n|[ye][??][??][rd][ye][wh][??][??]|\n")));
     const std::string end = eol("\n|" + std::string(32, '.') + "|\n\n\n");

@@ -117,7 +117,7 @@ TEST(Editor, UndoAllGivesBackTheDecodedLevelsAndRedoAllTheEdits)
 
 TEST(Editor, QuitAsksFirstWhenChangesAreUnsaved)
 {
-    // then: q quit, or the mode: b board, c colours, h help, a asking. 4: green on green
+    // then: q quit, or the mode: b board, c colors, h help, a asking. 4: green on green
     const char *rows[][2] = {{"q", "q"},      {"4q", "q"},  {"1qx", "a"},   {"1q\x1b", "b"},
                              {"1\x03n", "q"}, {"1qy", "q"}, {"1suUq", "q"}, {"1su2uq", "a"},
                              {"hq", "b"},     {"cx", "c"},  {"c\x1b", "b"}, {"cc", "b"},
@@ -164,7 +164,7 @@ TEST(Screen, BoardIsTheTextFilesPictureAndClicksLandWhereCellsAreDrawn)
     text.replace(text.find("|..[ye][wh]") + 7, 4, ">wh<");
     EXPECT_NE(std::string::npos, text.find(board)) << board;
     const screen_cell &at = g.cells[static_cast<std::size_t>(g.cursor_y * g.width + g.cursor_x)];
-    EXPECT_TRUE(at.ch == 'w' && at.attr == attr_reverse && at.bg == colour_bright_white);
+    EXPECT_TRUE(at.ch == 'w' && at.attr == attr_reverse && at.bg == color_bright_white);
     for (int k = 0; k < nb_cells; k++) { // every cell is clicked where it is drawn
         s.cursor = k % 16 == 15 ? 0 : k;
         draw(s, g);
