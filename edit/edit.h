@@ -1,6 +1,7 @@
 // edit/edit.h - the console level editor, in three layers that each know nothing of the one
 // below: the state that keys change (editor.cpp), the picture drawn of it (screen.cpp), and the
-// console that shows pictures and reads keys (console.cpp, the one file that knows the system).
+// console that shows pictures and reads keys (console_posix.cpp or console_win.cpp, the one file
+// of the two that the build picks, and the only ones that know the system).
 // The editor works on the process-wide level table, tb_level, decoded from the program image.
 #ifndef EDIT_EDIT_H
 #define EDIT_EDIT_H
@@ -78,6 +79,22 @@ struct grid {
 };
 constexpr int screen_width = 80, screen_height = 24; // the smallest console the editor fills
 
+// What both consoles ask of a picture before they show it.
+inline bool same_size(const grid &a, const grid &b)
+{
+    return a.width == b.width && a.height == b.height;
+}
+inline bool grid_is_whole(const grid &g)
+{
+    return g.width > 0 && g.height > 0 &&
+           g.cells.size() >= static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height);
+}
+inline void cursor_of(const grid &g, int &x, int &y) // on the picture, whatever g says
+{
+    x = g.cursor_x < 0 ? 0 : g.cursor_x >= g.width ? g.width - 1 : g.cursor_x;
+    y = g.cursor_y < 0 ? 0 : g.cursor_y >= g.height ? g.height - 1 : g.cursor_y;
+}
+
 // ---- editor.cpp: the state, and one function that applies a key to it
 
 enum class edit_mode { board, colors, help, asking }; // asking: save before quitting?
@@ -121,7 +138,7 @@ void draw(const edit_state &s, grid &g);
 // The cell of the board drawn at column x, row y of the screen, or -1.
 int cell_at(const edit_state &s, int x, int y);
 
-// ---- console.cpp: the terminal (POSIX) or the console (Windows)
+// ---- console_posix.cpp, console_win.cpp: the terminal (POSIX) or the console (Windows)
 
 bool console_is_terminal(); // standard input and output are both a terminal or console
 // 1 = the console shows a screen of its own (alternate screen, raw keys, mouse reports), its

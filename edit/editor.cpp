@@ -7,9 +7,6 @@
 
 #include "cli/logerror.h"
 
-// Rows 1, 3, ... 9 are the short ones; their slot 7 is the no-slot place, never a cell.
-static int row_length(int row) { return row % 2 ? 7 : 8; }
-
 // Number and record offset never change: the rest is what the user edits.
 static bool same_level(const tb_level_entry &a, const tb_level_entry &b)
 {
@@ -101,17 +98,14 @@ static int paint(edit_state &s, int code)
 // overlaps, as a short row sits half a cell to the right of a long one.
 static int neighbours(int k, std::array<int, 6> &out)
 {
-    int row = k / 8, slot = k % 8, n = 0;
-    if (slot > 0)
-        out[n++] = k - 1;
-    if (slot < row_length(row) - 1)
-        out[n++] = k + 1;
-    for (int other = row - 1; other <= row + 1; other += 2) {
-        int first = row % 2 ? slot : slot - 1;
-        for (int j = first; j <= first + 1; j++)
-            if (other >= 0 && other <= 10 && j >= 0 && j < row_length(other))
-                out[n++] = other * 8 + j;
-    }
+    int row = row_of(k), x = half_column(k), n = 0;
+    for (int dx : {-2, 2})
+        if (cell_at_half_column(row, x + dx) >= 0)
+            out[n++] = cell_at_half_column(row, x + dx);
+    for (int other : {row - 1, row + 1})
+        for (int dx : {-1, 1})
+            if (cell_at_half_column(other, x + dx) >= 0)
+                out[n++] = cell_at_half_column(other, x + dx);
     return n;
 }
 
@@ -146,10 +140,10 @@ static int mirror(edit_state &s)
 {
     tb_level_entry before = tb_level[s.level];
     std::array<std::uint8_t, nb_cells> &cells = tb_level[s.level].cells;
-    for (int row = 0; row < 11; row++) {
+    for (int row = 1; row <= nb_rows; row++) {
         int length = row_length(row);
         for (int j = 0; j < length / 2; j++)
-            std::swap(cells[row * 8 + j], cells[row * 8 + length - 1 - j]);
+            std::swap(cells[cell_index(row, j)], cells[cell_index(row, length - 1 - j)]);
     }
     return commit(s, before);
 }
@@ -157,14 +151,14 @@ static int mirror(edit_state &s)
 // Any other key lands here too, and leaves the cursor where it is.
 static void move_cursor(edit_state &s, int code)
 {
-    int row = s.cursor / 8, slot = s.cursor % 8;
+    int row = row_of(s.cursor), slot = slot_of(s.cursor);
     if (code == key_left && slot > 0)
         slot--;
     else if (code == key_right)
         slot++;
-    else if (code == key_up && row > 0)
+    else if (code == key_up && row > 1)
         row--;
-    else if (code == key_down && row < 10)
+    else if (code == key_down && row < nb_rows)
         row++;
     else if (code == key_home)
         slot = 0;
@@ -172,7 +166,7 @@ static void move_cursor(edit_state &s, int code)
         slot = 7;
     if (slot >= row_length(row)) // also the 8th of a long row, moved to a short one: its 7th
         slot = row_length(row) - 1;
-    s.cursor = row * 8 + slot;
+    s.cursor = cell_index(row, slot);
 }
 
 // The room is what the record had in the image: a longer list would overwrite what follows.
@@ -320,7 +314,7 @@ static int board_key(edit_state &s, const key &k)
         return click(s, k);
     case key_page_down:
     case '>':
-        s.level = s.level < nb_levels ? s.level + 1 : s.level;
+        s.level = s.level < last_level() ? s.level + 1 : s.level;
         break;
     case key_page_up:
     case '<':

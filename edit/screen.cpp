@@ -61,10 +61,10 @@ static int put_name(grid &g, const edit_state &s, int x, int y, int code)
 static void draw_board(const edit_state &s, grid &g)
 {
     const tb_level_entry &e = tb_level[s.level];
-    for (int row = 0; row < 11; row++) {
-        int y = board_y + row, x = put(g, board_x, y, row % 2 ? "|.." : "|");
-        for (int slot = 0; slot < (row % 2 ? 7 : 8); slot++, x += 4) {
-            int k = row * 8 + slot, code = e.cells[k];
+    for (int row = 1; row <= nb_rows; row++) {
+        int y = board_y + row - 1, x = put(g, board_x, y, is_long_row(row) ? "|" : "|..");
+        for (int slot = 0; slot < row_length(row); slot++, x += 4) {
+            int k = cell_index(row, slot), code = e.cells[k];
             // a no-slot code in a cell, from an odd image, keeps the row's width
             std::string name = code <= code_empty ? bc_short_string[code] : "    ";
             pen p = code <= code_empty ? code_pen(s, code) : pen{};
@@ -77,7 +77,7 @@ static void draw_board(const edit_state &s, grid &g)
             }
             put(g, x, y, name, p);
         }
-        put(g, x, y, row % 2 ? "..|" : "|");
+        put(g, x, y, is_long_row(row) ? "|" : "..|");
     }
     for (int code = 0; code <= code_empty; code++) { // the digit that paints each code
         int x = put(g, legend_x, board_y + code, format_text("%d ", code));
@@ -163,7 +163,7 @@ void draw(const edit_state &s, grid &g)
     int x = put(g, 0, 0, std::string("Vellumix - ") + prg_name, title);
     if (unsaved(s)) // shows once after a save, then stays: it costs nothing while painting
         put(g, x + 2, 0, "(modified)");
-    std::string where = format_text("Level %d of %d", s.level, nb_levels);
+    std::string where = format_text("Level %d of %d", s.level, last_level());
     put(g, screen_width - static_cast<int>(where.size()), 0, where, title);
     draw_board(s, g);
     draw_colors(s, g);
@@ -191,9 +191,9 @@ int cell_at(const edit_state &s, int x, int y)
     if (s.width < screen_width || s.height < screen_height ||
         (s.mode != edit_mode::board && s.mode != edit_mode::colors))
         return -1;
-    int row = y - board_y, from = board_x + (row % 2 ? 3 : 1);
-    if (row < 0 || row > 10 || x < from)
+    int row = y - board_y + 1, from = board_x + (is_long_row(row) ? 1 : 3);
+    if (row < 1 || row > nb_rows || x < from)
         return -1;
     int slot = (x - from) / 4;
-    return slot < (row % 2 ? 7 : 8) ? row * 8 + slot : -1;
+    return slot < row_length(row) ? cell_index(row, slot) : -1;
 }

@@ -47,11 +47,11 @@ static void edit_keys(const std::uint8_t *data, std::size_t size)
             for (int j = 0; j < 8; j++)
                 require(j < e.nb_colors ? e.colors[j] >= 1 && e.colors[j] <= 8 : !e.colors[j]);
             for (int cell = 0; cell < nb_cells; cell++)
-                require((e.cells[cell] == code_no_slot) == (cell % 16 == 15) &&
+                require((e.cells[cell] == code_no_slot) == is_no_slot(cell) &&
                         (e.cells[cell] != code_random || e.nb_colors > 0));
         }
         require(s.level >= 1 && s.level <= 30 && s.cursor >= 0 && s.cursor < nb_cells &&
-                s.cursor % 16 != 15 && s.brush >= 0 && s.brush <= code_empty);
+                !is_no_slot(s.cursor) && s.brush >= 0 && s.brush <= code_empty);
         g.width = s.width;
         g.height = s.height;
         draw(s, g);

@@ -68,7 +68,7 @@ static int check_record(int i, std::uint32_t p)
 int data_to_tb_level()
 {
     logerror("Copying PRG data to structure ... ");
-    for (int i = 1; i <= nb_levels && i <= 30; i++) {
+    for (int i = 1; i <= last_level(); i++) {
         std::uint32_t p = get_u32_be(file_data + levels_table + 4 * (i - 1));
         if (!check_record(i, p))
             return 0; // nothing half-decoded is ever shown or saved
@@ -93,7 +93,7 @@ int tb_level_to_data()
     logerror("Copying structure to PRG file ... ");
     // a longer record would run over the next one or other data of the game: refuse them all
     int grown = 0;
-    for (int i = 1; i <= nb_levels && i <= 30; i++) {
+    for (int i = 1; i <= last_level(); i++) {
         if (tb_level[i].nb_colors > nb_record_colors[i]) {
             logerror("\nERROR ! Level %d has %d random colors, its record has room for %d only !\n",
                      i, tb_level[i].nb_colors, nb_record_colors[i]);
@@ -102,7 +102,7 @@ int tb_level_to_data()
     }
     if (grown)
         return 0;
-    for (int i = 1; i <= nb_levels && i <= 30; i++) {
+    for (int i = 1; i <= last_level(); i++) {
         const tb_level_entry &e = tb_level[i];
         std::uint8_t *p = file_data + e.start;
         put_u16_be(p, e.nb_colors);

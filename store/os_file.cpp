@@ -1,4 +1,5 @@
-// store/os_file.cpp - the only place that knows which system it runs on.
+// store/os_file.cpp - the file seam: replacing a file atomically and keeping its backup, on POSIX
+// and on Windows. With the console's two files, the only code that knows which system it runs on.
 #include "store/os_file.h"
 
 #include <array>

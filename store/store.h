@@ -15,12 +15,34 @@ constexpr std::uint16_t prg_nb_levels = 30;
 extern std::uint8_t *file_data;    // prg_size bytes, allocated by main
 extern std::uint32_t levels_table; // set by a successful load_prg
 extern std::uint16_t nb_levels;    // set by a successful load_prg
+// The last level that every loop over the levels reaches: nb_levels, and never past the table.
+inline int last_level() { return nb_levels < 30 ? nb_levels : 30; }
 
 // Color codes: 0 random, 1 to 8 the colors, 9 empty, 10 no slot (the end of a short row).
 constexpr int code_random = 0;
 constexpr int code_empty = 9;
 constexpr int code_no_slot = 10;
-constexpr int nb_cells = 88; // 11 rows of 8 slots; even rows hold 7 cells and the no-slot place
+
+// The board: rows 1 to 11, counted as the text file shows them, each 8 slots of the cells array.
+// Odd rows are long (8 cells); even rows are short (7 cells, drawn half a cell to the right),
+// and their 8th slot is the no-slot place. A cell's half-cell column x is where it is drawn:
+// slot j of a long row at x = 2j, of a short row at x = 2j + 1.
+constexpr int nb_rows = 11;
+constexpr int nb_cells = 8 * nb_rows;
+constexpr bool is_long_row(int row) { return row % 2 == 1; }
+constexpr int row_length(int row) { return is_long_row(row) ? 8 : 7; }
+constexpr int cell_index(int row, int slot) { return (row - 1) * 8 + slot; }
+constexpr int row_of(int k) { return k / 8 + 1; }
+constexpr int slot_of(int k) { return k % 8; }
+constexpr bool is_no_slot(int k) { return slot_of(k) >= row_length(row_of(k)); }
+constexpr int half_column(int k) { return 2 * slot_of(k) + (is_long_row(row_of(k)) ? 0 : 1); }
+// The cell of row drawn at half-cell column x, or -1 where there is none.
+constexpr int cell_at_half_column(int row, int x)
+{
+    if (row < 1 || row > nb_rows || x < 0 || (x % 2 == 0) != is_long_row(row))
+        return -1;
+    return x / 2 < row_length(row) ? cell_index(row, x / 2) : -1;
+}
 
 struct tb_level_entry {
     std::uint8_t level;     // its own index, 1 to 30

@@ -41,8 +41,6 @@ constexpr int max_shown = 1000; // a file of nothing but mistakes must not fill 
 
 } // namespace
 
-static int last_level() { return nb_levels < 30 ? nb_levels : 30; }
-
 #if defined(__GNUC__)
 __attribute__((format(printf, 2, 3)))
 #endif
@@ -111,7 +109,7 @@ static bool laid_out_as(const checker &c, bool long_row)
 static void check_row(checker &c)
 {
     const read_event &p = c.piece;
-    bool long_row = p.row % 2 == 1;
+    bool long_row = is_long_row(p.row);
     if (!laid_out_as(c, long_row) && laid_out_as(c, !long_row)) {
         if (c.shift == 0) // else the level line above has told why
             warn(c, p.line, p.column,

@@ -72,9 +72,9 @@ static void read_colors(const char *line, tb_level_entry &e, reader_state &st)
 // Long or short is told by the row counter alone, never by the line.
 static void read_row(const char *line, tb_level_entry &e, reader_state &st)
 {
-    int is_long = st.row % 2 == 1;
+    const bool is_long = is_long_row(st.row);
     std::size_t pos = is_long ? 1 : 3;
-    for (int j = 0; j < (is_long ? 8 : 7); j++, pos += 4) {
+    for (int j = 0; j < row_length(st.row); j++, pos += 4) {
         int matched = match_bc_short_string(line + pos), m = matched;
         if (m == code_no_slot)
             m = code_empty;
@@ -86,7 +86,7 @@ static void read_row(const char *line, tb_level_entry &e, reader_state &st)
     }
     if (!is_long)
         e.cells[st.cell++] = code_no_slot;
-    if (++st.row > 11) {
+    if (++st.row > nb_rows) {
         st.level++;
         st.row = 1;
         st.cell = 0;
@@ -113,7 +113,7 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
     reader_state st;
     st.observe = observe;
     st.context = context;
-    const int last = nb_levels < 30 ? nb_levels : 30;
+    const int last = last_level();
     bool utf16 = false;
     if (!skip_byte_order_mark(f, utf16))
         return 0;

@@ -76,12 +76,9 @@ static void draw_level(std::FILE *f, int i, int x, int y)
                      std::string_view(p.stroke) == "none" ? "#9aa5b1" : p.stroke,
                      bc_string[e.colors[j]]);
     }
-    for (int k = 0; k < nb_cells; k++) {
-        int row = k / 8;
-        int indent = row % 2 ? cell / 2 : 0; // short rows sit half a cell to the right
-        draw_cell(f, e.cells[k], x + 12 + indent + (k % 8) * cell + cell / 2,
-                  y + board_top + row * row_step + cell / 2);
-    }
+    for (int k = 0; k < nb_cells; k++) // short rows sit half a cell to the right
+        draw_cell(f, e.cells[k], x + 12 + half_column(k) * cell / 2 + cell / 2,
+                  y + board_top + (row_of(k) - 1) * row_step + cell / 2);
     std::fprintf(f, "</g>\n");
 }
 
@@ -95,7 +92,7 @@ void display_levels_svg(std::FILE *f)
                  width, height, width, height);
     std::fprintf(f, "<title>Kestrune levels</title>\n");
     std::fprintf(f, "<rect width=\"%d\" height=\"%d\" fill=\"#f7f9fb\"/>\n", width, height);
-    for (int i = 1; i <= nb_levels && i <= 30; i++)
+    for (int i = 1; i <= last_level(); i++)
         draw_level(f, i, margin + (i - 1) % 6 * box_w, margin + (i - 1) / 6 * box_h);
     std::fprintf(f, "</svg>\n");
 }

@@ -27,7 +27,7 @@ int display_levels(std::FILE *stream)
     std::fprintf(stream, "# Kestrune level editor - version %s\n", editor_version);
     std::fprintf(stream, "# %s, %s\n", credit_text, build_date);
     std::fprintf(stream, "\n\n");
-    for (int i = 1; i <= nb_levels && i <= 30; i++)
+    for (int i = 1; i <= last_level(); i++)
         display_one_level(stream, i);
     return !std::ferror(stream);
 }
@@ -44,17 +44,15 @@ void display_one_level(std::FILE *stream, int i)
         std::fprintf(stream, ".\n");
     }
     std::fprintf(stream, "\n");
-    for (int k = 0; k < nb_cells; k++) {
-        if (k % 8 == 0)
-            std::fputs("|", stream);
-        if (k % 16 == 8)
-            std::fputs("..", stream);
-        if (e.cells[k] != code_no_slot)
-            std::fputs(bc_short_string[e.cells[k]], stream);
-        if (k % 16 == 15)
-            std::fputs("..", stream);
-        if (k % 8 == 7)
-            std::fputs("|\n", stream);
+    for (int row = 1; row <= nb_rows; row++) {
+        const bool is_long = is_long_row(row);
+        std::fputs(is_long ? "|" : "|..", stream);
+        for (int slot = 0; slot < 8; slot++) { // a no-slot code, there or elsewhere, writes nothing
+            int code = e.cells[cell_index(row, slot)];
+            if (code != code_no_slot)
+                std::fputs(bc_short_string[code], stream);
+        }
+        std::fputs(is_long ? "|\n" : "..|\n", stream);
     }
     std::fprintf(stream, "\n\n");
 }

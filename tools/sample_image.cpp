@@ -31,7 +31,7 @@ struct sample_level {
 // Rows below `depth` stay empty. Returns 9 (empty) for a cell outside the shape.
 static int shape_cell(int shape, int r, int s, int depth, const std::array<int, 4> &pal)
 {
-    int width = r % 2 ? 7 : 8;
+    int width = row_length(r + 1);
     int mid2 = width - 1; // twice the distance of the middle from slot 0
     int from_mid = s * 2 > mid2 ? s * 2 - mid2 : mid2 - s * 2;
     if (r >= depth)
@@ -62,7 +62,7 @@ static sample_level design_level(int level, lcg &rng)
     int shape = (level - 1) % 6;
     for (int k = 0; k < 88; k++) {
         int r = k / 8, s = k % 8;
-        l.cells[k] = r % 2 && s == 7 ? 10 : shape_cell(shape, r, s, depth, pal);
+        l.cells[k] = is_no_slot(k) ? 10 : shape_cell(shape, r, s, depth, pal);
     }
     if (level % 3 == 0) { // every third level draws some cells from a random color list
         l.nb_colors = level == 30 ? 8 : 1 + (level / 3) % 7;
