@@ -86,8 +86,8 @@ static void on_winch(int sig)
 static void terminal_size(int &width, int &height)
 {
     winsize ws;
-    width = screen_width;
-    height = screen_height;
+    width = 80;
+    height = 24;
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
         width = ws.ws_col;
         height = ws.ws_row;
@@ -559,8 +559,10 @@ static key read_escape()
     return {key_escape, 0, 0};
 }
 
-key console_read()
+key console_read(int timeout_ms)
 {
+    (void)timeout_ms; // TODO
+
     if (!is_open)
         return {};
     for (;;) {
@@ -591,3 +593,17 @@ key console_read()
 bool console_own_window() { return false; }
 
 void console_wait_key(const char *prompt) { (void)prompt; }
+
+bool console_can_draw(std::string &term)
+{
+    (void)term;
+    return true;
+}
+
+bool console_unicode() { return false; }
+
+clip_result console_copy_text(const std::string &text)
+{
+    (void)text;
+    return clip_failed;
+}

@@ -49,8 +49,8 @@ static BOOL WINAPI on_control(DWORD event)
 static void window_size(HANDLE h, int &width, int &height)
 {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    width = screen_width;
-    height = screen_height;
+    width = 80;
+    height = 24;
     if (GetConsoleScreenBufferInfo(h, &info)) {
         width = info.srWindow.Right - info.srWindow.Left + 1;
         height = info.srWindow.Bottom - info.srWindow.Top + 1;
@@ -240,8 +240,10 @@ static int key_of_virtual(WORD vk)
     return key_none;
 }
 
-key console_read()
+key console_read(int timeout_ms)
 {
+    (void)timeout_ms; // TODO
+
     if (!is_open)
         return {};
     if (repeat_left > 0) { // a held key comes as one event with a count
@@ -325,4 +327,18 @@ void console_wait_key(const char *prompt)
             break;
     }
     SetConsoleMode(h_in, mode);
+}
+
+bool console_can_draw(std::string &term)
+{
+    (void)term;
+    return true;
+}
+
+bool console_unicode() { return false; }
+
+clip_result console_copy_text(const std::string &text)
+{
+    (void)text;
+    return clip_failed;
 }

@@ -55,23 +55,82 @@ void edit_start(edit_state &s)
     fresh.height = s.height;
     const char *no_color = std::getenv("NO_COLOR");
     fresh.colors = s.colors && !(no_color && *no_color);
+    fresh.saved_levels = tb_level;
     s = fresh;
 }
 
-// done can come back to saved through undo and redo: the file then holds the levels again.
-bool unsaved(const edit_state &s) { return s.saved != static_cast<long>(s.done); }
-
-// Records the change of the shown level since before as one undo step: 1 = there was one.
-static int commit(edit_state &s, const tb_level_entry &before)
+// Undo and redo can bring the levels back to what the file holds: then nothing is unsaved.
+bool level_unsaved(const edit_state &s, int i)
 {
-    if (same_level(before, tb_level[s.level]))
-        return 0;
-    if (s.saved > static_cast<long>(s.done)) // the saved point is among the steps dropped
-        s.saved = -1;
-    s.history.resize(s.done);
-    s.history.push_back({s.level, s.cursor, before, tb_level[s.level]});
-    s.done++;
-    return 1;
+    return !same_level(s.saved_levels[i], tb_level[i]);
+}
+
+bool unsaved(const edit_state &s)
+{
+    for (int i = 1; i <= last_level(); i++)
+        if (level_unsaved(s, i))
+            return true;
+    return false;
+}
+
+static std::uint8_t byte(int value) { return static_cast<std::uint8_t>(value); }
+
+// Appends what changed in level i from before to after; 1 = anything did.
+static int log_level(edit_state &s, int i, const tb_level_entry &before,
+                     const tb_level_entry &after)
+{
+    int changed = 0;
+    if (before.nb_colors != after.nb_colors || before.colors != after.colors) {
+        s.log.push_back({undo_colors, byte(i), before.nb_colors, after.nb_colors});
+        std::array<std::uint8_t, 9> lists{}; // both lists, a color a half byte
+        for (int j = 0; j < 8; j++) {
+            lists[j / 2] |= byte(before.colors[j] << (j % 2 * 4));
+            lists[4 + j / 2] |= byte(after.colors[j] << (j % 2 * 4));
+        }
+        for (int j = 0; j < 9; j += 3)
+            s.log.push_back({undo_payload, lists[j], lists[j + 1], lists[j + 2]});
+        changed = 1;
+    }
+    for (int k = 0; k < nb_cells; k++)
+        if (before.cells[k] != after.cells[k]) {
+            s.log.push_back(
+                {undo_cell, byte(i), byte(k), byte(before.cells[k] << 4 | after.cells[k])});
+            changed = 1;
+        }
+    return changed;
+}
+
+// Records what changed in the levels since before as one undo step, shown on the level and with
+// the cursor as they are now: 1 = something changed. extend: adds to the last step (a drag).
+static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *before_all,
+                        const tb_level_entry *before_one, bool extend = false)
+{
+    s.log.resize(s.done); // the steps undone are gone for good
+    std::size_t head = s.log.size();
+    extend = extend && head > 0;
+    if (!extend)
+        s.log.push_back(
+            {undo_head, byte(s.level), byte(s.cursor), byte(s.mode == edit_mode::overview)});
+    int changed = 0;
+    for (int i = 1; i <= last_level(); i++) {
+        if (before_one && i != s.level)
+            continue;
+        changed |= log_level(s, i, before_one ? *before_one : (*before_all)[i], tb_level[i]);
+    }
+    if (!changed && !extend)
+        s.log.pop_back();
+    s.done = s.log.size();
+    return changed;
+}
+
+int commit(edit_state &s, const tb_level_entry &before)
+{
+    return commit_table(s, nullptr, &before);
+}
+
+int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before)
+{
+    return commit_table(s, &before, nullptr);
 }
 
 // A random cell draws from the level's color list: without one it is refused.
@@ -172,7 +231,7 @@ static void move_cursor(edit_state &s, int code)
 // The room is what the record had in the image: a longer list would overwrite what follows.
 static std::string room_text(int level)
 {
-    int room = nb_record_colors[level];
+    int room = record_room[level];
     if (room == 0)
         return level_text("Level %d's record has no room for random colors.", level);
     return level_text(room == 1 ? "Level %d's record has room for %d random color only."
@@ -190,7 +249,7 @@ static int toggle_color(edit_state &s, int color)
     while (at < e.nb_colors && e.colors[at] != color)
         at++;
     if (at == e.nb_colors) {
-        if (e.nb_colors >= nb_record_colors[s.level]) { // never above 8, as decoded
+        if (e.nb_colors >= record_room[s.level]) { // never above 8, as decoded
             s.status = room_text(s.level);
             return 0;
         }
@@ -219,14 +278,14 @@ static int toggle_color(edit_state &s, int color)
 static int paste(edit_state &s)
 {
     tb_level_entry &e = tb_level[s.level];
-    if (!s.has_copy) {
+    if (s.copy_kind == 0) {
         s.status = "Nothing copied yet: y copies a level.";
         return 0;
     }
-    if (s.copy.nb_colors > nb_record_colors[s.level]) { // the save would refuse it later
+    if (s.copy.nb_colors > record_room[s.level]) { // the save would refuse it later
         s.status = level_text("Not pasted: the copy has %d random colors, level %d's record has "
                               "room for %d.",
-                              s.copy.nb_colors, s.level, nb_record_colors[s.level]);
+                              s.copy.nb_colors, s.level, record_room[s.level]);
         return 0;
     }
     tb_level_entry before = e;
@@ -237,17 +296,50 @@ static int paste(edit_state &s)
     return commit(s, before);
 }
 
+// Sets what entry e of a step records, as it was before the step (back) or after it.
+static void apply_entry(const edit_state &s, std::size_t e, bool back)
+{
+    const undo_entry &u = s.log[e];
+    tb_level_entry &level = tb_level[u.a];
+    if (u.kind == undo_cell) {
+        level.cells[u.b] = byte(back ? u.c >> 4 : u.c & 0x0F);
+        return;
+    }
+    level.nb_colors = back ? u.b : u.c;
+    for (int j = 0; j < 8; j++) {
+        int at = (back ? 0 : 4) + j / 2; // in the nine bytes of the three entries after e
+        const undo_entry &p = s.log[e + 1 + static_cast<std::size_t>(at / 3)];
+        std::uint8_t both = at % 3 == 0 ? p.a : at % 3 == 1 ? p.b : p.c;
+        level.colors[j] = byte(both >> (j % 2 * 4) & 0x0F);
+    }
+}
+
 // Undo and redo go to the level of the step and put the cursor where it was then.
 static int step(edit_state &s, bool back)
 {
-    if (back ? s.done == 0 : s.done == s.history.size()) {
+    if (back ? s.done == 0 : s.done == s.log.size()) {
         s.status = back ? "Nothing to undo." : "Nothing to redo.";
         return 0;
     }
-    const change &c = s.history[back ? --s.done : s.done++];
-    tb_level[c.level] = back ? c.before : c.after;
-    s.level = c.level;
-    s.cursor = c.cursor;
+    std::size_t head = s.done, end = s.done + 1;
+    if (back) {
+        head = s.done - 1;
+        while (s.log[head].kind != undo_head)
+            head--;
+        end = s.done;
+    } else {
+        while (end < s.log.size() && s.log[end].kind != undo_head)
+            end++;
+    }
+    // backwards when undoing: a drag may paint one cell twice in a step
+    for (std::size_t n = head + 1; n < end; n++) {
+        std::size_t e = back ? end - (n - head) : n;
+        if (s.log[e].kind == undo_cell || s.log[e].kind == undo_colors)
+            apply_entry(s, e, back);
+    }
+    s.done = back ? head : end;
+    s.level = s.log[head].a;
+    s.cursor = s.log[head].b;
     return 1;
 }
 
@@ -256,7 +348,7 @@ static int save(edit_state &s)
 {
     int ok = s.save(s.status);
     if (ok)
-        s.saved = static_cast<long>(s.done);
+        s.saved_levels = tb_level;
     return ok;
 }
 
@@ -274,7 +366,7 @@ static void ask_to_quit(edit_state &s)
 // A left click moves and paints, as a keyboard user would with the arrows and Space.
 static int click(edit_state &s, const key &k)
 {
-    int cell = cell_at(s, k.x, k.y);
+    int cell = board_cell_at(layout_of(s.width, s.height), k.x, k.y);
     if (cell < 0)
         return 0;
     if (k.code == key_mouse_right) {
@@ -325,7 +417,7 @@ static int board_key(edit_state &s, const key &k)
         break;
     case 'y':
         s.copy = tb_level[s.level];
-        s.has_copy = true;
+        s.copy_kind = 1;
         s.status = level_text("Copied level %d: p pastes it over the level shown.", s.level);
         break;
     case 'p':

@@ -23,7 +23,7 @@ int edit_levels()
         g.height = s.height;
         draw(s, g);
         console_show(g);
-        if ((k = console_read()).code == key_none)
+        if ((k = console_read(-1)).code == key_none)
             break;
         apply_key(s, k);
     }

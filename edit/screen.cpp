@@ -105,11 +105,11 @@ static void draw_colors(const edit_state &s, grid &g)
         g.cursor_y = 1;
     }
     // eight long names leave no room on the line: the room goes below them then
-    std::string room = format_text("(room for %d)", nb_record_colors[s.level]);
-    if (x + 1 + static_cast<int>(room.size()) <= screen_width)
+    std::string room = format_text("(room for %d)", record_room[s.level]);
+    if (x + 1 + static_cast<int>(room.size()) <= 80)
         put(g, x + 1, 1, room);
     else
-        put(g, screen_width - static_cast<int>(room.size()), 2, room);
+        put(g, 80 - static_cast<int>(room.size()), 2, room);
     if (editing)
         put(g, 2, 2, "1-8: add or remove that color   Enter: done", label);
 }
@@ -145,7 +145,7 @@ void draw(const edit_state &s, grid &g)
                    screen_cell{});
     g.cursor_x = g.cursor_y = 0;
     // nothing but the request: a board cut at the edge would be clicked at the wrong cells
-    if (g.width < screen_width || g.height < screen_height) {
+    if (layout_of(g.width, g.height).kind == layout_kind::too_small) {
         put(g, 0, 0,
             format_text("Please make this window at least 80 x 24 (it is %d x %d).", g.width,
                         g.height));
@@ -164,16 +164,16 @@ void draw(const edit_state &s, grid &g)
     if (unsaved(s)) // shows once after a save, then stays: it costs nothing while painting
         put(g, x + 2, 0, "(modified)");
     std::string where = format_text("Level %d of %d", s.level, last_level());
-    put(g, screen_width - static_cast<int>(where.size()), 0, where, title);
+    put(g, 80 - static_cast<int>(where.size()), 0, where, title);
     draw_board(s, g);
     draw_colors(s, g);
     x = put(g, board_x, 15, "Brush: ");
     put(g, put_name(g, s, x, 15, s.brush) + 1, 15, bc_string[s.brush]);
-    if (s.has_copy)
+    if (s.copy_kind == 1)
         put(g, board_x, 16, format_text("Copied: level %d", s.copy.level));
-    x = put(g, 0, 22, s.status.substr(0, screen_width));
+    x = put(g, 0, 22, s.status.substr(0, 80));
     if (s.mode == edit_mode::asking) { // the cursor waits after the question, for y or n
-        g.cursor_x = x < screen_width ? x + 1 : screen_width - 1;
+        g.cursor_x = x < 80 ? x + 1 : 80 - 1;
         g.cursor_y = 22;
     }
     const char *keys = "<> level  0-9 paint  f fill  m mirror  c colors  u undo  s save  q quit  "
@@ -183,17 +183,4 @@ void draw(const edit_state &s, grid &g)
     else if (s.mode == edit_mode::asking)
         keys = "y save and quit   n quit without saving   Esc stay";
     put(g, 0, 23, keys);
-}
-
-// The inverse of draw_board: from the column, the slot whose four columns hold it.
-int cell_at(const edit_state &s, int x, int y)
-{
-    if (s.width < screen_width || s.height < screen_height ||
-        (s.mode != edit_mode::board && s.mode != edit_mode::colors))
-        return -1;
-    int row = y - board_y + 1, from = board_x + (is_long_row(row) ? 1 : 3);
-    if (row < 1 || row > nb_rows || x < from)
-        return -1;
-    int slot = (x - from) / 4;
-    return slot < row_length(row) ? cell_index(row, slot) : -1;
 }

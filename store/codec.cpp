@@ -65,6 +65,38 @@ static int check_record(int i, std::uint32_t p)
     return 1;
 }
 
+// The record at p, as the decoder reads it: only the low byte of each word.
+static void decode_record(std::uint32_t p, tb_level_entry &e)
+{
+    e.nb_colors = file_data[p + 1];
+    e.colors.fill(0);
+    for (int j = 0; j < e.nb_colors; j++)
+        e.colors[j] = static_cast<std::uint8_t>(file_data[p + 3 + 2 * j] >> 1);
+    std::uint32_t q = p + 2 + 2 * std::uint32_t{e.nb_colors};
+    for (int k = 0; k < nb_cells; k++)
+        e.cells[k] = static_cast<std::uint8_t>(cell_code(file_data[q + 2 * k + 1]));
+}
+
+static std::uint32_t record_size(int nb_colors)
+{
+    return 178 + 2 * static_cast<std::uint32_t>(nb_colors);
+}
+
+// A record may grow into the gap before the next record (or the offset table) when that lies
+// close after it: a gap of more than 8 colors' room may hold other data of the game, so the
+// record then keeps the count it was found with, as does the highest one.
+static int slot_room(int i)
+{
+    const std::uint64_t p = tb_level[i].start, end = p + record_size(tb_level[i].nb_colors);
+    std::uint64_t next = levels_table >= end ? levels_table : UINT64_MAX;
+    for (int j = 1; j <= last_level(); j++)
+        if (j != i && tb_level[j].start >= end && tb_level[j].start < next)
+            next = tb_level[j].start;
+    if (next == UINT64_MAX || next - p > record_size(8))
+        return tb_level[i].nb_colors;
+    return static_cast<int>((next - p - 178) / 2);
+}
+
 int data_to_tb_level()
 {
     logerror("Copying PRG data to structure ... ");
@@ -75,16 +107,40 @@ int data_to_tb_level()
         tb_level_entry &e = tb_level[i];
         e.level = static_cast<std::uint8_t>(i);
         e.start = p;
-        e.nb_colors = file_data[p + 1];
-        nb_record_colors[i] = e.nb_colors;
-        e.colors.fill(0);
-        for (int j = 0; j < e.nb_colors; j++)
-            e.colors[j] = static_cast<std::uint8_t>(file_data[p + 3 + 2 * j] >> 1);
-        std::uint32_t q = p + 2 + 2 * std::uint32_t{e.nb_colors};
-        for (int k = 0; k < nb_cells; k++)
-            e.cells[k] = static_cast<std::uint8_t>(cell_code(file_data[q + 2 * k + 1]));
+        decode_record(p, e);
     }
+    for (int i = 1; i <= last_level(); i++)
+        record_room[i] = static_cast<std::uint8_t>(slot_room(i));
     logerror("\n");
+    return 1;
+}
+
+static bool overlap(int i, int j)
+{
+    const std::uint64_t a = tb_level[i].start, b = tb_level[j].start;
+    return a < b + record_size(tb_level[j].nb_colors) && b < a + record_size(tb_level[i].nb_colors);
+}
+
+// Records that share bytes in the image are written in turn: the first level that no longer
+// reads back as it was written is named with the later one written over it. 1 = all read back.
+static int records_read_back()
+{
+    for (int i = 1; i <= last_level(); i++) {
+        tb_level_entry e = tb_level[i];
+        decode_record(e.start, e);
+        const tb_level_entry &was = tb_level[i];
+        if (e.nb_colors == was.nb_colors && e.colors == was.colors && e.cells == was.cells)
+            continue;
+        int j = i + 1;
+        while (j <= last_level() && !overlap(i, j))
+            j++;
+        if (j > last_level()) // only a later record can have been written over it
+            j = i;
+        logerror("\nERROR ! Level %d record at 0x%08X is overwritten by level %d record at "
+                 "0x%08X !\n",
+                 i, static_cast<unsigned>(was.start), j, static_cast<unsigned>(tb_level[j].start));
+        return 0;
+    }
     return 1;
 }
 
@@ -94,9 +150,9 @@ int tb_level_to_data()
     // a longer record would run over the next one or other data of the game: refuse them all
     int grown = 0;
     for (int i = 1; i <= last_level(); i++) {
-        if (tb_level[i].nb_colors > nb_record_colors[i]) {
+        if (tb_level[i].nb_colors > record_room[i]) {
             logerror("\nERROR ! Level %d has %d random colors, its record has room for %d only !\n",
-                     i, tb_level[i].nb_colors, nb_record_colors[i]);
+                     i, tb_level[i].nb_colors, record_room[i]);
             grown = 1;
         }
     }
@@ -114,6 +170,8 @@ int tb_level_to_data()
             put_u16_be(q + 2 * k, c == code_empty ? 0xFFFEu : c == code_no_slot ? 0xFFFFu : c * 2);
         }
     }
+    if (!records_read_back())
+        return 0;
     logerror("\n");
     return 1;
 }

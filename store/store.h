@@ -54,8 +54,9 @@ struct tb_level_entry {
 
 // Indexed by level number 1 to 30; entry 0 is never used.
 extern std::array<tb_level_entry, 31> tb_level;
-// The color count each record had in the image: a record may shrink on save but never grow.
-extern std::array<std::uint8_t, 31> nb_record_colors;
+// The most random colors each level's record may hold: what its slot in the image has room for,
+// up to the next record or the offset table, and never less than it held when decoded.
+extern std::array<std::uint8_t, 31> record_room;
 
 extern const char *const bc_string[10];       // long names, for color lines
 extern const char *const bc_short_string[10]; // four-character cell names
@@ -76,6 +77,8 @@ int load_prg(); // 1 = the whole image is in file_data
 int save_prg(); // 1 = the image file now holds file_data
 
 int data_to_tb_level(); // 1 = every record decoded; 0 = the first bad one was reported
-int tb_level_to_data(); // 1 = every record encoded; 0 = a grown record was refused, none written
+// 1 = every record encoded; 0 = a record that would outgrow its slot, or one that another
+// overwrites, was reported (and file_data is no longer what any file holds)
+int tb_level_to_data();
 
 #endif

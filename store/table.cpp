@@ -4,7 +4,7 @@
 #include <cstring>
 
 std::array<tb_level_entry, 31> tb_level{};
-std::array<std::uint8_t, 31> nb_record_colors{};
+std::array<std::uint8_t, 31> record_room{};
 
 const char *const bc_string[10] = {"random", "blue",   "red",   "yellow", "green",
                                    "purple", "orange", "black", "white",  "empty"};

@@ -32,9 +32,14 @@ struct checker {
     int long_line = 0;    // the last line found longer than 79 characters
     int comment_line = 0; // the last line that began as a comment
     std::array<int, 31> first_row_line{}, first_color_line{}, nb_colors{};
-    // the report line, from 1, that tells a level will be refused, to be given its final
-    // count; 0: none yet, -1: told past the warnings shown
-    std::array<long, 31> refused{};
+    // A level whose colors outgrow its record is told where the list first grows too long,
+    // with the count it ends with, once its reading is over; refused: told already.
+    std::array<bool, 31> refused{};
+    struct refusal {
+        int level, line, column;
+        std::size_t at; // the place in report
+    };
+    std::vector<refusal> refusals;
 };
 
 constexpr int max_shown = 1000; // a file of nothing but mistakes must not fill the memory
@@ -177,9 +182,10 @@ static void check_color_words(checker &c)
             const taken &t = c.found[next];
             read_as += (read_as.empty() ? "" : ", ") + std::string(bc_string[t.code]);
             count = t.stored;
-            if (count > nb_record_colors[p.level] && !c.refused[p.level]) {
-                warn(c, p.line, at(c, t.pos), "%s", ""); // worded once the level is read
-                c.refused[p.level] = c.nb_warnings > max_shown ? -1 : long(c.report.size());
+            if (count > record_room[p.level] && !c.refused[p.level]) {
+                c.refused[p.level] = true;
+                if (++c.nb_warnings <= max_shown)
+                    c.refusals.push_back({p.level, p.line, at(c, t.pos), c.report.size()});
             }
         }
         if (!read_as.empty()) {
@@ -314,6 +320,34 @@ static void check_piece(checker &c)
     }
 }
 
+// A file that ends inside the levels: the levels it did not begin keep all the image holds, and
+// one it began (event.code) keeps the cells of the rows it did not reach.
+static void tell_end(checker &c, const read_event &event)
+{
+    const int line = event.line > 0 ? event.line : 1, last = last_level();
+    if (event.level > last)
+        return;
+    const int first_kept = event.level + event.code;
+    std::string kept = "level " + std::to_string(last);
+    if (first_kept < last)
+        kept = "levels " + std::to_string(first_kept) + " to " + std::to_string(last);
+    const char *their = first_kept == last ? "its" : "their";
+    if (event.code) {
+        std::string others;
+        if (event.level < last)
+            others = ", and " + kept + " " + their + " cells and random colors";
+        warn(c, line, 1,
+             "the file ends at level %d row %d: the rows from there on keep their cells from %s%s",
+             event.level, event.row, prg_name, others.c_str());
+        return;
+    }
+    std::string where = "before level 1";
+    if (event.level > 1)
+        where = "after level " + std::to_string(event.level - 1);
+    add(c.report, "%s:%d:1: note: the file ends %s: %s keep%s %s cells and random colors from %s\n",
+        c.path, line, where.c_str(), kept.c_str(), first_kept == last ? "s" : "", their, prg_name);
+}
+
 static void observe_reading(const read_event &event, void *context)
 {
     checker &c = *static_cast<checker *>(context);
@@ -338,29 +372,7 @@ static void observe_reading(const read_event &event, void *context)
              "UTF-8 or ANSI");
         return;
     }
-    const int line = event.line > 0 ? event.line : 1, last = last_level();
-    if (event.level <= last) { // the levels not begun keep all that the image holds
-        std::string rest = event.level + event.code == last
-                               ? "level " + std::to_string(last)
-                               : "levels " + std::to_string(event.level + event.code) + " to " +
-                                     std::to_string(last);
-        if (event.code)
-            warn(c, line, 1,
-                 "the file ends at level %d row %d: the rows from there on keep their cells "
-                 "from %s%s%s%s",
-                 event.level, event.row, prg_name, event.level < last ? ", and " : "",
-                 event.level < last ? rest.c_str() : "",
-                 event.level + 1 == last ? " its cells and random colors"
-                 : event.level < last    ? " their cells and random colors"
-                                         : "");
-        else
-            add(c.report,
-                "%s:%d:1: note: the file ends %s%s: %s keep%s %s cells and random "
-                "colors from %s\n",
-                c.path, line, event.level == 1 ? "before level 1" : "after level ",
-                event.level == 1 ? "" : std::to_string(event.level - 1).c_str(), rest.c_str(),
-                event.level == last ? "s" : "", event.level == last ? "its" : "their", prg_name);
-    }
+    tell_end(c, event);
     c.piece = event; // the last line, for the notes
 }
 
@@ -393,17 +405,16 @@ int check_levels_text(const char *path, std::FILE *out, int &nb_warnings)
         add(c.report, "%s: %d more warnings not shown\n", path, c.nb_warnings - max_shown);
     add(c.report, "%s: %d warning%s, %d level%s changed\n", path, c.nb_warnings,
         c.nb_warnings == 1 ? "" : "s", changed, changed == 1 ? "" : "s");
-    for (int i = 1; i <= last_level(); i++) {
-        if (c.refused[i] <= 0)
-            continue;
-        std::string &told = c.report[static_cast<std::size_t>(c.refused[i]) - 1];
-        int n = tb_level[i].nb_colors; // as the level ends, which -saveprg refuses
-        std::array<char, 200> why;
-        std::snprintf(why.data(), why.size(),
-                      "level %d now has %d random color%s, but its record in %s has room for %d "
-                      "only: -saveprg will refuse it",
-                      i, n, n == 1 ? "" : "s", prg_name, nb_record_colors[i]);
-        told.insert(told.size() - 1, why.data()); // before its line break
+    // the last first, so that the places of the others stay where they were
+    for (auto r = c.refusals.rbegin(); r != c.refusals.rend(); ++r) {
+        int n = tb_level[r->level].nb_colors; // as the level ends, which -saveprg refuses
+        std::vector<std::string> line;
+        add(line,
+            "%s:%d:%d: warning: level %d now has %d random color%s, but its record in %s has room "
+            "for %d only: -saveprg will refuse it\n",
+            path, r->line, r->column, r->level, n, n == 1 ? "" : "s", prg_name,
+            record_room[r->level]);
+        c.report.insert(c.report.begin() + static_cast<long>(r->at), line[0]);
     }
     for (const std::string &line : c.report)
         std::fputs(line.c_str(), out);

@@ -1,6 +1,7 @@
 // tests/unit/editor_test.cpp - the editor driven by keys on the sample's levels, and its picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/logerror.h"
@@ -106,11 +107,12 @@ TEST(Editor, UndoAllGivesBackTheDecodedLevelsAndRedoAllTheEdits)
     for (char c : std::string("c47\rm>>>y>>>p<<<<<<<<f2u9")) // the red undone, then dropped
         apply_key(s, {c});
     const std::string edited = text_of(0);
-    ASSERT_EQ(7u, s.history.size());
+    ASSERT_EQ(7, std::count_if(s.log.begin(), s.log.end(),
+                               [](const undo_entry &e) { return e.kind == undo_head; }));
     while (s.done > 0)
         EXPECT_EQ(1, apply_key(s, {'u'}));
     EXPECT_TRUE(text_of(0) == decoded && s.level == 3 && s.cursor == 20); // the first change
-    while (s.done < s.history.size())
+    while (s.done < s.log.size())
         apply_key(s, {'U'});
     EXPECT_TRUE(text_of(0) == edited && apply_key(s, {'U'}) == 0);
 }
@@ -124,7 +126,7 @@ TEST(Editor, QuitAsksFirstWhenChangesAreUnsaved)
                              {"c\x03", "q"}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(1, 0, r[0]);
-        EXPECT_EQ(r[1], std::string(1, s.quit ? 'q' : "bcha"[static_cast<int>(s.mode)])) << r[0];
+        EXPECT_EQ(r[1], std::string(1, s.quit ? 'q' : "bc----h-a--"[static_cast<int>(s.mode)])) << r[0];
     }
     EXPECT_EQ("Save changes to KR_PROG.PRG? (y/n, Esc: stay)", start_on_sample(1, 0, "1q").status);
 }
@@ -168,8 +170,8 @@ TEST(Screen, BoardIsTheTextFilesPictureAndClicksLandWhereCellsAreDrawn)
     for (int k = 0; k < nb_cells; k++) { // every cell is clicked where it is drawn
         s.cursor = is_no_slot(k) ? 0 : k;
         draw(s, g);
-        EXPECT_EQ(s.cursor, cell_at(s, g.cursor_x - 1, g.cursor_y));
-        EXPECT_EQ(s.cursor, cell_at(s, g.cursor_x + 2, g.cursor_y));
+        EXPECT_EQ(s.cursor, board_cell_at(layout_of(90, 30), g.cursor_x - 1, g.cursor_y));
+        EXPECT_EQ(s.cursor, board_cell_at(layout_of(90, 30), g.cursor_x + 2, g.cursor_y));
     }
     s.brush = 5;
     apply_key(s, {key_mouse_right, 14, 8}); // an empty cell
@@ -179,5 +181,6 @@ TEST(Screen, BoardIsTheTextFilesPictureAndClicksLandWhereCellsAreDrawn)
     g.width = 40;
     draw(s, g);
     EXPECT_EQ("Please make this window at least 80 x 24", screen_row(g, 0, 0, 40));
-    EXPECT_TRUE(screen_row(g, 29, 0, 40) == std::string(40, ' ') && cell_at(s, 13, 4) == -1);
+    EXPECT_TRUE(screen_row(g, 29, 0, 40) == std::string(40, ' ') &&
+                board_cell_at(layout_of(40, 30), 13, 4) == -1);
 }
