@@ -188,6 +188,15 @@ struct box_cell {
     std::uint8_t code;
 };
 
+// The box with corners a and b holds cell k when k's row and half-cell column both lie between
+// the corners' own, ends included: the same shape on long and short rows alike.
+inline bool in_box(int a, int b, int k)
+{
+    auto between = [](int v, int p, int q) { return (v >= p && v <= q) || (v >= q && v <= p); };
+    return between(row_of(k), row_of(a), row_of(b)) &&
+           between(half_column(k), half_column(a), half_column(b));
+}
+
 struct edit_state {
     int level = 1;          // the level shown, 1 to last_level()
     int cursor = 0;         // its cell under the cursor, 0 to 87, never a no-slot place
