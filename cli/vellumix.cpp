@@ -3,19 +3,29 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <new>
-#include <system_error>
+#include <string>
 
 #include "cli/logerror.h"
 #include "edit/edit.h"
 #include "store/store.h"
 #include "text/text.h"
 
-std::uint8_t action = 0;
-
 namespace
 {
+
+// What the command line asks for; the values are the action codes, 0 for none.
+enum action_code : std::uint8_t {
+    action_help,
+    action_loadprg,
+    action_saveprg,
+    action_loadlvl,
+    action_savelvl,
+    action_infos,
+    action_savesvg,
+    action_checklvl,
+    action_edit,
+};
 
 struct option {
     const char *name;
@@ -25,16 +35,18 @@ struct option {
 
 } // namespace
 
+static std::uint8_t action = action_help;
+
 // Compared in this order, so a later action word overrides an earlier one.
-static const std::array<option, 9> options = {{{"-loadprg", &action, 1},
-                                               {"-saveprg", &action, 2},
-                                               {"-loadlvl", &action, 3},
-                                               {"-savelvl", &action, 4},
-                                               {"-infos", &action, 5},
+static const std::array<option, 9> options = {{{"-loadprg", &action, action_loadprg},
+                                               {"-saveprg", &action, action_saveprg},
+                                               {"-loadlvl", &action, action_loadlvl},
+                                               {"-savelvl", &action, action_savelvl},
+                                               {"-infos", &action, action_infos},
                                                {"-quiet", &quiet_mode, 1},
-                                               {"-savesvg", &action, 6},
-                                               {"-checklvl", &action, 7},
-                                               {"-edit", &action, 8}}};
+                                               {"-savesvg", &action, action_savesvg},
+                                               {"-checklvl", &action, action_checklvl},
+                                               {"-edit", &action, action_edit}}};
 
 static int same_word(const char *a, const char *b) // whole words, ASCII case ignored
 {
@@ -76,37 +88,39 @@ static int run_action(std::uint8_t code)
 {
     const char *lvl_name = levels_file_name(0);
     int text_ok, nb_warnings = 0;
-    std::error_code ec;
+    std::string term;
     switch (code) {
-    case 1: // -loadprg
+    case action_loadprg:
         return data_to_tb_level() && flush_stdout(display_levels(stdout));
-    case 2: // -saveprg: on purpose, a missing text file still lets the image be saved
+    case action_saveprg: // on purpose, a missing text file still lets the image be saved
         if (!data_to_tb_level())
             return 0;
         text_ok = text_to_tb_level(lvl_name);
         return tb_level_to_data() && save_prg() && text_ok;
-    case 3: // -loadlvl
+    case action_loadlvl:
         return data_to_tb_level() && text_to_tb_level(lvl_name) &&
                flush_stdout(display_levels(stdout));
-    case 4: // -savelvl
+    case action_savelvl:
         return data_to_tb_level() && save_levels_file(lvl_name, 0);
-    case 5: // -infos: the load report and the decoding are all it shows
+    case action_infos: // the load report and the decoding are all it shows
         return data_to_tb_level();
-    case 6: // -savesvg: the text file's levels when there is one, else the image's
-        if (!data_to_tb_level())
-            return 0;
-        if (std::filesystem::exists(lvl_name, ec) && !text_to_tb_level(lvl_name))
-            return 0;
-        return save_levels_file(levels_file_name(1), 1);
-    case 7: // -checklvl: a warning fails the run, as an error does, with no message of its own
+    case action_savesvg: // the text file's levels when there is one, else the image's
+        return data_to_tb_level() && text_to_tb_level_if_any(lvl_name) &&
+               save_levels_file(levels_file_name(1), 1);
+    case action_checklvl: // a warning fails the run, as an error does, with no message of its own
         return data_to_tb_level() && check_levels_text(lvl_name, stdout, nb_warnings) &&
                flush_stdout(1) && nb_warnings == 0;
-    case 8: // -edit: on the image's levels; the text file is neither read nor written
+    case action_edit: // on the image's levels; the text file is neither read nor written
         if (!data_to_tb_level())
             return 0;
         if (!console_is_terminal()) {
             logerror("\nERROR ! -edit needs a console: standard input and output must be a "
                      "terminal !\n");
+            return 0;
+        }
+        if (!console_can_draw(term)) {
+            logerror("\nERROR ! -edit needs a terminal that can draw a screen (TERM is '%s') !\n",
+                     term.c_str());
             return 0;
         }
         return edit_levels();
@@ -115,9 +129,10 @@ static int run_action(std::uint8_t code)
     }
 }
 
-static int run_editor(std::uint8_t code)
+// The help, or the image loaded and the action run on it: 1 = no error was reported.
+static int load_and_run(std::uint8_t code)
 {
-    if (code == 0) {
+    if (code == action_help) {
         show_help();
         return 1;
     }
@@ -127,7 +142,7 @@ static int run_editor(std::uint8_t code)
 
 int main(int argc, char **argv)
 {
-    for (int i = 1; i < argc; i++)
+    for (int i = 1; i < argc; i++) // Windows users write options as /savelvl
         if (argv[i][0] == '/')
             argv[i][0] = '-';
     for (int i = 1; i < argc; i++)
@@ -136,17 +151,18 @@ int main(int argc, char **argv)
                 *o.target = o.value;
     // started from Explorer: a help would vanish with its window, the editor is what is wanted
     const bool own_window = console_own_window();
-    if (own_window && action == 0)
-        action = 8;
+    if (own_window && action == action_help)
+        action = action_edit;
 
     int ok = 0;
     file_data = new (std::nothrow) std::uint8_t[prg_size];
     if (file_data)
-        ok = run_editor(action);
+        ok = load_and_run(action);
     else
         logerror("ERROR ! Not enough memory to load the file(s) !\n");
     delete[] file_data;
-    if (own_window && !(ok && action == 8)) // what it printed stays until it has been read
+    if (own_window &&
+        !(ok && action == action_edit)) // what it printed stays until it has been read
         console_wait_key("Press a key to close this window.");
     // 1 whenever an error was reported, even when -quiet kept it off the screen
     return ok ? 0 : 1;

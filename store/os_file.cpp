@@ -212,20 +212,28 @@ static int same_content(const std::string &a, const std::string &b)
     return same;
 }
 
-static int copy_as(const std::string &old, const char *backup)
+int copy_stream(std::FILE *from, std::FILE *to, std::uint64_t &copied)
 {
     static std::array<char, 65536> chunk;
+    for (;;) {
+        std::size_t got = std::fread(chunk.data(), 1, chunk.size(), from);
+        std::size_t put = std::fwrite(chunk.data(), 1, got, to);
+        copied += put;
+        if (put != got || std::ferror(from))
+            return 0;
+        if (got < chunk.size())
+            return 1;
+    }
+}
+
+static int copy_as(const std::string &old, const char *backup)
+{
     temp_file b;
     if (!create_temp_beside(backup, 0, b))
         return 0;
     std::FILE *from = std::fopen(old.c_str(), "rb");
-    int ok = from && copy_mode(old, b.f);
-    while (ok) {
-        std::size_t got = std::fread(chunk.data(), 1, chunk.size(), from);
-        ok = std::fwrite(chunk.data(), 1, got, b.f) == got && !std::ferror(from);
-        if (got < chunk.size())
-            break;
-    }
+    std::uint64_t copied = 0;
+    int ok = from && copy_mode(old, b.f) && copy_stream(from, b.f, copied);
     if (from)
         std::fclose(from);
     if (!ok) {

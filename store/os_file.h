@@ -3,6 +3,7 @@
 #ifndef STORE_OS_FILE_H
 #define STORE_OS_FILE_H
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -28,6 +29,10 @@ int replace_file(temp_file &t);
 // to keep (no target, or one that holds what t holds: an older backup then stays); 0 = it could
 // not be put in place, and t is removed, so that nothing is replaced without its backup.
 int keep_backup(temp_file &t, const char *backup);
+
+// Copies what from holds from where it stands to its end into to: 1 = all of it; copied counts
+// the bytes that reached to either way.
+int copy_stream(std::FILE *from, std::FILE *to, std::uint64_t &copied);
 
 // Closes and removes the temporary file after a failure.
 void discard_temp(temp_file &t);

@@ -1,7 +1,6 @@
 // store/prg_file.cpp - the program image file, read whole into file_data and written back whole.
 #include "store/store.h"
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -33,7 +32,6 @@ std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buff
 // Returns the number of bytes appended; ok = 0 when they could not all be copied.
 static std::uint64_t copy_tail(const char *path, std::uint32_t size, std::FILE *to, int &ok)
 {
-    static std::array<std::uint8_t, 65536> chunk;
     std::uint64_t copied = 0;
     ok = 1;
     std::FILE *from = std::fopen(path, "rb");
@@ -41,19 +39,7 @@ static std::uint64_t copy_tail(const char *path, std::uint32_t size, std::FILE *
         ok = errno == ENOENT;
         return 0;
     }
-    if (std::fseek(from, static_cast<long>(size), SEEK_SET) != 0)
-        ok = 0;
-    while (ok) {
-        std::size_t got = std::fread(chunk.data(), 1, chunk.size(), from);
-        std::size_t put = std::fwrite(chunk.data(), 1, got, to);
-        copied += put;
-        if (put != got)
-            ok = 0;
-        else if (got < chunk.size()) {
-            ok = !std::ferror(from);
-            break;
-        }
-    }
+    ok = std::fseek(from, static_cast<long>(size), SEEK_SET) == 0 && copy_stream(from, to, copied);
     std::fclose(from);
     return copied;
 }

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "cli/logerror.h"
 
@@ -160,12 +162,15 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
     return 1;
 }
 
-int text_to_tb_level(const char *path, read_observer observe, void *context)
+// there: the file is known to be there, so that failing to open it is a read error.
+static int read_text_file(const char *path, read_observer observe, void *context, bool there)
 {
     logerror("Copying text file to structure ... ");
     std::FILE *f = std::fopen(path, "rb");
     if (!f) {
-        logerror("\nERROR ! Levels text file '%s' not found !\n", path);
+        logerror(there ? "\nERROR ! Levels text file '%s' could not be read !\n"
+                       : "\nERROR ! Levels text file '%s' not found !\n",
+                 path);
         return 0;
     }
     // read over a copy, so that a read error half way leaves the decoded levels whole
@@ -180,4 +185,23 @@ int text_to_tb_level(const char *path, read_observer observe, void *context)
     tb_level = scratch;
     logerror("\n");
     return 1;
+}
+
+int text_to_tb_level(const char *path, read_observer observe, void *context)
+{
+    return read_text_file(path, observe, context, false);
+}
+
+int text_to_tb_level_if_any(const char *path)
+{
+    std::error_code ec;
+    std::filesystem::file_type type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::not_found)
+        return 1;
+    if (ec) { // a failing disk must not pass for a missing file
+        logerror("Copying text file to structure ... ");
+        logerror("\nERROR ! Levels text file '%s' could not be read !\n", path);
+        return 0;
+    }
+    return read_text_file(path, nullptr, nullptr, true);
 }

@@ -47,6 +47,9 @@ using read_observer = void (*)(const read_event &event, void *context);
 // The reader. text_to_tb_level overlays the file on tb_level: 1 = read to its end;
 // 0 = not found or a read error, reported, and tb_level left as it was.
 int text_to_tb_level(const char *path, read_observer observe = nullptr, void *context = nullptr);
+// The same where the file is optional (the picture): 1 = read, or there is no such file and
+// tb_level stays; 0 = it is there, or may be, and could not be read, reported.
+int text_to_tb_level_if_any(const char *path);
 // Overlays what f holds on table: 1 = read to its end (or the last level); 0 = a read error.
 int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table,
                      read_observer observe = nullptr, void *context = nullptr);
