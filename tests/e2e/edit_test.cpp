@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "tests/e2e/e2e_support.h"
 
@@ -69,6 +70,87 @@ TEST(Edit, GrownColorListIsRefusedAndTheImageKept)
                       "\nERROR ! Level 3 has 3 random colors, its record has room for 2 only !\n"),
               r.err);
     EXPECT_EQ(sample_image(), dir.read(prg));
+    // shrunk, then grown back in a later run: the record's slot did not shrink with its list
+    dir.edit("Random colors : blue.\n", "");
+    dir.edit("Random colors : green, black, red.", "Random colors : green.");
+    ASSERT_EQ(0, run_tool(dir, {"-saveprg"}).status);
+    ASSERT_EQ(0, run_tool(dir, {"-savelvl"}).status);
+    dir.edit("Random colors : green.", "Random colors : green, black.");
+    ASSERT_EQ(0, run_tool(dir, {"-saveprg"}).status);
+    EXPECT_EQ(sample_image(), dir.read(prg));
+}
+
+// Records put where a row says, by the offset table (copied there from the sample when copy):
+// level 1's colors may grow as far as its slot goes, and records that share bytes are refused
+// when a save would write one over the other.
+TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
+{
+    const std::uint32_t table = 0x1E8BC, far = 0x30000;
+    const std::string row_1 = "|[gn][gn][bl][bl][or][or][ye][ye]|", row_3 = "|[bl][bl][or][or][ye]";
+    const std::string eight = "blue, red, yellow, green, purple, orange, black, white.";
+    const struct {
+        const char *what;
+        std::vector<std::tuple<int, std::uint32_t, bool>> placed; // level, offset, copy
+        std::vector<std::pair<std::string, std::string>> edits;   // of the exported text
+        const char *error;                                        // "": saved
+    } rows[] = {
+        {"a slot of 8 colors",
+         {{1, far, true}, {2, far + 194, true}},
+         {{"\n\n" + row_1, "\nRandom colors : " + eight + "\n\n" + row_1}},
+         ""},
+        {"a next record too far",
+         {{1, far, true}, {2, far + 196, true}},
+         {{"\n\n" + row_1, "\nRandom colors : blue.\n\n" + row_1}},
+         "Level 1 has 1 random colors, its record has room for 0 only"},
+        {"the offset table next",
+         {{1, table - 182, true}},
+         {{"\n\n" + row_1, "\nRandom colors : blue, red.\n\n" + row_1}},
+         ""},
+        {"the offset table too near",
+         {{1, table - 182, true}},
+         {{"\n\n" + row_1, "\nRandom colors : blue, red, white.\n\n" + row_1}},
+         "Level 1 has 3 random colors, its record has room for 2 only"},
+        {"the highest record",
+         {{1, far, true}},
+         {{"\n\n" + row_1, "\nRandom colors : blue.\n\n" + row_1}},
+         "Level 1 has 1 random colors, its record has room for 0 only"},
+        {"one record, edited alike",
+         {{2, 0x1E934, false}},
+         {{row_1, "|[wh]" + row_1.substr(5)}, {row_1, "|[wh]" + row_1.substr(5)}},
+         ""},
+        {"one record, edited apart",
+         {{2, 0x1E934, false}},
+         {{row_1, "|[wh]" + row_1.substr(5)}},
+         "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E934"},
+        {"a record inside another",
+         {{2, 0x1E936, false}},
+         {{row_3, "|[bl][bl][or][or][wh]"}},
+         "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E936"},
+    };
+    for (const auto &w : rows) {
+        SCOPED_TRACE(w.what);
+        std::string image = sample_image();
+        for (const auto &[level, at, copy] : w.placed) {
+            std::size_t entry = table + 4 * (level - 1),
+                        from = (std::uint8_t(image[entry + 2]) << 8) +
+                               std::uint8_t(image[entry + 3]) + 0x10000;
+            if (copy)
+                image.replace(at, 178, image.substr(from, 178));
+            set_word(image, entry, at >> 16);
+            set_word(image, entry + 2, at & 0xFFFF);
+        }
+        run_dir dir(image, true);
+        for (const auto &e : w.edits)
+            dir.edit(e.first, e.second);
+        const std::string read = run_tool(dir, {"-loadlvl"}).out;
+        run_result r = run_tool(dir, {"-saveprg"});
+        EXPECT_EQ(*w.error != 0, r.status);
+        EXPECT_NE(std::string::npos, r.err.find(*w.error ? w.error : "bytes written")) << r.err;
+        if (*w.error) // nothing written, and so no backup either
+            EXPECT_TRUE(dir.read(prg) == image && dir.names().size() == 2);
+        else
+            EXPECT_EQ(read, run_tool(dir, {"-loadprg"}).out);
+    }
 }
 
 TEST(Edit, MissingOrUnreadableTextFileStopsTheReadingActionsButSaveprgStillWrites)

@@ -139,4 +139,26 @@ TEST(Image, EveryFailedSystemCallOfASaveLeavesTheOldFileOrTheNew)
             }
         }
     }
+    // -savesvg draws the text file's levels: a text file it cannot check or read is an error,
+    // and the old picture stays, never one of the image's levels passed off as the edited ones
+    run_dir edited(image_a_save_changes(), true);
+    edited.edit("|[gn][gn][bl][bl][or]", "|[wh][gn][bl][bl][or]");
+    ASSERT_EQ(0, run_tool(edited, {"-savesvg"}).status);
+    const std::string picture = edited.read("vellumix.svg");
+    for (const char *call : {"newfstatat", "openat", "read"}) {
+        for (int n = 1;; n++) {
+            SCOPED_TRACE(std::string("-savesvg ") + call + " " + std::to_string(n));
+            run_dir dir(image_a_save_changes()), logs("");
+            dir.write(lvl, edited.read(lvl));
+            dir.write("vellumix.svg", "the old picture");
+            run_result r =
+                run_tool(dir, {"-savesvg"},
+                         "ASAN_OPTIONS=detect_leaks=0 strace -f -o " + logs.file("trace") +
+                             " -e trace=" + call + " -e inject=" + call +
+                             ":error=EIO:when=" + std::to_string(n));
+            EXPECT_TRUE((r.status == 0 ? picture : "the old picture") == dir.read("vellumix.svg"));
+            if (logs.read("trace").find("(INJECTED)") == std::string::npos)
+                break;
+        }
+    }
 }
