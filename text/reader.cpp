@@ -97,27 +97,58 @@ static void read_row(const char *line, tb_level_entry &e, reader_state &st)
     }
 }
 
+namespace
+{
+
+// Where the lines come from: a file, or text in memory (a paste); read alike.
+struct text_source {
+    std::FILE *f = nullptr;
+    std::string_view text;
+};
+
+} // namespace
+
+// As fgets reads into line: up to and with a line feed, at most 79 characters. 1 = a line.
+static int next_line(text_source &src, std::array<char, 80> &line)
+{
+    if (src.f)
+        return std::fgets(line.data(), static_cast<int>(line.size()), src.f) != nullptr;
+    if (src.text.empty())
+        return 0;
+    std::size_t n = 0;
+    while (n < line.size() - 1 && n < src.text.size() && (n == 0 || src.text[n - 1] != '\n'))
+        n++;
+    src.text.copy(line.data(), n);
+    src.text.remove_prefix(n);
+    return 1;
+}
+
 // A byte order mark is no text: UTF-8's is skipped, and UTF-16's tells of a file the reader
-// cannot read at all. 1 = f stands at the first character to read; 0 = a read error.
-static int skip_byte_order_mark(std::FILE *f, bool &utf16)
+// cannot read at all. 1 = src stands at the first character to read; 0 = a read error.
+static int skip_byte_order_mark(text_source &src, bool &utf16)
 {
     std::array<unsigned char, 3> head{};
-    std::size_t n = std::fread(head.data(), 1, head.size(), f);
+    std::size_t n = src.f ? std::fread(head.data(), 1, head.size(), src.f)
+                          : src.text.copy(reinterpret_cast<char *>(head.data()), head.size());
     utf16 =
         n >= 2 && ((head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF));
     long skip = n == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF ? 3 : 0;
-    return std::fseek(f, skip, SEEK_SET) == 0;
+    if (!src.f) {
+        src.text.remove_prefix(static_cast<std::size_t>(skip));
+        return 1;
+    }
+    return std::fseek(src.f, skip, SEEK_SET) == 0;
 }
 
-int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_observer observe,
-                     void *context)
+static int read_levels(text_source &src, std::array<tb_level_entry, 31> &table,
+                       read_observer observe, void *context)
 {
     reader_state st;
     st.observe = observe;
     st.context = context;
     const int last = last_level();
     bool utf16 = false;
-    if (!skip_byte_order_mark(f, utf16))
+    if (!skip_byte_order_mark(src, utf16))
         return 0;
     if (utf16) { // nothing of it is read, so every level stays as the image holds it
         if (observe)
@@ -129,12 +160,13 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
     std::array<char, 80> line;
     while (st.level <= last || observe) { // a listener hears what follows the last level too
         line.fill('\0');
-        if (!std::fgets(line.data(), static_cast<int>(line.size()), f)) {
+        if (!next_line(src, line)) {
             if (observe) // the last line is the one before, unless it had no line ending
                 st.observe({read_what::end, st.column > 1 ? st.line : st.line - 1, 1, st.level,
                             st.row, st.begun, 0, nullptr},
                            st.context);
-            return st.level > last || !std::ferror(f); // nothing past the last level counts
+            // nothing past the last level counts
+            return st.level > last || !src.f || !std::ferror(src.f);
         }
         line_class c = classify(line.data());
         if (observe)
@@ -160,6 +192,14 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
         }
     }
     return 1;
+}
+
+int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_observer observe,
+                     void *context)
+{
+    text_source src;
+    src.f = f;
+    return read_levels(src, table, observe, context);
 }
 
 // there: the file is known to be there, so that failing to open it is a read error.
@@ -204,4 +244,27 @@ int text_to_tb_level_if_any(const char *path)
         return 0;
     }
     return read_text_file(path, nullptr, nullptr, true);
+}
+
+// A terminal sends a pasted line end as CR, a Windows clipboard as CR LF.
+void read_pasted_level(std::string_view text, tb_level_entry &e, int &rows_read)
+{
+    std::string lines;
+    for (std::size_t k = 0; k < text.size(); k++)
+        if (text[k] != '\r')
+            lines += text[k];
+        else if (k + 1 == text.size() || text[k + 1] != '\n')
+            lines += '\n';
+    static std::array<tb_level_entry, 31> scratch;
+    scratch.fill(e);
+    text_source src;
+    src.text = lines;
+    rows_read = 0;
+    read_levels(
+        src, scratch,
+        [](const read_event &event, void *rows) {
+            *static_cast<int *>(rows) += event.what == read_what::piece && event.code == line_row;
+        },
+        &rows_read);
+    e = scratch[1];
 }

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "store/store.h"
 
@@ -19,6 +21,7 @@ const char *levels_file_name(int picture);
 // The writer: header and levels in the layout people edit. 1 = the stream shows no error.
 int display_levels(std::FILE *stream);
 void display_one_level(std::FILE *stream, int i);
+std::string level_as_text(int i); // what display_one_level writes, each line ending in "\n"
 
 // The picture: every level drawn as the player sees it.
 void display_levels_svg(std::FILE *f);
@@ -53,6 +56,10 @@ int text_to_tb_level_if_any(const char *path);
 // Overlays what f holds on table: 1 = read to its end (or the last level); 0 = a read error.
 int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table,
                      read_observer observe = nullptr, void *context = nullptr);
+
+// A level pasted as text, its lines ending in CR, LF or CR LF, read as the text file is over e (a
+// copy of the level it is pasted on): the first level it holds. rows_read: the row lines it holds.
+void read_pasted_level(std::string_view text, tb_level_entry &e, int &rows_read);
 
 // The check action: reads the text file as -loadlvl does and writes to out, in the form
 // "file:line:column: warning: ...", each place where the reader does not take what the text

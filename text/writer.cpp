@@ -32,29 +32,33 @@ int display_levels(std::FILE *stream)
     return !std::ferror(stream);
 }
 
-void display_one_level(std::FILE *stream, int i)
+void display_one_level(std::FILE *stream, int i) { std::fputs(level_as_text(i).c_str(), stream); }
+
+std::string level_as_text(int i)
 {
     const tb_level_entry &e = tb_level[i];
-    std::fprintf(stream, "%s%2d       (%s: 0x%08x)\n", s_level, e.level, s_start,
-                 static_cast<unsigned>(e.start));
+    std::array<char, 64> head;
+    std::snprintf(head.data(), head.size(), "%s%2d       (%s: 0x%08x)\n", s_level, e.level, s_start,
+                  static_cast<unsigned>(e.start));
+    std::string text = head.data();
     if (e.nb_colors != 0) {
-        std::fprintf(stream, "%s: %s", s_color, bc_string[e.colors[0]]);
+        text += std::string(s_color) + ": " + bc_string[e.colors[0]];
         for (int j = 1; j < e.nb_colors; j++)
-            std::fprintf(stream, ", %s", bc_string[e.colors[j]]);
-        std::fprintf(stream, ".\n");
+            text += std::string(", ") + bc_string[e.colors[j]];
+        text += ".\n";
     }
-    std::fprintf(stream, "\n");
+    text += "\n";
     for (int row = 1; row <= nb_rows; row++) {
         const bool is_long = is_long_row(row);
-        std::fputs(is_long ? "|" : "|..", stream);
+        text += is_long ? "|" : "|..";
         for (int slot = 0; slot < 8; slot++) { // a no-slot code, there or elsewhere, writes nothing
             int code = e.cells[cell_index(row, slot)];
             if (code != code_no_slot)
-                std::fputs(bc_short_string[code], stream);
+                text += bc_short_string[code];
         }
-        std::fputs(is_long ? "|\n" : "..|\n", stream);
+        text += is_long ? "|\n" : "..|\n";
     }
-    std::fprintf(stream, "\n\n");
+    return text + "\n\n";
 }
 
 int save_levels_file(const char *path, int picture)
