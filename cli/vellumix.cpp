@@ -100,13 +100,13 @@ static int run_action(std::uint8_t code)
     case action_loadlvl:
         return data_to_tb_level() && text_to_tb_level(lvl_name) &&
                flush_stdout(display_levels(stdout));
-    case action_savelvl:
-        return data_to_tb_level() && save_levels_file(lvl_name, 0);
+    case action_savelvl: // the text may hold a day's edits: the one replaced is kept
+        return data_to_tb_level() && save_levels_file(lvl_name, 0, 1);
     case action_infos: // the load report and the decoding are all it shows
         return data_to_tb_level();
     case action_savesvg: // the text file's levels when there is one, else the image's
         return data_to_tb_level() && text_to_tb_level_if_any(lvl_name) &&
-               save_levels_file(levels_file_name(1), 1);
+               save_levels_file(levels_file_name(1), 1, 0);
     case action_checklvl: // a warning fails the run, as an error does, with no message of its own
         return data_to_tb_level() && check_levels_text(lvl_name, stdout, nb_warnings) &&
                flush_stdout(1) && nb_warnings == 0;

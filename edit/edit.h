@@ -205,6 +205,7 @@ struct edit_state {
     edit_mode back_to = edit_mode::board; // where help, a question or go to return
     int box_anchor = 0;                   // box: the corner fixed where v was pressed
     bool dragging = false;                // the left button is held on the board
+    bool drag_step = false;               // the drag has painted: its undo step is the last
     int help_page = 0;
     std::string typed; // go to: the digits typed so far
 
@@ -223,7 +224,8 @@ struct edit_state {
     tb_level_entry copy{}; // what y copied of a level
     std::vector<box_cell> box_copy;
 
-    std::string status; // the last message, shown until the next one
+    std::string status;       // the last message, shown until the next one
+    std::string to_clipboard; // text for the console to put on the clipboard (Y)
     bool quit = false;
     bool quit_after_save = false; // the save being confirmed came from the quit question
     bool colors = true;           // false when NO_COLOR is set
@@ -247,10 +249,44 @@ bool level_unsaved(const edit_state &s, int i);
 // could not be set up or was lost, or the editor was ended from outside, reported.
 int edit_levels();
 
-// Shared by the state's files: record what a key changed in the levels as one undo step, shown
-// on s.level: 1 = something changed. commit: the shown level, from before; commit_levels: any.
-int commit(edit_state &s, const tb_level_entry &before);
+// Shared by the state's files. commit records what a key changed in the levels as one undo step,
+// shown on s.level: 1 = something changed. commit: the shown level, from before (extend: added
+// to the last step, as a drag's cells are); commit_levels: any of them.
+int commit(edit_state &s, const tb_level_entry &before, bool extend = false);
 int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before);
+int undo_step(edit_state &s, bool back); // 1 = a step was undone (back) or redone
+void request_save(edit_state &s, bool then_quit);
+void ask_to_quit(edit_state &s);
+void open_help(edit_state &s);
+int board_key(edit_state &s, const key &k); // board.cpp: the board and its modes
+void open_overview(edit_state &s);          // overview.cpp
+int overview_key(edit_state &s, const key &k);
+// printf into a string: the state's messages, the picture's numbers
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string
+formatted(const char *format, ...);
+
+// ---- tools.cpp: what the tools do to the cells of one level; pure functions
+
+// Paints the cell and every cell of its code joined to it through touching cells: 1 = changed.
+int flood_fill(tb_level_entry &e, int cell, int code);
+void mirror_left_right(tb_level_entry &e);
+void mirror_top_bottom(tb_level_entry &e);
+// Moves every cell by drows rows and dx half-cell columns (dx = +-2: a cell along its row;
+// drows = +-2: two rows, so that the stagger stays); cells moved off the board are lost, and
+// empty ones come in.
+void shift_cells(tb_level_entry &e, int drows, int dx);
+int replace_code(tb_level_entry &e, int from, int to); // the number of cells changed
+void clear_cells(tb_level_entry &e);
+int count_code(const tb_level_entry &e, int code);
+// The cells of the box with corners a and b, as offsets from its first cell: the one with the
+// smallest half-cell column in its top row.
+std::vector<box_cell> copy_box(const tb_level_entry &e, int a, int b);
+// Lays copy with its first cell on cell at; cells off the board are dropped. Returns the cells
+// that landed; randoms counts the random ones among them.
+int paste_box(tb_level_entry &e, const std::vector<box_cell> &copy, int at, int &randoms);
 
 // ---- recovery.cpp: the unsaved changes kept beside the program file
 

@@ -2,10 +2,24 @@
 // level goes through commit(), which keeps one undo step per key; nothing else writes tb_level.
 #include "edit/edit.h"
 
+#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
 #include "cli/logerror.h"
+#include "store/os_file.h"
+#include "text/text.h"
+
+std::string formatted(const char *format, ...)
+{
+    std::array<char, 200> text; // a message names a level and a number or two
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text.data(), text.size(), format, args);
+    va_end(args);
+    return text.data();
+}
 
 // Number and record offset never change: the rest is what the user edits.
 static bool same_level(const tb_level_entry &a, const tb_level_entry &b)
@@ -13,12 +27,18 @@ static bool same_level(const tb_level_entry &a, const tb_level_entry &b)
     return a.nb_colors == b.nb_colors && a.colors == b.colors && a.cells == b.cells;
 }
 
-// Messages name a level and a number or two; 160 characters hold the longest.
-static std::string level_text(const char *format, int a, int b = 0, int c = 0)
+// ---- KR_PROG.PRG on disk, as this run last read or wrote it, to tell another program's change
+
+static std::string prg_known, prg_seen; // what it held then; what the check before a save saw
+static bool prg_known_there = false, prg_seen_there = false;
+
+static int prg_disk_state()
 {
-    std::array<char, 160> text;
-    std::snprintf(text.data(), text.size(), format, a, b, c);
-    return text.data();
+    prg_seen_there = read_whole_file(prg_name, prg_seen);
+    if (!prg_seen_there && errno == ENOENT)
+        return prg_known_there ? 2 : 0;
+    // a file that cannot be read is left to the save, which tells why
+    return prg_seen_there && (!prg_known_there || prg_seen != prg_known);
 }
 
 // The encoder and the atomic save, with their messages caught so that none reaches the screen
@@ -31,7 +51,13 @@ static int save_levels(std::string &message)
     int ok = tb_level_to_data() && save_prg();
     log_capture = was;
     if (ok) {
-        message = std::string("Saved to ") + prg_name + ".";
+        message = formatted(backup_kept ? "Saved to %s (the old file is %s.bak)." : "Saved to %s.",
+                            prg_name, prg_name);
+        // the file now holds the image, and what it held past it (save_file keeps that)
+        prg_known.assign(file_data, file_data + prg_size);
+        if (prg_seen_there && prg_seen.size() > prg_size)
+            prg_known += prg_seen.substr(prg_size);
+        prg_known_there = true;
         return 1;
     }
     message = "Not saved:";
@@ -46,13 +72,19 @@ static int save_levels(std::string &message)
     return 0;
 }
 
-// The console's size and a save put in by a test outlive the reset.
+// The console's size and what a test puts in place of the file's functions outlive the reset.
 void edit_start(edit_state &s)
 {
     edit_state fresh;
     fresh.save = s.save ? s.save : save_levels;
+    fresh.disk_state = s.disk_state;
+    if (!fresh.disk_state) {
+        fresh.disk_state = prg_disk_state;
+        prg_known_there = read_whole_file(prg_name, prg_known);
+    }
     fresh.width = s.width;
     fresh.height = s.height;
+    fresh.unicode = s.unicode;
     const char *no_color = std::getenv("NO_COLOR");
     fresh.colors = s.colors && !(no_color && *no_color);
     fresh.saved_levels = tb_level;
@@ -72,6 +104,8 @@ bool unsaved(const edit_state &s)
             return true;
     return false;
 }
+
+// ---- undo: a log of steps, each a head entry and the entries of what it changed
 
 static std::uint8_t byte(int value) { return static_cast<std::uint8_t>(value); }
 
@@ -100,200 +134,35 @@ static int log_level(edit_state &s, int i, const tb_level_entry &before,
     return changed;
 }
 
-// Records what changed in the levels since before as one undo step, shown on the level and with
-// the cursor as they are now: 1 = something changed. extend: adds to the last step (a drag).
+// Records what changed since before (the table, or the shown level alone) as one undo step, on
+// the level and at the cursor now: 1 = something did. extend adds it to the last step: a drag.
 static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *before_all,
-                        const tb_level_entry *before_one, bool extend = false)
+                        const tb_level_entry *before_one, bool extend)
 {
     s.log.resize(s.done); // the steps undone are gone for good
-    std::size_t head = s.log.size();
-    extend = extend && head > 0;
+    extend = extend && !s.log.empty();
     if (!extend)
-        s.log.push_back(
-            {undo_head, byte(s.level), byte(s.cursor), byte(s.mode == edit_mode::overview)});
+        s.log.push_back({undo_head, byte(s.level), byte(s.cursor), 0});
     int changed = 0;
-    for (int i = 1; i <= last_level(); i++) {
-        if (before_one && i != s.level)
-            continue;
-        changed |= log_level(s, i, before_one ? *before_one : (*before_all)[i], tb_level[i]);
-    }
+    for (int i = 1; i <= last_level(); i++)
+        if (before_all)
+            changed |= log_level(s, i, (*before_all)[i], tb_level[i]);
+        else if (i == s.level)
+            changed |= log_level(s, i, *before_one, tb_level[i]);
     if (!changed && !extend)
         s.log.pop_back();
     s.done = s.log.size();
     return changed;
 }
 
-int commit(edit_state &s, const tb_level_entry &before)
+int commit(edit_state &s, const tb_level_entry &before, bool extend)
 {
-    return commit_table(s, nullptr, &before);
+    return commit_table(s, nullptr, &before, extend);
 }
 
 int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before)
 {
-    return commit_table(s, &before, nullptr);
-}
-
-// A random cell draws from the level's color list: without one it is refused.
-static int random_refused(edit_state &s, int code)
-{
-    if (code != code_random || tb_level[s.level].nb_colors != 0)
-        return 0;
-    s.status = level_text("Level %d has no random colors: add one first (c).", s.level);
-    return 1;
-}
-
-// Painting a cell its own code keeps the brush but makes no undo step.
-static int paint(edit_state &s, int code)
-{
-    if (random_refused(s, code))
-        return 0; // and the brush stays what it was
-    s.brush = code;
-    tb_level_entry before = tb_level[s.level];
-    tb_level[s.level].cells[s.cursor] = static_cast<std::uint8_t>(code);
-    return commit(s, before);
-}
-
-// The cells that touch cell k: its row neighbours, and in a row above or below the two it
-// overlaps, as a short row sits half a cell to the right of a long one.
-static int neighbours(int k, std::array<int, 6> &out)
-{
-    int row = row_of(k), x = half_column(k), n = 0;
-    for (int dx : {-2, 2})
-        if (cell_at_half_column(row, x + dx) >= 0)
-            out[n++] = cell_at_half_column(row, x + dx);
-    for (int other : {row - 1, row + 1})
-        for (int dx : {-1, 1})
-            if (cell_at_half_column(other, x + dx) >= 0)
-                out[n++] = cell_at_half_column(other, x + dx);
-    return n;
-}
-
-// A flood from the cursor over the cells of its code, through touching cells only, so that a
-// fill never leaks through a gap the player would see as closed.
-static int fill(edit_state &s)
-{
-    tb_level_entry &e = tb_level[s.level];
-    int from = e.cells[s.cursor];
-    if (from == s.brush || random_refused(s, s.brush))
-        return 0;
-    tb_level_entry before = e;
-    std::array<int, nb_cells> todo;
-    int nb_todo = 0;
-    todo[nb_todo++] = s.cursor;
-    e.cells[s.cursor] = static_cast<std::uint8_t>(s.brush);
-    while (nb_todo > 0) { // each cell is pushed once, as it is painted when pushed
-        std::array<int, 6> next;
-        int n = neighbours(todo[--nb_todo], next);
-        for (int j = 0; j < n; j++) {
-            if (e.cells[next[j]] == from) {
-                e.cells[next[j]] = static_cast<std::uint8_t>(s.brush);
-                todo[nb_todo++] = next[j];
-            }
-        }
-    }
-    return commit(s, before);
-}
-
-// Each row turns round on itself; a short row's no-slot place stays at its end.
-static int mirror(edit_state &s)
-{
-    tb_level_entry before = tb_level[s.level];
-    std::array<std::uint8_t, nb_cells> &cells = tb_level[s.level].cells;
-    for (int row = 1; row <= nb_rows; row++) {
-        int length = row_length(row);
-        for (int j = 0; j < length / 2; j++)
-            std::swap(cells[cell_index(row, j)], cells[cell_index(row, length - 1 - j)]);
-    }
-    return commit(s, before);
-}
-
-// Any other key lands here too, and leaves the cursor where it is.
-static void move_cursor(edit_state &s, int code)
-{
-    int row = row_of(s.cursor), slot = slot_of(s.cursor);
-    if (code == key_left && slot > 0)
-        slot--;
-    else if (code == key_right)
-        slot++;
-    else if (code == key_up && row > 1)
-        row--;
-    else if (code == key_down && row < nb_rows)
-        row++;
-    else if (code == key_home)
-        slot = 0;
-    else if (code == key_end)
-        slot = 7;
-    if (slot >= row_length(row)) // also the 8th of a long row, moved to a short one: its 7th
-        slot = row_length(row) - 1;
-    s.cursor = cell_index(row, slot);
-}
-
-// The room is what the record had in the image: a longer list would overwrite what follows.
-static std::string room_text(int level)
-{
-    int room = record_room[level];
-    if (room == 0)
-        return level_text("Level %d's record has no room for random colors.", level);
-    return level_text(room == 1 ? "Level %d's record has room for %d random color only."
-                                : "Level %d's record has room for %d random colors only.",
-                      level, room);
-}
-
-// Adds color at the end of the list, or removes it where it stands. The last one removed
-// empties the random cells in the same step, so that one undo brings both back.
-static int toggle_color(edit_state &s, int color)
-{
-    tb_level_entry &e = tb_level[s.level];
-    tb_level_entry before = e;
-    int at = 0;
-    while (at < e.nb_colors && e.colors[at] != color)
-        at++;
-    if (at == e.nb_colors) {
-        if (e.nb_colors >= record_room[s.level]) { // never above 8, as decoded
-            s.status = room_text(s.level);
-            return 0;
-        }
-        e.colors[e.nb_colors++] = static_cast<std::uint8_t>(color);
-        return commit(s, before);
-    }
-    for (int j = at; j < 7; j++) // the others keep their order, unused entries stay 0
-        e.colors[j] = e.colors[j + 1];
-    e.colors[7] = 0;
-    e.nb_colors--;
-    if (e.nb_colors == 0) {
-        int emptied = 0;
-        for (std::uint8_t &c : e.cells)
-            if (c == code_random) {
-                c = code_empty;
-                emptied++;
-            }
-        if (emptied)
-            s.status = level_text("Level %d has no random colors now: its %d random cells are "
-                                  "empty.",
-                                  s.level, emptied);
-    }
-    return commit(s, before);
-}
-
-static int paste(edit_state &s)
-{
-    tb_level_entry &e = tb_level[s.level];
-    if (s.copy_kind == 0) {
-        s.status = "Nothing copied yet: y copies a level.";
-        return 0;
-    }
-    if (s.copy.nb_colors > record_room[s.level]) { // the save would refuse it later
-        s.status = level_text("Not pasted: the copy has %d random colors, level %d's record has "
-                              "room for %d.",
-                              s.copy.nb_colors, s.level, record_room[s.level]);
-        return 0;
-    }
-    tb_level_entry before = e;
-    e.cells = s.copy.cells;
-    e.nb_colors = s.copy.nb_colors;
-    e.colors = s.copy.colors;
-    s.status = level_text("Pasted level %d over level %d.", s.copy.level, s.level);
-    return commit(s, before);
+    return commit_table(s, &before, nullptr, false);
 }
 
 // Sets what entry e of a step records, as it was before the step (back) or after it.
@@ -314,8 +183,9 @@ static void apply_entry(const edit_state &s, std::size_t e, bool back)
     }
 }
 
-// Undo and redo go to the level of the step and put the cursor where it was then.
-static int step(edit_state &s, bool back)
+// Undo and redo go to the level of the step and put the cursor where it was then; the overview
+// stays the overview, with that level chosen.
+int undo_step(edit_state &s, bool back)
 {
     if (back ? s.done == 0 : s.done == s.log.size()) {
         s.status = back ? "Nothing to undo." : "Nothing to redo.";
@@ -338,121 +208,105 @@ static int step(edit_state &s, bool back)
             apply_entry(s, e, back);
     }
     s.done = back ? head : end;
-    s.level = s.log[head].a;
+    s.level = s.selected = s.log[head].a;
     s.cursor = s.log[head].b;
     return 1;
 }
 
-// Whatever the save says is the status: success and failure alike are one line.
-static int save(edit_state &s)
+// ---- saving and quitting: questions first, in the request line
+
+static void finish_save(edit_state &s)
 {
-    int ok = s.save(s.status);
-    if (ok)
-        s.saved_levels = tb_level;
-    return ok;
+    s.mode = s.back_to;
+    if (!s.save(s.status)) {
+        s.quit_after_save = false; // a failed save never loses the changes: the editor stays
+        return;
+    }
+    s.saved_levels = tb_level;
+    s.quit = s.quit_after_save;
+}
+
+// Another program's change to the file is not overwritten without a word.
+void request_save(edit_state &s, bool then_quit)
+{
+    if (s.mode == edit_mode::board || s.mode == edit_mode::overview)
+        s.back_to = s.mode;
+    s.quit_after_save = then_quit;
+    int disk = s.disk_state();
+    if (disk == 0) {
+        finish_save(s);
+        return;
+    }
+    s.mode = edit_mode::confirm;
+    s.status = formatted(disk == 1 ? "%s changed on disk since it was read. Save over it? (y/n)"
+                                   : "%s is no longer in the folder. Save it again? (y/n)",
+                         prg_name);
 }
 
 // Quitting with nothing unsaved asks nothing: no question stands between a look and leaving.
-static void ask_to_quit(edit_state &s)
+void ask_to_quit(edit_state &s)
 {
     if (!unsaved(s)) {
         s.quit = true;
         return;
     }
+    s.back_to = s.mode == edit_mode::overview ? edit_mode::overview : edit_mode::board;
     s.mode = edit_mode::asking;
-    s.status = std::string("Save changes to ") + prg_name + "? (y/n, Esc: stay)";
+    s.status = formatted("Save changes to %s? (y/n, Esc: stay)", prg_name);
 }
 
-// A left click moves and paints, as a keyboard user would with the arrows and Space.
-static int click(edit_state &s, const key &k)
+static int yes_or_no(int code)
 {
-    int cell = board_cell_at(layout_of(s.width, s.height), k.x, k.y);
-    if (cell < 0)
-        return 0;
-    if (k.code == key_mouse_right) {
-        // a no-slot code in a cell, from an odd image, is nothing to paint with
-        if (tb_level[s.level].cells[cell] <= code_empty)
-            s.brush = tb_level[s.level].cells[cell];
-        return 0;
+    return code == 'y' || code == 'Y' ? 1 : code == 'n' || code == 'N' ? 0 : -1;
+}
+
+// Each question takes y or n; Esc leaves the save and the quit questions alone.
+static int answer(edit_state &s, int code)
+{
+    int yes = yes_or_no(code);
+    if (s.mode == edit_mode::restore) {
+        if (yes < 0)
+            return 0;
+        s.mode = edit_mode::board;
+        return answer_recovery(s, yes == 1);
     }
-    s.cursor = cell;
-    return paint(s, s.brush);
-}
-
-static int board_key(edit_state &s, const key &k)
-{
-    int c = k.code;
-    if (c >= '0' && c <= '9')
-        return paint(s, c - '0');
-    switch (c) {
-    case '?':
-        return paint(s, code_random);
-    case '.':
-        return paint(s, code_empty);
-    case ' ':
-        return paint(s, s.brush);
-    case 'f':
-        return fill(s);
-    case 'm':
-        return mirror(s);
-    case 'u':
-    case ctrl('z'):
-        return step(s, true);
-    case 'U':
-    case ctrl('y'):
-        return step(s, false);
-    case key_mouse_left:
-    case key_mouse_right:
-        return click(s, k);
-    case key_page_down:
-    case '>':
-        s.level = s.level < last_level() ? s.level + 1 : s.level;
-        break;
-    case key_page_up:
-    case '<':
-        s.level = s.level > 1 ? s.level - 1 : 1;
-        break;
-    case 'c':
-        s.mode = edit_mode::colors;
-        break;
-    case 'y':
-        s.copy = tb_level[s.level];
-        s.copy_kind = 1;
-        s.status = level_text("Copied level %d: p pastes it over the level shown.", s.level);
-        break;
-    case 'p':
-        return paste(s);
-    case 's':
-    case ctrl('s'):
-        save(s); // its message, good or bad, is the status
-        break;
-    case 'q':
-    case key_escape:
-    case ctrl('c'):
-        ask_to_quit(s);
-        break;
-    case key_f1:
-    case 'h':
-        s.mode = edit_mode::help;
-        break;
-    default:
-        move_cursor(s, c);
+    if (yes == 1 && s.mode == edit_mode::asking)
+        request_save(s, true);
+    else if (yes == 1)
+        finish_save(s);
+    else if (yes == 0 && s.mode == edit_mode::asking)
+        s.quit = true;
+    else if (yes == 0 || code == key_escape) {
+        s.status = s.mode == edit_mode::confirm ? "Not saved." : "";
+        s.mode = s.back_to;
+        s.quit_after_save = false;
     }
     return 0;
 }
 
-// y saves first and quits only if that worked: a failed save must never lose the changes.
-static void answer(edit_state &s, int code)
+void open_help(edit_state &s)
 {
-    code = code == 'Y' || code == 'N' ? code - 'A' + 'a' : code;
-    if (code == 'y' && !save(s))
-        s.mode = edit_mode::board; // the status shows why, and the changes stay
-    else if (code == 'y' || code == 'n')
+    s.back_to = s.mode;
+    s.mode = edit_mode::help;
+    s.help_page = 0;
+}
+
+static void help_key(edit_state &s, int code)
+{
+    if ((code == key_page_down || code == ' ') && s.help_page + 1 < help_page_count(s.height))
+        s.help_page++;
+    else if (code == key_page_up && s.help_page > 0)
+        s.help_page--;
+    else if (code != key_page_down && code != ' ' && code != key_page_up)
+        s.mode = s.back_to;
+}
+
+// While the window is too small nothing shows what a key would do: only leaving is allowed, and
+// only when it loses nothing.
+static void small_window_key(edit_state &s, int code)
+{
+    if ((code == 'q' || code == key_escape || code == ctrl('c')) && !unsaved(s))
         s.quit = true;
-    else if (code == key_escape) {
-        s.mode = edit_mode::board;
-        s.status.clear();
-    }
 }
 
 // A resize and the end of input are not keys the user pressed: they change no mode.
@@ -463,26 +317,27 @@ int apply_key(edit_state &s, const key &k)
         s.height = k.y;
         return 0;
     }
-    if (k.code == key_none)
+    if (k.code == key_none || k.code == key_timeout || k.code == key_hangup)
         return 0;
-    if (s.mode == edit_mode::help) {
-        s.mode = edit_mode::board;
-        return 0;
-    }
-    if (s.mode == edit_mode::asking) {
-        answer(s, k.code);
+    if (layout_of(s.width, s.height).kind == layout_kind::too_small) {
+        small_window_key(s, k.code);
         return 0;
     }
-    s.status.clear(); // a message lasts until the next key
-    if (s.mode == edit_mode::colors) {
-        if (k.code >= '1' && k.code <= '8')
-            return toggle_color(s, k.code - '0');
-        bool leaves_too = k.code == ctrl('c') || k.code == key_mouse_left ||
-                          k.code == key_mouse_right; // a quit or a click on the board
-        if (leaves_too || k.code == key_enter || k.code == key_escape || k.code == 'c')
-            s.mode = edit_mode::board;
-        if (!leaves_too)
-            return 0;
+    if (k.code != key_mouse_drag)
+        s.dragging = s.dragging && k.code != key_mouse_release; // any other key ends a drag
+    switch (s.mode) {
+    case edit_mode::help:
+        help_key(s, k.code);
+        return 0;
+    case edit_mode::asking:
+    case edit_mode::confirm:
+    case edit_mode::restore:
+        return answer(s, k.code);
+    case edit_mode::overview:
+        s.status.clear();
+        return overview_key(s, k);
+    default:
+        s.status.clear(); // a message lasts until the next key
+        return board_key(s, k);
     }
-    return board_key(s, k);
 }

@@ -183,6 +183,14 @@ int finish_temp(temp_file &t)
     return ok;
 }
 
+int move_file(const char *from, const char *to)
+{
+    temp_file t;
+    t.name = from;
+    t.target = to;
+    return rename_over(t);
+}
+
 int replace_file(temp_file &t)
 {
     if (rename_over(t))
@@ -243,13 +251,17 @@ static int copy_as(const std::string &old, const char *backup)
     return finish_temp(b) && replace_file(b);
 }
 
+bool backup_kept = false;
+
 int keep_backup(temp_file &t, const char *backup)
 {
     std::error_code ec;
+    backup_kept = false;
     if (fs::status(t.target, ec).type() == fs::file_type::not_found ||
         fs::equivalent(t.target, backup, ec) || same_content(t.target, t.name))
         return 1;
-    if (link_as(t.target, backup) || copy_as(t.target, backup))
+    backup_kept = link_as(t.target, backup) || copy_as(t.target, backup);
+    if (backup_kept)
         return 1;
     std::remove(t.name.c_str());
     return 0;

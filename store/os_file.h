@@ -29,6 +29,10 @@ int replace_file(temp_file &t);
 // to keep (no target, or one that holds what t holds: an older backup then stays); 0 = it could
 // not be put in place, and t is removed, so that nothing is replaced without its backup.
 int keep_backup(temp_file &t, const char *backup);
+extern bool backup_kept; // the last keep_backup put the old file in place as the backup
+
+// Renames from to to, replacing a file of that name: 1 = done; 0 = both stay as they were.
+int move_file(const char *from, const char *to);
 
 // Copies what from holds from where it stands to its end into to: 1 = all of it; copied counts
 // the bytes that reached to either way.

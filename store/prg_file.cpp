@@ -1,6 +1,7 @@
 // store/prg_file.cpp - the program image file, read whole into file_data and written back whole.
 #include "store/store.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -75,6 +76,21 @@ std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t
         return 0;
     }
     return size;
+}
+
+int read_whole_file(const char *path, std::string &bytes)
+{
+    bytes.clear();
+    std::FILE *f = std::fopen(path, "rb");
+    if (!f)
+        return 0;
+    std::array<char, 65536> chunk;
+    std::size_t got;
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), f)) > 0)
+        bytes.append(chunk.data(), got);
+    int ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
 }
 
 int load_prg()

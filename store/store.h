@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 // The program image: its file name, its fixed size and where the levels are inside it.
 constexpr const char *prg_name = "KR_PROG.PRG";
@@ -73,6 +74,8 @@ int match_bc_short_string(const char *text);
 // what the old file held past size kept after it, and 0 on any failure.
 std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buffer);
 std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t *buffer);
+// The whole of path: 1 = read into bytes; 0 = it could not be (errno ENOENT: there is none).
+int read_whole_file(const char *path, std::string &bytes);
 int load_prg(); // 1 = the whole image is in file_data
 int save_prg(); // 1 = the image file now holds file_data
 

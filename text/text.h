@@ -27,8 +27,9 @@ std::string level_as_text(int i); // what display_one_level writes, each line en
 void display_levels_svg(std::FILE *f);
 
 // Writes the levels as text (picture = 0) or as the picture into path, in text mode, whole or
-// not at all. 1 = written; 0 = reported, and the old file left as it was.
-int save_levels_file(const char *path, int picture);
+// not at all, the file replaced kept as path.bak when backup. 1 = written; 0 = reported, and
+// the old file left as it was.
+int save_levels_file(const char *path, int picture, int backup);
 
 // What the reader just did, told to whoever listens (the check action). A piece is a line, or
 // a part of one longer than 79 characters; pieces after the last level's rows are told too,

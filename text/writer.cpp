@@ -61,7 +61,7 @@ std::string level_as_text(int i)
     return text + "\n\n";
 }
 
-int save_levels_file(const char *path, int picture)
+int save_levels_file(const char *path, int picture, int backup)
 {
     logerror(picture ? "Creating levels picture ... " : "Creating levels text file ... ");
     const char *kind = picture ? "Levels picture" : "Levels text";
@@ -78,8 +78,7 @@ int save_levels_file(const char *path, int picture)
         logerror("\nERROR ! %s file '%s' could not be written !\n", kind, path);
         return 0;
     }
-    // the picture is made anew from the levels at any time; the text may hold a day's edits
-    if (!picture && !keep_backup(t, (std::string(path) + ".bak").c_str())) {
+    if (backup && !keep_backup(t, (std::string(path) + ".bak").c_str())) {
         logerror("\nERROR ! Backup file '%s.bak' could not be written !\n", path);
         return 0;
     }

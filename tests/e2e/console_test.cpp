@@ -119,7 +119,7 @@ TEST(Console, EditsSavedFromTheConsoleAreWhatTheTextRouteWrites)
         s.keys({"u"}); // on level 4, the mirror of level 3 undone there
         EXPECT_TRUE(s.shows("Level 3 of 30"));
         s.keys({"U", "s"});
-        EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG."));
+        EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG (the old file is KR_PROG.PRG.bak)."));
         s.keys({"q"});
         EXPECT_EQ(0, s.status());
         EXPECT_EQ(dir.read("stty.before"), dir.read("stty.after"));

@@ -69,7 +69,7 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {3, 0, "?<<f", no_random, "|[gn][gn]"}, // a random brush from level 3
         {1, 1, "8>f", "", "|..[wh][bk][gn][bk][gn][bk][gn]..|\n|......"}, // green zigzags down
         {6, 0, "m", "", "|[rd][??][wh][??][rd][pu][wh][ye]|\n|..[pu][wh][ye][rd][pu][wh][ye]..|"},
-        {1, 0, "p", "Nothing copied yet: y copies a level.", "|[gn][gn]"},
+        {1, 0, "p", "Nothing copied yet: y copies a level, or a box of cells (v).", "|[gn][gn]"},
         {6, 0, "y<<<p",
          "Not pasted: the copy has 3 random colors, level 3's record has room for 2.",
          ": green, black.\n"},
@@ -126,7 +126,8 @@ TEST(Editor, QuitAsksFirstWhenChangesAreUnsaved)
                              {"c\x03", "q"}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(1, 0, r[0]);
-        EXPECT_EQ(r[1], std::string(1, s.quit ? 'q' : "bc----h-a--"[static_cast<int>(s.mode)])) << r[0];
+        EXPECT_EQ(r[1], std::string(1, s.quit ? 'q' : "bc----h-a--"[static_cast<int>(s.mode)]))
+            << r[0];
     }
     EXPECT_EQ("Save changes to KR_PROG.PRG? (y/n, Esc: stay)", start_on_sample(1, 0, "1q").status);
 }
