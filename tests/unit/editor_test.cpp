@@ -9,6 +9,16 @@
 #include "text/text.h"
 #include "tools/sample_image.h"
 
+// Bytes from 0x80 are the keys above 255, in their order: 0x80 Up, 0x81 Down, 0x82 Left,
+// 0x83 Right, 0x84 Home, 0x85 End, 0x86 PgUp, 0x87 PgDn, 0x88 Delete.
+static void press(edit_state &s, const std::string &keys)
+{
+    for (unsigned char c : keys)
+        apply_key(s, {c < 0x80 ? int{c} : key_up + (c - 0x80)});
+}
+
+static int disk = 0; // KR_PROG.PRG to the editor: 0 as it was read, 1 changed, 2 gone
+
 static edit_state start_on_sample(int level, int cursor = 0, const std::string &keys = "")
 {
     static std::vector<std::uint8_t> image;
@@ -16,11 +26,11 @@ static edit_state start_on_sample(int level, int cursor = 0, const std::string &
     decode_as_loaded(image);
     edit_state s;
     s.save = [](std::string &message) { return message = "Saved.", 1; }; // a save that works
+    s.disk_state = [] { return disk; };
     edit_start(s);
     s.level = level;
     s.cursor = cursor;
-    for (char c : keys)
-        apply_key(s, {c});
+    press(s, keys);
     return s;
 }
 
@@ -144,6 +154,175 @@ TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
               "has 1 random colors, its record has room for 0 only !",
               s.status);
     EXPECT_TRUE(!s.quit && s.mode == edit_mode::board && log_capture == nullptr);
+}
+
+static const std::string empty_row = "|" + std::string(32, '.') + "|\n";
+
+TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
+{
+    const struct {
+        int level, cursor;
+        const char *keys, *status;
+        std::string then; // a part of the text of the level shown
+    } rows[] = {
+        {1, 0, "H", "", "|[gn][bl][bl][or][or][ye][ye]....|\n|..[gn][bl][bl][or][or][ye]......|"},
+        {1, 0, "L", "", "|....[gn][gn][bl][bl][or][or][ye]|\n|......[gn][gn][bl][bl][or][or]..|"},
+        {1, 0, "K", "", "\n\n|[bl][bl][or][or][ye][ye][gn][gn]|\n|..[bl][bl][or][or][ye]"},
+        {1, 0, "J", "", "\n\n" + empty_row + empty_row + "|[gn][gn][bl][bl]"},
+        {1, 0, "M", "",
+         "|[or][or][ye][ye][gn][gn][bl][bl]|\n|..[bl][bl][or][or][ye][ye][gn]..|\n|[bl][bl][or][or]"
+         "[ye][ye][gn][gn]|\n|..[gn][gn][bl][bl][or][or][ye]..|\n|[gn][gn][bl][bl][or][or][ye][ye]"
+         "|\n\n\n"},
+        {3, 0, "X", "Emptied level 3.", "green, black.\n\n" + empty_row + empty_row + empty_row},
+        {3, 18, "r5", "Replaced 6 cells.", "|........[pu][??][pu][pu]........|"},
+        {1, 0, "r0", "Level 1 has no random colors: add one first (c).", "|[gn][gn][bl]"},
+        {1, 0,
+         "v\x83\x83\x81"
+         "7",
+         "", "|[bk][bk][bk][bl][or][or][ye][ye]|\n|..[bk][bk][bk][bl]"},
+        {1, 9, "v\x80\x82\x82x", "Cut 4 cells: p pastes them at the cursor.",
+         "|........[bl][bl][or][or][ye][ye]|\n|..........[bl][bl][or][or][ye]..|"},
+        {1, 0, "v\x83\x88", "", "|........[bl][bl]"},
+        // a box across both row kinds keeps its shape on either, and loses what falls off
+        {4, 0, "v\x83\x81y<<<\x81\x81\x81\x81\x81\x81\x84p", "Pasted 4 cells.",
+         "|..[pu][pu]......................|\n|....[pu][pu]"},
+        {4, 0, "v\x83\x81y<<<\x81\x81\x81\x81\x81\x84p", "Pasted 4 cells.",
+         "|[pu][pu]........................|\n|..[pu][pu]......"},
+        {4, 0, "v\x83\x81y<<<\x81\x81\x81\x81\x81\x81\x81\x81\x81\x85p",
+         "Pasted 1 of 4 cells: the others fall off the board.", "....[pu]|\n\n\n"},
+        {3, 18, "v\x83y<<p",
+         "Not pasted: the copy holds random cells and level 1 has no random "
+         "colors.",
+         "|[gn][gn][bl]"},
+        {1, 0, "b3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
+        {1, 0, "g42\r", "There is no level 42.", "|[gn][gn][bl]"},
+        {1, 0, "g7\rg\x1b", "", "Level  7"},
+    };
+    for (const auto &r : rows) {
+        edit_state s = start_on_sample(r.level, r.cursor, r.keys);
+        EXPECT_EQ(r.status, s.status) << r.keys;
+        EXPECT_NE(std::string::npos, level_as_text(s.level).find(r.then)) << r.keys;
+    }
+}
+
+static key at_cell(int code, int k) // a click or drag on cell k of the board at 80 x 24
+{
+    const int slot = slot_of(k), row = row_of(k);
+    return {code, 3 + 4 * slot + (is_long_row(row) ? 0 : 2), 2 + row};
+}
+
+TEST(Editor, ADragIsOneStepAndALegendLineTakesTheBrush)
+{
+    edit_state s = start_on_sample(1, 0, "7");
+    apply_key(s, {key_mouse_left, 42, 3 + code_random}); // the legend's line of random
+    EXPECT_EQ(code_random, s.brush);
+    const std::string after_7 = level_as_text(1);
+    s.brush = 8;
+    for (key k :
+         {at_cell(key_mouse_left, 1), at_cell(key_mouse_drag, 2), at_cell(key_mouse_drag, 1),
+          at_cell(key_mouse_drag, 9), at_cell(key_mouse_release, 9)})
+        apply_key(s, k);
+    EXPECT_NE(std::string::npos, level_as_text(1).find("|[bk][wh][wh][bl]")); // and row 2's
+    EXPECT_NE(std::string::npos, level_as_text(1).find("|..[gn][wh][bl]"));
+    apply_key(s, at_cell(key_mouse_drag, 20)); // released: no longer painting
+    EXPECT_TRUE(apply_key(s, {'u'}) && level_as_text(1) == after_7 && s.cursor == 1);
+}
+
+TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
+{
+    const struct {
+        int level;
+        const char *keys, *status;
+        int selected, level_1_from; // the level whose cells level 1 holds then
+    } rows[] = {
+        {1, "\t>", "Exchanged levels 1 and 2.", 2, 2},
+        {2, "\t<u", "", 1, 1},
+        {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 4},
+        {3, "\t>", "Not exchanged: level 3's 2 random colors do not fit level 4's room for 0.", 3,
+         1},
+        {21, "\tx\x84x",
+         "Not exchanged: level 21's 1 random color does not fit level 1's room for "
+         "0.",
+         1, 1},
+        {5, "\t\x85\x1b", "", 30, 1},
+    };
+    for (const auto &r : rows) {
+        edit_state s = start_on_sample(r.level);
+        std::array<std::string, 31> text; // each level's cells and colors, as decoded
+        for (int i = 1; i <= 30; i++)
+            text[i] = level_as_text(i).substr(level_as_text(i).find('\n'));
+        press(s, r.keys);
+        EXPECT_EQ(r.status, s.status) << r.keys;
+        EXPECT_EQ(r.selected, s.selected) << r.keys;
+        const std::string now = level_as_text(1);
+        EXPECT_EQ(text[r.level_1_from], now.substr(now.find('\n'))) << r.keys;
+    }
+}
+
+TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
+{
+    start_on_sample(1);
+    const std::string six = level_as_text(6), rows_of_six = six.substr(six.find("\n\n"));
+    std::size_t end = six.find("\n\n") + 2;
+    for (int n = 0; n < 3; n++)
+        end = six.find('\n', end) + 1;
+    const std::string three_rows = six.substr(0, end);
+    std::string crlf, cr;
+    for (char c : six) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        cr += c == '\n' ? '\r' : c;
+    }
+    const struct {
+        int level;
+        std::string text;
+        const char *status;
+    } rows[] = {
+        {30, six, "Pasted a level from text."},
+        {30, "\xEF\xBB\xBF" + crlf, "Pasted a level from text."},
+        {30, cr + level_as_text(7), "Pasted the first of 2 levels in the text."},
+        {30, three_rows, "Not pasted: the text holds 3 of a level's 11 rows."},
+        {3, level_as_text(30),
+         "Not pasted: the text has 8 random colors, level 3's record has "
+         "room for 2."},
+    };
+    for (const auto &r : rows) {
+        edit_state s = start_on_sample(r.level);
+        const std::string before = level_as_text(r.level);
+        apply_key(s, {key_paste, 0, 0, r.text});
+        EXPECT_EQ(r.status, s.status);
+        const std::string now = level_as_text(r.level);
+        EXPECT_EQ(r.status[0] == 'P' ? rows_of_six : before.substr(before.find("\n\n")),
+                  now.substr(now.find("\n\n")));
+    }
+}
+
+TEST(Editor, ASaveAsksWhenTheFileChangedAndASmallWindowTakesNoKeys)
+{
+    const char *changed = "KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)";
+    const char *gone = "KR_PROG.PRG is no longer in the folder. Save it again? (y/n)";
+    const char *quit = "Save changes to KR_PROG.PRG? (y/n, Esc: stay)";
+    const struct {
+        int disk;
+        const char *keys, *status, *then; // then: q quit, s saved, u unsaved
+    } rows[] = {
+        {0, "1s", "Saved.", "s"},   {1, "1s", changed, "u"}, {1, "1sn", "Not saved.", "u"},
+        {1, "1sy", "Saved.", "s"},  {2, "1qy", gone, "u"},   {2, "1qyn", "Not saved.", "u"},
+        {2, "1qyy", "Saved.", "q"}, {0, "1qn", quit, "q"},   {0, "\x01m", "", "s"},
+        {0, "1\x01q", "", "u"},     {0, "\x01q", "", "q"},
+    };
+    for (const auto &r : rows) {
+        disk = r.disk;
+        edit_state s = start_on_sample(1);
+        const std::string keys = r.keys, small = keys.substr(0, keys.find('\x01'));
+        press(s, small);
+        if (small != keys) { // the rest in a window too small for the editor
+            apply_key(s, {key_resize, min_width - 1, 30});
+            press(s, keys.substr(small.size() + 1));
+        }
+        EXPECT_EQ(r.status, s.status) << r.keys;
+        EXPECT_EQ(r.then, std::string(s.quit ? "q" : unsaved(s) ? "u" : "s")) << r.keys;
+    }
+    disk = 0;
 }
 
 static std::string screen_row(const grid &g, int y, int from, int length)
