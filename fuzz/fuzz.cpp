@@ -20,30 +20,39 @@ static void require(bool holds)
         std::abort();
 }
 
-static int save_works = 1; // the first byte's low bit
+static int save_works = 1, disk = 0; // from the first byte
 
-// 3: a byte from 0x80 is one of the keys above 255, a click or a resize taking x and y from the
-// next two. Checked after every key: what the editor promises of the levels, cursor and picture;
-// at the end, undoing everything gives back the decoded levels.
+// 3: a byte from 0x80 is one of the keys above 255: a click or a resize takes x and y from the
+// next two bytes, a paste as many bytes as the next one says. Checked after every key: what
+// the editor promises of the levels, cursor and picture; at the end, undoing everything gives
+// back the decoded levels, and redoing it all the levels as the last step left them.
 static void edit_keys(const std::uint8_t *data, std::size_t size)
 {
     const std::array<tb_level_entry, 31> decoded = tb_level;
     edit_state s;
     s.save = [](std::string &message) { return message = "Saved or not.", save_works; };
-    edit_start(s);
+    s.disk_state = [] { return disk; };
     save_works = size > 0 && data[0] % 2;
+    disk = size > 0 ? data[0] / 2 % 3 : 0;
+    s.unicode = size > 0 && data[0] & 8;
+    edit_start(s);
     grid g;
     for (const std::uint8_t *p = data, *end = data + size; p < end && !s.quit;) {
-        key k{*p < 0x80 ? *p : key_up + (*p - 0x80) % (key_resize - key_up + 1)};
-        if (*p++ >= 0x80 && k.code >= key_mouse_left && end - p >= 2) {
+        key k{*p < 0x80 ? *p : key_up + (*p - 0x80) % (key_hangup - key_up + 1)};
+        const bool where = k.code >= key_mouse_left && k.code <= key_resize;
+        if (*p++ >= 0x80 && where && end - p >= 2) {
             k.x = *p++;
             k.y = *p++ % 64;
+        } else if (k.code == key_paste && p < end) {
+            std::size_t n = *p++;
+            n = std::min(n, static_cast<std::size_t>(end - p));
+            k.text.assign(p, p + n);
+            p += n;
         }
         apply_key(s, k);
         for (int i = 1; i <= 30; i++) { // the sample has no random cell without a color
             const tb_level_entry &e = tb_level[i];
-            require(e.level == i && e.start == decoded[i].start &&
-                    e.nb_colors <= record_room[i]);
+            require(e.level == i && e.start == decoded[i].start && e.nb_colors <= record_room[i]);
             for (int j = 0; j < 8; j++)
                 require(j < e.nb_colors ? e.colors[j] >= 1 && e.colors[j] <= 8 : !e.colors[j]);
             for (int cell = 0; cell < nb_cells; cell++)
@@ -56,14 +65,25 @@ static void edit_keys(const std::uint8_t *data, std::size_t size)
         g.height = s.height;
         draw(s, g);
         for (const screen_cell &c : g.cells) // and the cursor inside the picture
-            require(c.ch >= ' ' && c.ch <= '~' && g.cursor_x < g.width && g.cursor_y < g.height);
+            require(((c.ch >= ' ' && c.ch <= '~') || (c.ch == glyph_half_block && s.unicode)) &&
+                    g.cursor_x < g.width && g.cursor_y < g.height);
     }
-    s.mode = edit_mode::board;
-    while (s.done > 0)
-        apply_key(s, {'u'});
-    for (int i = 1; i <= 30; i++)
-        require(tb_level[i].nb_colors == decoded[i].nb_colors &&
-                tb_level[i].colors == decoded[i].colors && tb_level[i].cells == decoded[i].cells);
+    s.width = 80; // keys act again
+    s.height = 24;
+    std::array<tb_level_entry, 31> last = tb_level; // as the last step left the levels
+    for (int pass = 0; pass < 3; pass++) {          // redo all, undo all, redo all
+        const bool back = pass == 1;
+        s.mode = edit_mode::board;
+        while (back ? s.done > 0 : s.done < s.log.size())
+            apply_key(s, {back ? 'u' : 'U'});
+        if (pass == 0)
+            last = tb_level;
+        for (int i = 1; pass > 0 && i <= 30; i++) {
+            const tb_level_entry &now = tb_level[i], &then = back ? decoded[i] : last[i];
+            require(now.nb_colors == then.nb_colors && now.colors == then.colors &&
+                    now.cells == then.cells);
+        }
+    }
 }
 
 static bool records_share_bytes()
