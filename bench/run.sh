@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures every action on the sample image against standard tools doing the same file work
 # in the same folder, the peak memory of each action, -loadlvl on large text files, and the
-# console editor: its first screen against -loadprg, the bytes of a keystroke, its memory.
+# console editor: its first screen against -loadprg, the bytes of a keystroke, its memory, and
+# the memory of its undo history.
 # Needs hyperfine and GNU time (Debian packages hyperfine and time); installs them when missing.
 # Runs for about a quarter of a minute.
 set -euo pipefail
@@ -11,7 +12,7 @@ if ! command -v hyperfine >/dev/null || [ ! -x /usr/bin/time ]; then
 fi
 root=$PWD
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELLUMIX_TESTS=OFF >/dev/null 2>&1
-cmake --build build-bench -j"$(nproc)" --target vellumix make_sample >/dev/null 2>&1
+cmake --build build-bench -j"$(nproc)" --target vellumix make_sample undo_bench >/dev/null 2>&1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -64,6 +65,10 @@ for mib in 1 64; do
   printf -- '-loadlvl on %2d MiB of text: %s, peak RSS %s KiB\n' "$mib" "$(ms "$(median "l$mib.json")")" "$rss"
 done
 echo "64 MiB / 1 MiB: $(ratio "$(median l64.json)" "$(median l1.json)")"
+
+echo
+# The editor's undo history: targets 4 MiB after 100,000 painted cells, 16 MiB after 1,000,000.
+for n in 100000 1000000; do "$root/build-bench/undo_bench" "$n"; done
 
 echo
 # The console editor on a pseudo-terminal: first screen against -loadprg, bytes, memory.
