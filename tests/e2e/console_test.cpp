@@ -3,13 +3,17 @@
 // with what the text route writes for the same levels.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 #include <unistd.h>
 
+#include "edit/edit.h"
 #include "tests/e2e/e2e_support.h"
+#include "text/text.h"
+#include "tools/sample_image.h"
 
 namespace
 {
@@ -36,13 +40,14 @@ struct session { // the program in an 80 x 24 tmux session on a server of its ow
             std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 30));
         }
     }
-    // A press of a mouse button (0 left, 2 right) on a cell of the screen, from 0, as a
-    // terminal reports it with modes 1000 and 1006.
+    // A press of a mouse button (0 left, 2 right; 32 a move with the left one held, 3 its
+    // release) on a cell of the screen, from 0, as a terminal reports it with modes 1002, 1006.
     void click(int button, int x, int y) const
     {
         std::string hex;
-        for (char c : "\x1b[<" + std::to_string(button) + ";" + std::to_string(x + 1) + ";" +
-                          std::to_string(y + 1) + "M")
+        for (char c : "\x1b[<" + std::to_string(button == 3 ? 0 : button) + ";" +
+                          std::to_string(x + 1) + ";" + std::to_string(y + 1) +
+                          (button == 3 ? "m" : "M"))
             hex += " " + std::to_string(c / 16) + "0123456789abcdef"[c % 16];
         tmux_do("send-keys -H" + hex);
     }
@@ -202,4 +207,57 @@ TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
     EXPECT_TRUE(t.shows("Press a key to close this window."));
     t.keys({"Space"});
     EXPECT_EQ(1, t.status());
+}
+
+// Levels 1, 2 and 4 (3 has random colors that fit no other record) put in the order 2, 4, 1 in
+// the overview: the image saved is what the text route writes from the text with those blocks
+// moved.
+TEST(Console, LevelsReorderedInTheOverviewAreTheTextsBlocksMoved)
+{
+    run_dir dir;
+    const std::string text = run_tool(dir, {"-loadprg", "-quiet"}).out;
+    std::array<std::size_t, 6> at; // where the blocks of levels 1 to 5 begin, past their lines
+    for (int i = 1; i <= 5; i++)
+        at[i] = text.find('\n', text.find("Level  " + std::to_string(i)));
+    auto block = [&](int i) { return text.substr(at[i], text.find("Level", at[i]) - at[i]); };
+    run_dir text_route(sample_image());
+    text_route.write(lvl, text.substr(0, at[1]) + block(2) + "Level  2" + block(4) + "Level  3" +
+                              block(3) + "Level  4" + block(1) +
+                              text.substr(text.find("Level  5")));
+    ASSERT_EQ(0, run_tool(text_route, {"-saveprg", "-quiet"}).status);
+    session s(dir);
+    ASSERT_TRUE(s.shows("Level 1 of 30"));
+    s.keys({"Tab", "'>'", "x", "Right", "Right", "x", "Enter", "s"});
+    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG"));
+    s.keys({"q"});
+    EXPECT_EQ(0, s.status());
+    EXPECT_TRUE(text_route.read(prg) == dir.read(prg));
+    EXPECT_FALSE(sample_image() == dir.read(prg));
+}
+
+// Another program's change to KR_PROG.PRG, or its removal, is not overwritten without a word.
+TEST(Console, ASaveAsksWhenTheFileChangedOnDiskOrWentAway)
+{
+    run_dir dir;
+    std::string theirs = sample_image();
+    theirs[0x100] ^= 1;
+    session s(dir);
+    ASSERT_TRUE(s.shows("Level 1 of 30"));
+    s.keys({"8"});
+    dir.write(prg, theirs);
+    s.keys({"s"});
+    EXPECT_TRUE(s.shows("KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)"));
+    s.keys({"n"});
+    EXPECT_TRUE(s.shows("Not saved."));
+    EXPECT_TRUE(dir.read(prg) == theirs);
+    s.keys({"s", "y"});
+    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG (the old file is KR_PROG.PRG.bak)."));
+    EXPECT_TRUE(dir.read(prg + ".bak") == theirs);
+    EXPECT_EQ(std::string("\x00\x10", 2), dir.read(prg).substr(0x1E936, 2));
+    std::filesystem::remove(dir.file(prg));
+    s.keys({"7", "q", "y"});
+    EXPECT_TRUE(s.shows("KR_PROG.PRG is no longer in the folder. Save it again? (y/n)"));
+    s.keys({"y"});
+    EXPECT_EQ(0, s.status());
+    EXPECT_EQ(std::string("\x00\x0E", 2), dir.read(prg).substr(0x1E936, 2));
 }
