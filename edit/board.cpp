@@ -122,9 +122,10 @@ static int color_key(edit_state &s, const key &k)
 static int paste_level(edit_state &s, const tb_level_entry &from, const char *what)
 {
     if (from.nb_colors > record_room[s.level]) { // the save would refuse it later
-        s.status = formatted("Not pasted: the %s has %d random colors, level %d's record has room "
-                             "for %d.",
-                             what, from.nb_colors, s.level, record_room[s.level]);
+        s.status =
+            formatted("Not pasted: the %s has %d random color%s, level %d's record has "
+                      "room for %d.",
+                      what, from.nb_colors, plural(from.nb_colors), s.level, record_room[s.level]);
         return 0;
     }
     tb_level_entry before = tb_level[s.level];
