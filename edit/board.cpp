@@ -222,6 +222,8 @@ static int box_key(edit_state &s, const key &k)
         s.mode = edit_mode::board;
         return 0;
     }
+    if (c == key_mouse_release)
+        return 0;
     if (c == key_mouse_left || c == key_mouse_drag) { // the moving corner follows the pointer
         int cell = board_cell_at(layout_of(s.width, s.height), k.x, k.y);
         s.cursor = cell >= 0 ? cell : s.cursor;
