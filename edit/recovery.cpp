@@ -35,12 +35,14 @@ int write_recovery(std::string &error)
 
 void remove_recovery() { std::remove(recovery_name); }
 
-// Only "no such file" means there is none: a file that cannot be looked at may hold changes.
+// Only "no such file" means there is none: a file that cannot be looked at may hold changes. A
+// directory of that name holds none; writing the file there will say so.
 bool recovery_exists()
 {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    return std::filesystem::status(recovery_name, ec).type() !=
-           std::filesystem::file_type::not_found;
+    fs::file_type type = fs::status(recovery_name, ec).type();
+    return type != fs::file_type::not_found && type != fs::file_type::directory;
 }
 
 int answer_recovery(edit_state &s, bool restore)
