@@ -77,9 +77,11 @@ int answer_recovery(edit_state &s, bool restore)
         kept += (kept.empty() ? "" : ", ") + std::to_string(i);
     }
     s.status = "Restored the unsaved changes: save with s.";
+    const bool one = kept.find(',') == std::string::npos;
     if (!kept.empty())
-        s.status += " Too many random colors for their records: level" +
-                    std::string(kept.find(',') == std::string::npos ? " " : "s ") + kept +
-                    " keep the image's.";
+        s.status += formatted(" Level%s %s keep%s %s random colors from %s: the file's do not "
+                              "fit %s.",
+                              one ? "" : "s", kept.c_str(), one ? "s" : "", one ? "its" : "their",
+                              prg_name, one ? "its record" : "their records");
     return commit_levels(s, before);
 }
