@@ -366,12 +366,6 @@ static int board_own_key(edit_state &s, const key &k)
     case 'J':
     case 'X':
         return whole_level_key(s, c);
-    case 'u':
-    case ctrl('z'):
-        return undo_step(s, true);
-    case 'U':
-    case ctrl('y'):
-        return undo_step(s, false);
     case key_mouse_left:
     case key_mouse_right:
     case key_mouse_drag:
@@ -416,21 +410,14 @@ static int board_own_key(edit_state &s, const key &k)
     case 'Y':
         s.to_clipboard = level_as_text(s.level);
         break;
-    case 's':
-    case ctrl('s'):
-        request_save(s, false);
-        break;
-    case 'q':
     case key_escape:
-    case ctrl('c'):
         ask_to_quit(s);
         break;
-    case key_f1:
-    case 'h':
-        open_help(s);
-        break;
     default:
-        move_cursor(s, c);
+        int changed = 0;
+        if (!shared_key(s, c, changed))
+            move_cursor(s, c);
+        return changed;
     }
     return 0;
 }

@@ -254,10 +254,10 @@ int edit_levels();
 // to the last step, as a drag's cells are); commit_levels: any of them.
 int commit(edit_state &s, const tb_level_entry &before, bool extend = false);
 int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before);
-int undo_step(edit_state &s, bool back); // 1 = a step was undone (back) or redone
-void request_save(edit_state &s, bool then_quit);
 void ask_to_quit(edit_state &s);
-void open_help(edit_state &s);
+// The keys that do the same on the board and in the overview: undo, redo, save, quit and
+// help. 1 = code was one of them, changed = 1 when the levels changed.
+int shared_key(edit_state &s, int code, int &changed);
 int board_key(edit_state &s, const key &k); // board.cpp: the board and its modes
 void open_overview(edit_state &s);          // overview.cpp
 int overview_key(edit_state &s, const key &k);

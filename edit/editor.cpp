@@ -185,7 +185,7 @@ static void apply_entry(const edit_state &s, std::size_t e, bool back)
 
 // Undo and redo go to the level of the step and put the cursor where it was then; the overview
 // stays the overview, with that level chosen.
-int undo_step(edit_state &s, bool back)
+static int undo_step(edit_state &s, bool back)
 {
     if (back ? s.done == 0 : s.done == s.log.size()) {
         s.status = back ? "Nothing to undo." : "Nothing to redo.";
@@ -227,7 +227,7 @@ static void finish_save(edit_state &s)
 }
 
 // Another program's change to the file is not overwritten without a word.
-void request_save(edit_state &s, bool then_quit)
+static void request_save(edit_state &s, bool then_quit)
 {
     if (s.mode == edit_mode::board || s.mode == edit_mode::overview)
         s.back_to = s.mode;
@@ -284,11 +284,34 @@ static int answer(edit_state &s, int code)
     return 0;
 }
 
-void open_help(edit_state &s)
+int shared_key(edit_state &s, int code, int &changed)
 {
-    s.back_to = s.mode;
-    s.mode = edit_mode::help;
-    s.help_page = 0;
+    changed = 0;
+    switch (code) {
+    case 'u':
+    case ctrl('z'):
+        changed = undo_step(s, true);
+        return 1;
+    case 'U':
+    case ctrl('y'):
+        changed = undo_step(s, false);
+        return 1;
+    case 's':
+    case ctrl('s'):
+        request_save(s, false);
+        return 1;
+    case 'q':
+    case ctrl('c'):
+        ask_to_quit(s);
+        return 1;
+    case 'h':
+    case key_f1:
+        s.back_to = s.mode;
+        s.mode = edit_mode::help;
+        s.help_page = 0;
+        return 1;
+    }
+    return 0;
 }
 
 static void help_key(edit_state &s, int code)

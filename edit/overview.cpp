@@ -121,29 +121,13 @@ int overview_key(edit_state &s, const key &k)
             return 0;
         }
         return exchange(s, s.marked, s.selected);
-    case 'u':
-    case ctrl('z'):
-        return undo_step(s, true);
-    case 'U':
-    case ctrl('y'):
-        return undo_step(s, false);
-    case 's':
-    case ctrl('s'):
-        request_save(s, false);
-        return 0;
-    case 'q':
-    case ctrl('c'):
-        ask_to_quit(s);
-        return 0;
-    case 'h':
-    case key_f1:
-        open_help(s);
-        return 0;
     case key_mouse_left:
         click(s, k);
         return 0;
     default:
-        move_selection(s, k.code);
-        return 0;
+        int changed = 0;
+        if (!shared_key(s, k.code, changed))
+            move_selection(s, k.code);
+        return changed;
     }
 }
