@@ -23,7 +23,8 @@ int edit_levels()
         g.height = s.height;
         draw(s, g);
         console_show(g);
-        if ((k = console_read(-1)).code == key_none)
+        k = console_read(-1);
+        if (k.code == key_none || k.code == key_hangup) // a signal, or the window closed
             break;
         apply_key(s, k);
     }
