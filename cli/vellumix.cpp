@@ -109,6 +109,11 @@ static int run_action(std::uint8_t code)
                      "terminal !\n");
             return 0;
         }
+        if (std::string term; !console_can_draw(term)) {
+            logerror("\nERROR ! -edit needs a terminal that can draw a screen (TERM is '%s') !\n",
+                     term.c_str());
+            return 0;
+        }
         return edit_levels();
     default:
         return 1;
