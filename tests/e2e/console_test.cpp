@@ -3,69 +3,13 @@
 // with what the text route writes for the same levels.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
-#include <unistd.h>
 
 #include "tests/e2e/e2e_support.h"
 
 namespace
 {
-
-struct session { // the program in an 80 x 24 tmux session on a server of its own
-    const run_dir &dir;
-    const std::string tmux = "tmux -f /dev/null -L vellumix-e2e-" + std::to_string(getpid());
-    explicit session(const run_dir &d, const std::string &args = "-edit") : dir(d)
-    {
-        // the terminal's settings before and after, and how the program ended, go to files
-        const std::string inner = "stty -g >stty.before; " + tool_command({args}) +
-                                  "; echo $? >status; stty -g >stty.after";
-        std::system((tmux + " new-session -d -x 80 -y 24 -c " + shell_quoted(dir.path) + " " +
-                     shell_quoted(inner))
-                        .c_str());
-    }
-    ~session() { std::system((tmux + " kill-server 2>/dev/null").c_str()); }
-    void tmux_do(const std::string &command) const { std::system((tmux + " " + command).c_str()); }
-    // Types keys one by one, as a person does; an Escape alone is then a key of its own.
-    void keys(const std::vector<std::string> &names) const
-    {
-        for (const std::string &k : names) {
-            tmux_do("send-keys " + k);
-            std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 30));
-        }
-    }
-    // A press of a mouse button (0 left, 2 right) on a cell of the screen, from 0, as a
-    // terminal reports it with modes 1000 and 1006.
-    void click(int button, int x, int y) const
-    {
-        std::string hex;
-        for (char c : "\x1b[<" + std::to_string(button) + ";" + std::to_string(x + 1) + ";" +
-                          std::to_string(y + 1) + "M")
-            hex += " " + std::to_string(c / 16) + "0123456789abcdef"[c % 16];
-        tmux_do("send-keys -H" + hex);
-    }
-    std::string screen() const
-    {
-        run_dir out("");
-        tmux_do("capture-pane -p >" + shell_quoted(out.file("screen")));
-        return out.read("screen");
-    }
-    // Waits up to 20 s for text on the screen, or for the program's end (text "").
-    bool shows(const std::string &text) const
-    {
-        for (int n = 0; n < 400; n++) {
-            if (text.empty() ? !dir.read("status").empty()
-                             : screen().find(text) != std::string::npos)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        ADD_FAILURE() << "not seen: " << text << "\n" << screen();
-        return false;
-    }
-    int status() const { return shows("") ? std::atoi(dir.read("status").c_str()) : -1; }
-};
 
 // The levels of the image in dir as the text route sees them, and a check that the text route
 // writes the very same image from them, starting from the untouched sample.

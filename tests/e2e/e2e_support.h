@@ -41,6 +41,29 @@ std::string tool_command(const std::vector<std::string> &args);
 run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
                     const std::string &before = "", const std::string &after = "");
 
+// The program in an 80 x 24 tmux session on a server of its own, run in dir with args; before
+// and after stand around its command as for run_tool. The terminal's settings before and after
+// go to the files stty.before and stty.after, its exit status to status.
+struct session {
+    const run_dir &dir;
+    const std::string tmux;
+    explicit session(const run_dir &d, const std::string &args = "-edit",
+                     const std::string &before = "", const std::string &after = "");
+    ~session();
+    void tmux_do(const std::string &command) const;
+    std::string tmux_says(const std::string &command) const; // what the command printed
+    // Types keys one by one, as a person does; an Escape alone is then a key of its own.
+    void keys(const std::vector<std::string> &names) const;
+    void send(const std::string &bytes) const; // as a terminal sends them, in one piece
+    // A press of a mouse button (0 left, 2 right) on a cell of the screen, from 0, as a
+    // terminal reports it with modes 1000 and 1006.
+    void click(int button, int x, int y) const;
+    std::string screen() const { return tmux_says("capture-pane -p"); }
+    // Waits up to 20 s for text on the screen, or for the program's end (text "").
+    bool shows(const std::string &text) const;
+    int status() const; // after waiting for the end; -1 when it did not come
+};
+
 // Standard error of a good load and decode, of the text file read, of the image written.
 extern const std::string decoded, text_read, written;
 
