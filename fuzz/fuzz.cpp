@@ -1,11 +1,13 @@
-// fuzz/fuzz.cpp - three libFuzzer targets, one per build of this file (FUZZ_TARGET):
+// fuzz/fuzz.cpp - four libFuzzer targets, one per build of this file (FUZZ_TARGET):
 //   1 reader: arbitrary text read over the sample's levels by the check.
 //   2 image:  arbitrary bytes over the level table and records, refused or decoded.
 //   3 edit:   arbitrary bytes as keys to the editor on the sample's levels.
+//   4 keys:   arbitrary bytes from a terminal, split at random places: the same keys.
 // 1, 2: the levels hold known codes only, and encoding them writes only inside their records.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 #include <vector>
 
@@ -42,8 +44,7 @@ static void edit_keys(const std::uint8_t *data, std::size_t size)
         apply_key(s, k);
         for (int i = 1; i <= 30; i++) { // the sample has no random cell without a color
             const tb_level_entry &e = tb_level[i];
-            require(e.level == i && e.start == decoded[i].start &&
-                    e.nb_colors <= record_room[i]);
+            require(e.level == i && e.start == decoded[i].start && e.nb_colors <= record_room[i]);
             for (int j = 0; j < 8; j++)
                 require(j < e.nb_colors ? e.colors[j] >= 1 && e.colors[j] <= 8 : !e.colors[j]);
             for (int cell = 0; cell < nb_cells; cell++)
@@ -66,6 +67,61 @@ static void edit_keys(const std::uint8_t *data, std::size_t size)
                 tb_level[i].colors == decoded[i].colors && tb_level[i].cells == decoded[i].cells);
 }
 
+static std::uint32_t next_random(std::uint32_t &state)
+{
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+}
+
+// 4: the keys of bytes sent in pieces (whole when seed is 0), decoded as the console does: all
+// it can after each piece, the next piece under escape_wait_ms later, then once more after a
+// second of quiet, when every byte must be decided. Each call gets an exact heap copy of the
+// bytes, so that ASan sees any read past them.
+static std::vector<key> keys_of(const std::uint8_t *data, std::size_t size, std::uint32_t seed)
+{
+    std::vector<key> keys;
+    std::vector<unsigned char> pending;
+    for (std::size_t at = 0;;) {
+        std::size_t piece =
+            std::min<std::size_t>(seed ? 1 + next_random(seed) % 16 : size, size - at);
+        pending.insert(pending.end(), data + at, data + at + piece);
+        at += piece;
+        const bool quiet = at == size;
+        while (!pending.empty()) {
+            int idle = quiet ? sequence_wait_ms : seed ? next_random(seed) % escape_wait_ms : 0;
+            std::unique_ptr<unsigned char[]> copy(new unsigned char[pending.size()]);
+            std::copy(pending.begin(), pending.end(), copy.get());
+            key k;
+            int used = decode_key(copy.get(), static_cast<int>(pending.size()), idle, k);
+            require(used >= 0 && used <= static_cast<int>(pending.size()) && (used > 0 || !quiet));
+            if (used == 0)
+                break;
+            pending.erase(pending.begin(), pending.begin() + used);
+            require(k.code >= key_none && k.code <= key_paste && k.code != key_resize && k.x >= 0 &&
+                    k.y >= 0 && k.text.size() <= paste_max);
+            if (k.code != key_none)
+                keys.push_back(k);
+        }
+        if (quiet)
+            return keys;
+    }
+}
+
+// The first four bytes choose the pieces and pauses; the rest is what the terminal sent.
+static void same_keys_however_split(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 4)
+        return;
+    std::uint32_t seed = std::uint32_t{data[0]} << 24 | std::uint32_t{data[1]} << 16 |
+                         std::uint32_t{data[2]} << 8 | data[3];
+    const std::vector<key> whole = keys_of(data + 4, size - 4, 0),
+                           split = keys_of(data + 4, size - 4, seed | 1);
+    require(whole.size() == split.size());
+    for (std::size_t i = 0; i < whole.size(); i++)
+        require(whole[i].code == split[i].code && whole[i].x == split[i].x &&
+                whole[i].y == split[i].y && whole[i].text == split[i].text);
+}
+
 static bool records_share_bytes()
 {
     for (int i = 1; i <= 30; i++)
@@ -79,6 +135,10 @@ static bool records_share_bytes()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    if (FUZZ_TARGET == 4) {
+        same_keys_however_split(data, size);
+        return 0;
+    }
     static const std::vector<std::uint8_t> sample = make_sample_image();
     static std::vector<std::uint8_t> image;
     image = sample;
