@@ -2,14 +2,12 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 #include "tools/sample_image.h"
@@ -127,63 +125,3 @@ run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
     int raw = std::system(("sh -c " + shell_quoted(command)).c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, capture.read("out"), capture.read("err")};
 }
-
-session::session(const run_dir &d, const std::string &args, const std::string &before,
-                 const std::string &after)
-    : dir(d), tmux("tmux -f /dev/null -L vellumix-e2e-" + std::to_string(getpid()))
-{
-    const std::string inner = "stty -g >stty.before; " + before + " " + tool_command({args}) + " " +
-                              after + "; echo $? >status; stty -g >stty.after";
-    std::system((tmux + " new-session -d -x 80 -y 24 -c " + shell_quoted(dir.path) + " " +
-                 shell_quoted(inner))
-                    .c_str());
-}
-
-session::~session() { std::system((tmux + " kill-server 2>/dev/null").c_str()); }
-
-void session::tmux_do(const std::string &command) const
-{
-    std::system((tmux + " " + command).c_str());
-}
-
-std::string session::tmux_says(const std::string &command) const
-{
-    run_dir out("");
-    tmux_do(command + " >" + shell_quoted(out.file("said")));
-    return out.read("said");
-}
-
-void session::keys(const std::vector<std::string> &names) const
-{
-    for (const std::string &k : names) {
-        tmux_do("send-keys " + k);
-        std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 30));
-    }
-}
-
-void session::send(const std::string &bytes) const
-{
-    std::string hex;
-    for (unsigned char c : bytes)
-        hex += std::string(" ") + "0123456789abcdef"[c / 16] + "0123456789abcdef"[c % 16];
-    tmux_do("send-keys -H" + hex);
-}
-
-void session::click(int button, int x, int y) const
-{
-    send("\x1b[<" + std::to_string(button) + ";" + std::to_string(x + 1) + ";" +
-         std::to_string(y + 1) + "M");
-}
-
-bool session::shows(const std::string &text) const
-{
-    for (int n = 0; n < 400; n++) {
-        if (text.empty() ? !dir.read("status").empty() : screen().find(text) != std::string::npos)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ADD_FAILURE() << "not seen: " << text << "\n" << screen();
-    return false;
-}
-
-int session::status() const { return shows("") ? std::atoi(dir.read("status").c_str()) : -1; }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "tests/e2e/e2e_support.h"
@@ -14,17 +13,12 @@ namespace
 
 const char *const no_wine = "wine's console passes on no stops, signals, mouse reports or bytes";
 
-std::string said(const session &s, const std::string &format) // a pane's value, its line end cut
-{
-    std::string value = s.tmux_says("display -p '" + format + "'");
-    return value.substr(0, value.find('\n'));
-}
-
-std::string stty_of(const session &s) // the pane's terminal settings, read from outside
+// What a shell command printed, run by tmux, which fills in #{pane_tty} and #{pane_pid} first.
+std::string shell_says(const session &s, const std::string &command)
 {
     run_dir out("");
-    std::system(("stty -g <" + said(s, "#{pane_tty}") + " >" + out.file("stty")).c_str());
-    return out.read("stty");
+    s.tmux_do("run-shell '" + command + " >" + out.file("said") + "'");
+    return out.read("said");
 }
 
 // Sends sig to the program, the child of the pane's shell (sh -c, which leaves the terminal
@@ -32,21 +26,10 @@ std::string stty_of(const session &s) // the pane's terminal settings, read from
 bool signal_until(const session &s, const std::string &sig, char state)
 {
     s.tmux_do("run-shell 'pkill -" + sig + " -P #{pane_pid}'");
-    run_dir out("");
-    for (int n = 0; n < 100; n++) {
-        std::system(
-            ("ps -o stat= --ppid " + said(s, "#{pane_pid}") + " >" + out.file("ps")).c_str());
-        if (out.read("ps")[0] == state)
+    for (int n = 0; n < 100; n++, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+        if (shell_says(s, "ps -o stat= --ppid #{pane_pid}")[0] == state)
             return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
     return false;
-}
-
-void pause_then_send(const session &s, const std::string &bytes)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    s.send(bytes);
 }
 
 } // namespace
@@ -60,12 +43,13 @@ TEST(Terminal, AStopGivesTheTerminalBackAContinueTakesItAgainAndSigquitEndsIt)
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     s.keys({"7"});
     ASSERT_TRUE(signal_until(s, "TSTP", 'T'));
-    EXPECT_EQ(dir.read("stty.before"), stty_of(s));
-    EXPECT_EQ("0 1 0", said(s, "#{alternate_on} #{cursor_flag} #{mouse_any_flag}"));
+    EXPECT_EQ(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
+    EXPECT_EQ("0 1 0\n",
+              s.tmux_says("display -p '#{alternate_on} #{cursor_flag} #{mouse_any_flag}'"));
     ASSERT_TRUE(signal_until(s, "CONT", 'S'));
     EXPECT_TRUE(s.shows("Vellumix - KR_PROG.PRG  (modified)")); // the whole screen again
     EXPECT_TRUE(s.shows("u undo  s save  q quit  h help"));
-    EXPECT_NE(dir.read("stty.before"), stty_of(s));
+    EXPECT_NE(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
     s.keys({"Right", "8"});
     EXPECT_TRUE(s.shows("|[bk]>wh<[bl]"));
     s.tmux_do("run-shell 'pkill -QUIT -P #{pane_pid}'");
@@ -83,11 +67,13 @@ TEST(Terminal, SplitSequencesRepliesPastesAndX10ClicksAreTakenAsMeant)
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     s.keys({"Down"});
     s.send("\x1b[");
-    pause_then_send(s, "A"); // Up: not Esc, which quits a level with nothing to save
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    s.send("A"); // Up: not Esc, which quits a level with nothing to save
     s.keys({"8"});
     EXPECT_TRUE(s.shows("|>wh<[gn][bl]"));
     s.send("\x1b[<0;10");
-    pause_then_send(s, ";5M"); // a click on row 2's second cell
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    s.send(";5M"); // a click on row 2's second cell
     EXPECT_TRUE(s.shows("|..[gn]>wh<[bl]"));
     s.send("\x1b[M $&"); // an X10 click on row 3's first cell
     EXPECT_TRUE(s.shows("|>wh<[bl][or]"));
