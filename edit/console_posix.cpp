@@ -98,7 +98,8 @@ static int write_all(const char *p, std::size_t n)
     return 1;
 }
 
-// ---- signals: every handler is async-signal-safe, and all but the stop's only raise a flag
+// ---- signals: every handler is async-signal-safe; a stop gives the terminal back, a continue
+// takes it again, the others raise a flag and wake console_read
 
 // The terminal as we found it: the main screen, the cursor, no mouse or pastes, the old termios.
 static void restore_terminal()
