@@ -297,10 +297,11 @@ static bool key_of_event(const INPUT_RECORD &r, key &k)
             k.code = alt && !ctrl ? int{key_escape} : c == 8 ? int{key_backspace} : c;
         if (e.wVirtualKeyCode == VK_ESCAPE) // wine gives Esc no character
             k.code = key_escape;
-        // a held key comes as one event with a count
-        repeat_code = k.code;
+        if (k.code == key_none) // a lone Shift, or a character no level name holds
+            return false;
+        repeat_code = k.code; // a held key comes as one event with a count
         repeat_left = e.wRepeatCount > 1 ? e.wRepeatCount - 1 : 0;
-        return k.code != key_none; // a lone Shift, or a character no level name holds
+        return true;
     }
     if (r.EventType == MOUSE_EVENT) {
         const MOUSE_EVENT_RECORD &m = r.Event.MouseEvent;
