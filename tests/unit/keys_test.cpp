@@ -66,8 +66,8 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         {"\x1bq\x1b\x7f\x1b\x1b[A\x1b\x1bx\x1b\x1bz", ""},             // Alt and a key
         {"\x1b]52;c;sq\x07q\x1b]\x07q\x1bPsq\x1b\\y\x1b_s\x1b\\\x1b^x\x07\x1bXy\x07\x1b]0;s\x1b[A",
          "q q y Up "},
-        {"\x1b[<0;10;5M\x1b[<2;9;19M\x1b[<32;11;5M\x1b[<0;11;5m\x1b[<16;3;4M\x1b[<0;1000000;1M",
-         "left@9,4 right@8,18 drag@10,4 release@10,4 left@2,3 left@99999,0 "},
+        {"\x1b[<0;10;5M\x1b[<2;9;19M\x1b[<32;11;5M\x1b[<0;11;5m\x1b[<16;1;4M\x1b[<0;1000000;1M",
+         "left@9,4 right@8,18 drag@10,4 release@10,4 left@0,3 left@99999,0 "},
         {"\x1b[<1;2;2M\x1b[<64;2;2M\x1b[<35;2;2M\x1b[<2;2;2m\x1b[<0;0;1M\x1b[<0;1;0M\x1b[<0;1M"
          "\x1b[<0;1;1H",
          ""},
