@@ -126,7 +126,8 @@ TEST(Editor, QuitAsksFirstWhenChangesAreUnsaved)
                              {"c\x03", "q"}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(1, 0, r[0]);
-        EXPECT_EQ(r[1], std::string(1, s.quit ? 'q' : "bc----h-a--"[static_cast<int>(s.mode)])) << r[0];
+        EXPECT_EQ(r[1], std::string(1, s.quit ? 'q' : "bc----h-a--"[static_cast<int>(s.mode)]))
+            << r[0];
     }
     EXPECT_EQ("Save changes to KR_PROG.PRG? (y/n, Esc: stay)", start_on_sample(1, 0, "1q").status);
 }
