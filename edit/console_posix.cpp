@@ -1,5 +1,6 @@
 // edit/console_posix.cpp - the terminal, through termios and xterm's escape sequences: raw keys,
-// the alternate screen, mouse reports, and only the cells that differ from the picture last shown.
+// the alternate screen, mouse reports, bracketed pastes, and only the cells that differ from the
+// picture last shown. Signals that end the editor, stop it or resize its window land here too.
 #include "edit/edit.h"
 
 #include <cerrno>
@@ -14,26 +15,69 @@
 #include <termios.h>
 #include <unistd.h>
 
-static bool is_open = false;
-static grid shown; // what the console holds now; width 0 when unknown, to redraw it whole
+// What goes out: the picture the terminal holds, and where its cursor and pen stand.
+struct output_state {
+    bool is_open = false;
+    grid shown;               // width 0 when unknown, to redraw it whole
+    std::string frame;        // one picture's bytes, kept to reuse its memory
+    int at_x = -1, at_y = -1; // where the terminal's cursor stands; -1: not known
+    screen_cell pen;          // the colors and attributes the terminal draws with
+    bool pen_known = false;
+    bool cursor_shown = false; // hidden as the screen opens, shown by the first picture
+    bool has_256 = false, unicode = false;
+};
+// What comes in: the bytes not yet taken as keys (from taken on), and when the last one came.
+struct input_state {
+    std::vector<unsigned char> bytes;
+    std::size_t taken = 0;
+    std::int64_t last_byte_ms = 0;
+    bool gone = false; // end of file or a read error: nothing more will come
+};
+static output_state tty_out;
+static input_state tty_in;
+static struct sigaction old_actions[9]; // of handled_signals, given back on closing
 
-static termios saved_termios;
+// Apart from the rest and plain, since the signal handlers reach them: only what a handler may
+// touch (sig_atomic_t flags, termios, file descriptors), all set before a handler is installed.
+static termios saved_termios, raw_termios;
 static volatile sig_atomic_t restore_pending = 0; // 1 while the terminal is not as we found it
-static volatile sig_atomic_t screen_entered = 0;  // 1 once the alternate screen is up
-static int winch_pipe[2] = {-1, -1};              // SIGWINCH writes, console_read polls
-static struct sigaction old_int, old_term, old_hup, old_winch;
-static bool has_256 = false;
-static std::string frame;        // one picture's bytes, kept to reuse its memory
-static int at_x = -1, at_y = -1; // where the terminal's cursor stands; -1: not known
-static screen_cell pen;          // the colors and attributes the terminal draws with
-static bool pen_known = false;
-static bool cursor_shown = false; // hidden as the screen opens, shown by the first picture
+static volatile sig_atomic_t screen_entered = 0;  // 1 while our screen and modes are on
+static volatile sig_atomic_t hangups = 0;         // SIGHUP, SIGTERM, SIGQUIT or SIGINT came
+static volatile sig_atomic_t redraw = 0;          // SIGWINCH or SIGCONT came
+static int signal_pipe[2] = {-1, -1};             // the handlers write, console_read polls
 
-// CAN first: a signal may land in the middle of a sequence, which CAN cancels.
-static const char restore_text[] = "\x18\x1b[m\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?1049l";
-static const char enter_text[] = "\x1b[?1049h\x1b[?1000h\x1b[?1006h\x1b[?25l\x1b[m";
+static const int handled_signals[9] = {SIGHUP,  SIGTERM, SIGQUIT,  SIGINT, SIGTSTP,
+                                       SIGTTIN, SIGTTOU, SIGWINCH, SIGCONT};
+
+// CAN first: a signal may land in the middle of a sequence, which CAN cancels. Mouse modes
+// exclude each other, the last one on wins: 1000 (clicks), then 1002 (drags), in SGR form (1006).
+static const char restore_text[] =
+    "\x18\x1b[m\x1b[?2004l\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[?25h\x1b[?1049l";
+static const char enter_text[] =
+    "\x1b[?1049h\x1b[?1000h\x1b[?1002h\x1b[?1006h\x1b[?2004h\x1b[?25l\x1b[m";
 
 bool console_is_terminal() { return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO); }
+
+bool console_can_draw(std::string &term)
+{
+    const char *t = std::getenv("TERM");
+    term = t ? t : "";
+    return !term.empty() && term != "dumb";
+}
+
+bool console_unicode() // what the C library would take from the locale, without setlocale
+{
+    for (const char *name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char *value = std::getenv(name);
+        if (!value || !*value)
+            continue;
+        std::string v = value;
+        for (char &c : v)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return v.find("utf-8") != std::string::npos || v.find("utf8") != std::string::npos;
+    }
+    return false;
+}
 
 // Loops over partial writes and signals: 1 = all of it went out; 0 = the terminal is gone.
 // Safe in a signal handler.
@@ -45,8 +89,8 @@ static int write_all(const char *p, std::size_t n)
             p += w;
             n -= static_cast<std::size_t>(w);
         } else if (w < 0 && errno == EAGAIN) {
-            pollfd out = {STDOUT_FILENO, POLLOUT, 0};
-            poll(&out, 1, -1);
+            pollfd fd = {STDOUT_FILENO, POLLOUT, 0};
+            poll(&fd, 1, -1);
         } else if (w == 0 || errno != EINTR) {
             return 0;
         }
@@ -54,7 +98,10 @@ static int write_all(const char *p, std::size_t n)
     return 1;
 }
 
-// Only async-signal-safe calls: it runs from the handlers too.
+// ---- signals: every handler is async-signal-safe; a stop gives the terminal back, a continue
+// takes it again, the others raise a flag and wake console_read
+
+// The terminal as we found it: the main screen, the cursor, no mouse or pastes, the old termios.
 static void restore_terminal()
 {
     if (!restore_pending)
@@ -66,21 +113,76 @@ static void restore_terminal()
     tcsetattr(STDIN_FILENO, TCSANOW, &saved_termios);
 }
 
-static void on_fatal_signal(int sig)
+static void enter_screen()
 {
-    (void)sig;
-    restore_terminal();
-    _exit(1);
+    restore_pending = 1;
+    screen_entered = 1;
+    write_all(enter_text, sizeof enter_text - 1);
 }
 
-static void on_winch(int sig)
+static void wake_reader()
 {
-    (void)sig;
-    int saved_errno = errno;
-    char c = 'w';
-    ssize_t ignored = write(winch_pipe[1], &c, 1); // a full pipe already says it
+    char c = 's';
+    ssize_t ignored = write(signal_pipe[1], &c, 1); // a full pipe already says it
     (void)ignored;
+}
+
+static void on_hangup(int)
+{
+    if (hangups) { // the loop had its chance to save and end, and may be stuck
+        restore_terminal();
+        _exit(1);
+    }
+    int saved_errno = errno;
+    hangups = 1;
+    wake_reader();
     errno = saved_errno;
+}
+
+// The shell gets its terminal back as after a quit; nothing of the editor's state is touched.
+static void on_stop(int)
+{
+    int saved_errno = errno;
+    restore_terminal();
+    raise(SIGSTOP);
+    errno = saved_errno;
+}
+
+static void on_continue(int)
+{
+    int saved_errno = errno;
+    // in the background the terminal is another's: the next fg brings another SIGCONT
+    if (tcgetpgrp(STDIN_FILENO) == getpgrp() && tcsetattr(STDIN_FILENO, TCSANOW, &raw_termios) == 0)
+        enter_screen();
+    redraw = 1;
+    wake_reader();
+    errno = saved_errno;
+}
+
+static void on_winch(int)
+{
+    int saved_errno = errno;
+    redraw = 1;
+    wake_reader();
+    errno = saved_errno;
+}
+
+static void set_signals()
+{
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sigemptyset(&sa.sa_mask);
+    for (int sig : handled_signals) // one handler at a time
+        sigaddset(&sa.sa_mask, sig);
+    for (int i = 0; i < 9; i++) {
+        int sig = handled_signals[i];
+        sa.sa_handler = i < 4             ? on_hangup
+                        : i < 7           ? on_stop
+                        : sig == SIGWINCH ? on_winch
+                                          : on_continue;
+        sa.sa_flags = i < 4 ? 0 : SA_RESTART;
+        sigaction(sig, &sa, &old_actions[i]);
+    }
 }
 
 static void terminal_size(int &width, int &height)
@@ -94,100 +196,69 @@ static void terminal_size(int &width, int &height)
     }
 }
 
-static int make_winch_pipe()
+static int make_signal_pipe()
 {
-    if (pipe(winch_pipe) != 0)
+    if (pipe(signal_pipe) != 0)
         return 0;
-    for (int fd : winch_pipe) {
+    for (int fd : signal_pipe) {
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
         fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
     return 1;
 }
 
-static void close_winch_pipe()
-{
-    for (int &fd : winch_pipe) {
-        if (fd >= 0)
-            close(fd);
-        fd = -1;
-    }
-}
-
-static void set_signals()
-{
-    struct sigaction sa;
-    std::memset(&sa, 0, sizeof sa);
-    sigemptyset(&sa.sa_mask);
-    sigaddset(&sa.sa_mask, SIGINT); // one restore at a time
-    sigaddset(&sa.sa_mask, SIGTERM);
-    sigaddset(&sa.sa_mask, SIGHUP);
-    sa.sa_handler = on_fatal_signal;
-    sigaction(SIGINT, &sa, &old_int);
-    sigaction(SIGTERM, &sa, &old_term);
-    sigaction(SIGHUP, &sa, &old_hup);
-    sa.sa_handler = on_winch;
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGWINCH, &sa, &old_winch);
-}
-
-static void handled_signals(sigset_t &set)
-{
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    sigaddset(&set, SIGWINCH);
-}
-
 int console_open(int &width, int &height)
 {
     static bool at_exit = false;
-    if (is_open || tcgetattr(STDIN_FILENO, &saved_termios) != 0 || !make_winch_pipe())
+    if (tty_out.is_open || tcgetattr(STDIN_FILENO, &saved_termios) != 0 || !make_signal_pipe())
         return 0;
     if (!at_exit) // exit() from anywhere gives the terminal back too
         at_exit = std::atexit(console_close) == 0;
-    termios raw = saved_termios;
+    tty_out = output_state{};
+    tty_in = input_state{};
+    hangups = redraw = 0;
+    raw_termios = saved_termios;
     // no ISIG: Ctrl-C and Ctrl-Z are keys; no IXON: Ctrl-S is a key; no ICRNL: Enter is 13
-    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | BRKINT | ISTRIP | INPCK);
-    raw.c_oflag &= ~static_cast<tcflag_t>(OPOST); // every byte we send reaches the terminal
-    raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | ISIG | IEXTEN);
-    raw.c_cflag |= CS8;
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
+    raw_termios.c_iflag &=
+        ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | BRKINT | ISTRIP | INPCK);
+    raw_termios.c_oflag &= ~static_cast<tcflag_t>(OPOST); // every byte we send reaches it
+    raw_termios.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | ISIG | IEXTEN);
+    raw_termios.c_cflag |= CS8;
+    raw_termios.c_cc[VMIN] = 1;
+    raw_termios.c_cc[VTIME] = 0;
     restore_pending = 1;
+    tty_out.is_open = true; // from here on, console_close is the way back
     set_signals();
-    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw) != 0) {
-        is_open = true; // the same way back as a normal close
+    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw_termios) != 0) {
         console_close();
         return 0;
     }
-    screen_entered = 1;
-    write_all(enter_text, sizeof enter_text - 1);
+    enter_screen();
     const char *term = std::getenv("TERM"), *colorterm = std::getenv("COLORTERM");
-    has_256 = (term && std::strstr(term, "256color")) || (colorterm && *colorterm);
+    tty_out.has_256 = (term && std::strstr(term, "256color")) || (colorterm && *colorterm);
+    tty_out.unicode = console_unicode();
     terminal_size(width, height);
-    shown = grid{};
-    cursor_shown = false;
-    is_open = true;
     return 1;
 }
 
 void console_close()
 {
-    if (!is_open)
+    if (!tty_out.is_open)
         return;
-    is_open = false;
+    tty_out.is_open = false;
     // a signal now would find the terminal half given back: it waits for the old handlers
     sigset_t set, old_mask;
-    handled_signals(set);
+    sigemptyset(&set);
+    for (int sig : handled_signals)
+        sigaddset(&set, sig);
     sigprocmask(SIG_BLOCK, &set, &old_mask);
     restore_terminal();
-    sigaction(SIGINT, &old_int, nullptr);
-    sigaction(SIGTERM, &old_term, nullptr);
-    sigaction(SIGHUP, &old_hup, nullptr);
-    sigaction(SIGWINCH, &old_winch, nullptr);
-    close_winch_pipe();
+    for (int i = 0; i < 9; i++)
+        sigaction(handled_signals[i], &old_actions[i], nullptr);
+    for (int &fd : signal_pipe) {
+        close(fd);
+        fd = -1;
+    }
     sigprocmask(SIG_SETMASK, &old_mask, nullptr);
 }
 
@@ -203,12 +274,12 @@ static void add_move(std::string &out, int x, int y)
     if (x > 0)
         absolute += ';' + std::to_string(x + 1);
     absolute += 'H';
-    if (at_x < 0 || at_y < 0) {
+    if (tty_out.at_x < 0 || tty_out.at_y < 0) {
         out += absolute;
         return;
     }
     std::string relative;
-    int dy = y - at_y, dx = x - at_x;
+    int dy = y - tty_out.at_y, dx = x - tty_out.at_x;
     if (dy != 0) {
         relative += "\x1b[";
         if (dy > 1 || dy < -1)
@@ -228,18 +299,18 @@ static void add_move(std::string &out, int x, int y)
 
 static void move_to(int x, int y)
 {
-    if (x == at_x && y == at_y)
+    if (x == tty_out.at_x && y == tty_out.at_y)
         return;
-    add_move(frame, x, y);
-    at_x = x;
-    at_y = y;
+    add_move(tty_out.frame, x, y);
+    tty_out.at_x = x;
+    tty_out.at_y = y;
 }
 
 static void add_color(std::string &out, std::uint8_t c, int base)
 {
     if (!out.empty())
         out += ';';
-    if (c == color_orange && has_256) {
+    if (c == color_orange && tty_out.has_256) {
         out += base == 30 ? "38;5;208" : "48;5;208";
         return;
     }
@@ -255,7 +326,8 @@ static void add_color(std::string &out, std::uint8_t c, int base)
 
 static void set_pen(const screen_cell &c)
 {
-    if (pen_known && c.fg == pen.fg && c.bg == pen.bg && c.attr == pen.attr)
+    if (tty_out.pen_known && c.fg == tty_out.pen.fg && c.bg == tty_out.pen.bg &&
+        c.attr == tty_out.pen.attr)
         return;
     // either a reset and what differs from the defaults, or only what changed: the shorter
     std::string from_reset = "0", changes;
@@ -269,9 +341,9 @@ static void set_pen(const screen_cell &c)
         add_color(from_reset, c.bg, 40);
     if (from_reset == "0")
         from_reset.clear(); // ESC [ m resets too
-    bool by_changes = pen_known;
-    if (pen_known) {
-        int off = pen.attr & ~c.attr, on = c.attr & ~pen.attr;
+    bool by_changes = tty_out.pen_known;
+    if (tty_out.pen_known) {
+        int off = tty_out.pen.attr & ~c.attr, on = c.attr & ~tty_out.pen.attr;
         if (off & attr_bold)
             changes += "22";
         if (off & attr_reverse)
@@ -280,20 +352,26 @@ static void set_pen(const screen_cell &c)
             changes += changes.empty() ? "1" : ";1";
         if (on & attr_reverse)
             changes += changes.empty() ? "7" : ";7";
-        if (c.fg != pen.fg)
+        if (c.fg != tty_out.pen.fg)
             add_color(changes, c.fg, 30);
-        if (c.bg != pen.bg)
+        if (c.bg != tty_out.pen.bg)
             add_color(changes, c.bg, 40);
         by_changes = changes.size() <= from_reset.size();
     }
-    frame += "\x1b[";
-    frame += by_changes ? changes : from_reset;
-    frame += 'm';
-    pen = c;
-    pen_known = true;
+    tty_out.frame += "\x1b[";
+    tty_out.frame += by_changes ? changes : from_reset;
+    tty_out.frame += 'm';
+    tty_out.pen = c;
+    tty_out.pen_known = true;
 }
 
-static char shown_char(char ch) { return ch >= 0x20 && ch < 0x7F ? ch : '?'; }
+static void add_char(std::string &to, char ch)
+{
+    if (ch == glyph_half_block && tty_out.unicode)
+        to += "\xe2\x96\x80"; // U+2580 in UTF-8, one column wide
+    else
+        to += ch >= 0x20 && ch < 0x7F ? ch : '?';
+}
 
 static bool same_look(const screen_cell &a, const screen_cell &b)
 {
@@ -305,12 +383,12 @@ static bool same_look(const screen_cell &a, const screen_cell &b)
 static int send_run(const grid &g, int x, int y)
 {
     const screen_cell *now = &g.cells[static_cast<std::size_t>(y * g.width)];
-    const screen_cell *was = &shown.cells[static_cast<std::size_t>(y * g.width)];
+    const screen_cell *was = &tty_out.shown.cells[static_cast<std::size_t>(y * g.width)];
     move_to(x, y);
     while (x < g.width) {
         if (now[x] == was[x]) {
             int next = x;
-            while (next < g.width && now[next] == was[next] && same_look(now[next], pen))
+            while (next < g.width && now[next] == was[next] && same_look(now[next], tty_out.pen))
                 next++;
             if (next == g.width || now[next] == was[next])
                 break; // the row ends unchanged, or a cell of other colors lies between
@@ -320,290 +398,188 @@ static int send_run(const grid &g, int x, int y)
                 break;
         }
         set_pen(now[x]);
-        frame += shown_char(now[x].ch);
+        add_char(tty_out.frame, now[x].ch);
         x++;
-        at_x = x;
+        tty_out.at_x = x;
     }
-    if (at_x >= g.width)
-        at_x = -1; // the terminal waits to wrap: where its cursor is now differs between them
+    if (tty_out.at_x >= g.width)
+        tty_out.at_x =
+            -1; // the terminal waits to wrap: where its cursor is now differs between them
     return x;
 }
 
 void console_show(const grid &g)
 {
-    if (!is_open || !grid_is_whole(g))
+    if (!tty_out.is_open || !grid_is_whole(g))
         return;
-    frame.clear();
-    if (!same_size(g, shown)) {
-        frame += "\x1b[m\x1b[H\x1b[2J"; // erased to the default colors
-        pen = screen_cell{};
-        pen_known = true;
-        at_x = at_y = 0;
-        shown.width = g.width;
-        shown.height = g.height;
-        shown.cells.assign(static_cast<std::size_t>(g.width * g.height), screen_cell{});
+    if (!screen_entered) { // continued in the background: the terminal is another's for now
+        tty_out.shown = grid{};
+        return;
+    }
+    tty_out.frame.clear();
+    if (!same_size(g, tty_out.shown)) {
+        tty_out.frame += "\x1b[m\x1b[H\x1b[2J"; // erased to the default colors
+        tty_out.pen = screen_cell{};
+        tty_out.pen_known = true;
+        tty_out.at_x = tty_out.at_y = 0;
+        tty_out.shown.width = g.width;
+        tty_out.shown.height = g.height;
+        tty_out.shown.cells.assign(static_cast<std::size_t>(g.width * g.height), screen_cell{});
     }
     bool drawn = false;
     for (int y = 0; y < g.height; y++) {
         for (int x = 0; x < g.width;) {
             std::size_t i = static_cast<std::size_t>(y * g.width + x);
-            if (g.cells[i] == shown.cells[i]) {
+            if (g.cells[i] == tty_out.shown.cells[i]) {
                 x++;
                 continue;
             }
             if (!drawn)
-                frame.insert(0, "\x1b[?25l"); // no cursor flying over the screen as it is drawn
+                tty_out.frame.insert(
+                    0, "\x1b[?25l"); // no cursor flying over the screen as it is drawn
             drawn = true;
             x = send_run(g, x, y);
         }
     }
-    shown.cells.assign(g.cells.begin(), g.cells.begin() + g.width * g.height);
+    tty_out.shown.cells.assign(g.cells.begin(), g.cells.begin() + g.width * g.height);
     int cx, cy;
     cursor_of(g, cx, cy);
     move_to(cx, cy);
-    if (drawn || !cursor_shown)
-        frame += "\x1b[?25h";
-    cursor_shown = true;
-    if (!frame.empty() && !write_all(frame.data(), frame.size()))
-        shown = grid{}; // whatever the terminal holds now, the next picture is sent whole
+    if (drawn || !tty_out.cursor_shown)
+        tty_out.frame += "\x1b[?25h";
+    tty_out.cursor_shown = true;
+    if (!tty_out.frame.empty() && !write_all(tty_out.frame.data(), tty_out.frame.size()))
+        tty_out.shown = grid{}; // whatever the terminal holds now, the next picture is sent whole
 }
 
-// ---- input: bytes in, keys out
+// ---- input: bytes in, keys out (decode_key in keys.cpp)
 
-static unsigned char in_buf[256];
-static int in_pos = 0, in_len = 0;
-static bool resized = false, gone = false;
-constexpr int escape_wait_ms = 50; // more than a terminal takes to send a sequence's rest
-
-static int now_ms()
+static std::int64_t now_ms()
 {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<int>(t.tv_sec % 1000000 * 1000 + t.tv_nsec / 1000000);
+    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
 }
 
-// Waits up to timeout_ms (-1: for ever) for a byte. 1 = a byte is in in_buf; 0 = none came in
-// time, or a resize came first when stop_on_resize; -1 = the terminal is gone.
-static int fill(int timeout_ms, bool stop_on_resize)
+// The next key in the bytes that came: false while they hold none, or only the start of one.
+static bool next_key(key &k)
 {
-    if (in_pos < in_len)
-        return 1;
-    if (gone)
-        return -1;
-    int end = now_ms() + timeout_ms;
-    for (;;) {
-        int wait = timeout_ms < 0 ? -1 : end - now_ms();
-        if (timeout_ms >= 0 && wait < 0)
-            wait = 0;
-        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {winch_pipe[0], POLLIN, 0}};
-        int n = poll(fds, 2, wait);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            gone = true;
-            return -1;
+    while (tty_in.taken < tty_in.bytes.size()) {
+        std::int64_t idle = tty_in.gone ? sequence_wait_ms : now_ms() - tty_in.last_byte_ms;
+        int used =
+            decode_key(tty_in.bytes.data() + tty_in.taken,
+                       static_cast<int>(tty_in.bytes.size() - tty_in.taken),
+                       static_cast<int>(idle < sequence_wait_ms ? idle : sequence_wait_ms), k);
+        if (used == 0)
+            return false;
+        tty_in.taken += static_cast<std::size_t>(used);
+        if (k.code != key_none)
+            return true;
+    }
+    return false;
+}
+
+// Past paste_max, decode_key drops the rest of a paste: the middle of a longer one goes now, so
+// that it never fills the memory. The last bytes stay, as they may begin the end marker, and no
+// ESC ends what is kept before the cut, lest the two halves make a marker the paste never held.
+static void trim_paste()
+{
+    static const char open[] = "\x1b[200~";
+    const std::size_t head = tty_in.taken + sizeof open - 1 + paste_max, tail = 5;
+    if (tty_in.bytes.size() < head + tail + 65536 ||
+        std::memcmp(tty_in.bytes.data() + tty_in.taken, open, sizeof open - 1) != 0)
+        return;
+    std::size_t cut = head;
+    for (std::size_t i = cut - tail; i < cut; i++)
+        if (tty_in.bytes[i] == 27) {
+            cut = i;
+            i = cut - tail - 1;
         }
-        if (n == 0)
-            return 0;
-        if (fds[1].revents & POLLIN) {
-            char drain[64];
-            while (read(winch_pipe[0], drain, sizeof drain) > 0) {
-            }
-            resized = true;
-            if (stop_on_resize)
-                return 0;
-        }
-        if (fds[0].revents) {
-            ssize_t r = read(STDIN_FILENO, in_buf, sizeof in_buf);
-            if (r > 0) {
-                in_pos = 0;
-                in_len = static_cast<int>(r);
-                return 1;
-            }
-            if (r < 0 && (errno == EINTR || errno == EAGAIN))
-                continue;
-            gone = true; // end of file, or the terminal hung up
-            return -1;
-        }
-    }
+    tty_in.bytes.erase(tty_in.bytes.begin() + static_cast<std::ptrdiff_t>(cut),
+                       tty_in.bytes.end() - tail);
 }
 
-// The next byte if one comes within escape_wait_ms, left unread; -1 otherwise.
-static int peek_byte() { return fill(escape_wait_ms, false) == 1 ? in_buf[in_pos] : -1; }
-
-static int next_byte()
+static void read_bytes()
 {
-    int c = peek_byte();
-    if (c >= 0)
-        in_pos++;
-    return c;
-}
-
-// The numbers of a parameter string such as "1;5" or "<0;12;3", at most max of them.
-static int read_numbers(const char *p, int *numbers, int max)
-{
-    int n = 0;
-    while (*p && n < max) {
-        if (*p < '0' || *p > '9')
-            return -1;
-        int v = 0;
-        while (*p >= '0' && *p <= '9' && v < 100000)
-            v = v * 10 + (*p++ - '0');
-        numbers[n++] = v;
-        if (*p == ';')
-            p++;
-    }
-    return *p ? -1 : n;
-}
-
-static int key_of_tilde(int n)
-{
-    switch (n) {
-    case 1:
-    case 7:
-        return key_home;
-    case 4:
-    case 8:
-        return key_end;
-    case 5:
-        return key_page_up;
-    case 6:
-        return key_page_down;
-    case 11:
-        return key_f1;
-    }
-    return key_none;
-}
-
-static int key_of_letter(int c)
-{
-    switch (c) {
-    case 'A':
-        return key_up;
-    case 'B':
-        return key_down;
-    case 'C':
-        return key_right;
-    case 'D':
-        return key_left;
-    case 'H':
-        return key_home;
-    case 'F':
-        return key_end;
-    }
-    return key_none;
-}
-
-// After ESC [: reads the sequence whole. Returns the key, or key_none when it is none of ours.
-static key read_csi()
-{
-    char params[32];
-    int np = 0, final = -1;
-    for (;;) {
-        int c = peek_byte();
-        if (c < 0)
-            return np == 0 ? key{key_escape, 0, 0} : key{}; // Alt-[, or a sequence cut short
-        if (c >= 0x20 && c <= 0x3F) {
-            if (np < static_cast<int>(sizeof params) - 1)
-                params[np++] = static_cast<char>(c);
-            in_pos++;
-            continue;
-        }
-        if (c >= 0x40 && c <= 0x7E) {
-            final = c;
-            in_pos++;
-            break;
-        }
-        return {}; // a control byte cannot be in a sequence: it, or ESC, is read anew
-    }
-    params[np] = 0;
-    int numbers[3];
-    if (final == '[' && np == 0) // the Linux console's F1 to F5: ESC [ [ A to E
-        return {next_byte() == 'A' ? key_f1 : key_none, 0, 0};
-    if (params[0] == '<' && (final == 'M' || final == 'm')) {
-        if (read_numbers(params + 1, numbers, 3) != 3 || final == 'm' || numbers[1] < 1 ||
-            numbers[2] < 1)
-            return {};
-        int button = numbers[0] & ~(4 | 8 | 16); // Shift, Alt and Ctrl held: the same click
-        if (button == 0)
-            return {key_mouse_left, numbers[1] - 1, numbers[2] - 1};
-        if (button == 2)
-            return {key_mouse_right, numbers[1] - 1, numbers[2] - 1};
-        return {}; // the middle button, a drag, the wheel
-    }
-    int count = read_numbers(params, numbers, 3);
-    if (count < 0)
-        return {};
-    if (final == '~')
-        return {count >= 1 ? key_of_tilde(numbers[0]) : key_none, 0, 0};
-    return {key_of_letter(final), 0, 0}; // with modifiers (ESC [ 1 ; 5 A) the same key
-}
-
-// After ESC: a sequence, Alt and a key (taken as Esc), or Esc alone.
-static key read_escape()
-{
-    int c = peek_byte();
-    if (c == '[') {
-        in_pos++;
-        return read_csi();
-    }
-    if (c == 'O') {
-        in_pos++;
-        int d = next_byte();
-        if (d < 0)
-            return {key_escape, 0, 0}; // Alt-O
-        return {d == 'P' ? key_f1 : key_of_letter(d), 0, 0};
-    }
-    if ((c >= 0x20 && c < 0x7F) || c == 0x7F)
-        in_pos++; // Alt and a key: the key goes, lest Alt-q quit
-    return {key_escape, 0, 0};
+    tty_in.bytes.erase(tty_in.bytes.begin(),
+                       tty_in.bytes.begin() + static_cast<std::ptrdiff_t>(tty_in.taken));
+    tty_in.taken = 0;
+    const std::size_t had = tty_in.bytes.size(), chunk = 65536;
+    tty_in.bytes.resize(had + chunk);
+    ssize_t r = read(STDIN_FILENO, tty_in.bytes.data() + had, chunk);
+    tty_in.bytes.resize(had + static_cast<std::size_t>(r > 0 ? r : 0));
+    if (r > 0)
+        tty_in.last_byte_ms = now_ms();
+    else if (r == 0 || (errno != EINTR && errno != EAGAIN))
+        tty_in.gone = true; // end of file, or the terminal hung up
+    trim_paste();
 }
 
 key console_read(int timeout_ms)
 {
-    (void)timeout_ms; // TODO
-
-    if (!is_open)
+    if (!tty_out.is_open)
         return {};
+    const std::int64_t end = now_ms() + timeout_ms;
     for (;;) {
-        if (resized) {
-            resized = false;
-            shown = grid{}; // the terminal may have moved or dropped what it showed
-            key k{key_resize, 0, 0};
+        if (hangups)
+            return {key_hangup};
+        if (redraw) {
+            redraw = 0;
+            tty_out.shown = grid{}; // the terminal may have moved or dropped what it showed
+            key k{key_resize};
             terminal_size(k.x, k.y);
             return k;
         }
-        int r = fill(-1, true);
-        if (r < 0)
+        key k;
+        if (next_key(k))
+            return k;
+        if (tty_in.gone) // and every byte that came is decoded
             return {};
-        if (r == 0)
-            continue;
-        int c = in_buf[in_pos++];
-        if (c == 27) {
-            key k = read_escape();
-            if (k.code != key_none)
-                return k;
-        } else if (c < 0x80) {
-            return {c, 0, 0};
+        std::int64_t now = now_ms(), wait = timeout_ms < 0 ? -1 : end - now;
+        if (timeout_ms >= 0 && wait <= 0)
+            return {key_timeout};
+        if (tty_in.taken <
+            tty_in.bytes.size()) { // the start of a sequence: decode_key's clocks run
+            std::int64_t idle = now - tty_in.last_byte_ms;
+            std::int64_t next = (idle < escape_wait_ms ? escape_wait_ms : sequence_wait_ms) - idle;
+            next = next < 0 ? 0 : next;
+            wait = wait < 0 || next < wait ? next : wait;
         }
-        // a byte of a UTF-8 character: no key of the editor's
+        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}};
+        int n = poll(fds, 2, static_cast<int>(wait));
+        if (n < 0 && errno != EINTR)
+            tty_in.gone = true;
+        if (n <= 0)
+            continue;
+        char drain[64];
+        while (fds[1].revents && read(signal_pipe[0], drain, sizeof drain) > 0) {
+        }
+        if (fds[0].revents)
+            read_bytes();
     }
+}
+
+// OSC 52: the terminal puts it on its clipboard if it is allowed to, and says nothing either way.
+clip_result console_copy_text(const std::string &text)
+{
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string osc = "\x1b]52;c;";
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; i += 3) {
+        std::uint32_t v = std::uint32_t{static_cast<unsigned char>(text[i])} << 16;
+        if (i + 1 < n)
+            v |= std::uint32_t{static_cast<unsigned char>(text[i + 1])} << 8;
+        if (i + 2 < n)
+            v |= static_cast<unsigned char>(text[i + 2]);
+        osc += digits[v >> 18];
+        osc += digits[v >> 12 & 63];
+        osc += i + 1 < n ? digits[v >> 6 & 63] : '=';
+        osc += i + 2 < n ? digits[v & 63] : '=';
+    }
+    osc += '\a';
+    return write_all(osc.data(), osc.size()) ? clip_sent : clip_failed;
 }
 
 bool console_own_window() { return false; }
 
 void console_wait_key(const char *prompt) { (void)prompt; }
-
-bool console_can_draw(std::string &term)
-{
-    (void)term;
-    return true;
-}
-
-bool console_unicode() { return false; }
-
-clip_result console_copy_text(const std::string &text)
-{
-    (void)text;
-    return clip_failed;
-}

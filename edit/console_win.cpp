@@ -1,8 +1,9 @@
 // edit/console_win.cpp - the Windows console, through its own API (no escape sequences): a
-// second screen buffer, key and mouse events, and only the cells that differ from the picture
-// last shown.
+// second screen buffer, key and mouse events, the clipboard, and only the cells that differ
+// from the picture last shown.
 #include "edit/edit.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,6 +21,10 @@ static volatile LONG restore_pending = 0;   // 1 while something is left to give
 static int last_width = 0, last_height = 0, cursor_x = -1, cursor_y = -1;
 static DWORD last_buttons = 0;
 static int repeat_code = key_none, repeat_left = 0;
+// Between the control handler's thread and the main one: the handler sets hangup_event, which
+// console_read waits on beside the input; console_close sets done_event, which the handler waits
+// on.
+static HANDLE hangup_event = nullptr, done_event = nullptr;
 
 bool console_is_terminal()
 {
@@ -37,11 +42,14 @@ static void restore_console()
     SetConsoleMode(in, saved_in_mode);
 }
 
+// Closing the window, logoff, shutdown, Break; and Ctrl-C under wine, which gets it from the
+// terminal as a signal whatever the input mode says. It runs on a thread of its own: the loop
+// is told, and has until Windows' own limit (5 s for a close) to save what it can.
 static BOOL WINAPI on_control(DWORD event)
 {
-    // Break, closing the window, logoff; and Ctrl-C under wine, which gets it from the terminal
-    // as a signal whatever the input mode says
     (void)event;
+    SetEvent(hangup_event);
+    WaitForSingleObject(done_event, 4000);
     restore_console();
     ExitProcess(1);
 }
@@ -82,6 +90,11 @@ static void close_buffers()
 int console_open(int &width, int &height)
 {
     if (is_open)
+        return 0;
+    for (HANDLE *h : {&hangup_event, &done_event})
+        if (!*h) // manual reset: once set, it stays set for whoever looks
+            *h = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!hangup_event || !done_event || !ResetEvent(hangup_event) || !ResetEvent(done_event))
         return 0;
     in = GetStdHandle(STD_INPUT_HANDLE);
     // the buffer shown now, by a handle of its own: wine's standard output handle follows
@@ -138,6 +151,7 @@ void console_close()
         return;
     is_open = false;
     restore_console();
+    SetEvent(done_event);
     SetConsoleCtrlHandler(on_control, FALSE);
     close_buffers();
 }
@@ -172,7 +186,9 @@ static CHAR_INFO char_info(const screen_cell &c)
         bg = t;
     }
     CHAR_INFO ci;
-    ci.Char.UnicodeChar = static_cast<WCHAR>(c.ch >= 0x20 && c.ch < 0x7F ? c.ch : '?');
+    ci.Char.UnicodeChar = c.ch == glyph_half_block      ? WCHAR{0x2580}
+                          : c.ch >= 0x20 && c.ch < 0x7F ? static_cast<WCHAR>(c.ch)
+                                                        : WCHAR{'?'};
     ci.Attributes = static_cast<WORD>(fg | bg << 4);
     return ci;
 }
@@ -236,69 +252,122 @@ static int key_of_virtual(WORD vk)
         return key_page_down;
     case VK_F1:
         return key_f1;
+    case VK_DELETE:
+        return key_delete;
+    case VK_BACK:
+        return key_backspace;
     }
     return key_none;
 }
 
+// The clipboard's text as a terminal would paste it: line ends as they are, each character
+// above 0x7F one '?', at most paste_max bytes.
+static std::string clipboard_text()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    HANDLE h = GetClipboardData(CF_UNICODETEXT);
+    const WCHAR *w = h ? static_cast<const WCHAR *>(GlobalLock(h)) : nullptr;
+    for (; w && *w && text.size() < paste_max; w++)
+        if (*w < 0xDC00 || *w > 0xDFFF) // a low surrogate ends a character its high one gave
+            text += *w < 0x80 ? static_cast<char>(*w) : '?';
+    if (w)
+        GlobalUnlock(h);
+    CloseClipboard();
+    return text;
+}
+
+// One input event as a key: false when it is none of the editor's.
+static bool key_of_event(const INPUT_RECORD &r, key &k)
+{
+    if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown) {
+        const KEY_EVENT_RECORD &e = r.Event.KeyEvent;
+        const bool ctrl = e.dwControlKeyState & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED),
+                   alt = e.dwControlKeyState & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
+        if ((e.wVirtualKeyCode == 'V' && ctrl && !alt) ||
+            (e.wVirtualKeyCode == VK_INSERT && (e.dwControlKeyState & SHIFT_PRESSED))) {
+            k.code = key_paste;
+            k.text = clipboard_text();
+            return true;
+        }
+        k.code = key_of_virtual(e.wVirtualKeyCode);
+        WCHAR c = e.uChar.UnicodeChar;
+        if (k.code == key_none && c != 0 && c < 0x80) // Alt-q as a terminal sends it, Esc q
+            k.code = alt && !ctrl ? int{key_escape} : c == 8 ? int{key_backspace} : c;
+        if (e.wVirtualKeyCode == VK_ESCAPE) // wine gives Esc no character
+            k.code = key_escape;
+        if (k.code == key_none) // a lone Shift, or a character no level name holds
+            return false;
+        repeat_code = k.code; // a held key comes as one event with a count
+        repeat_left = e.wRepeatCount > 1 ? e.wRepeatCount - 1 : 0;
+        return true;
+    }
+    if (r.EventType == MOUSE_EVENT) {
+        const MOUSE_EVENT_RECORD &m = r.Event.MouseEvent;
+        if (m.dwEventFlags & (MOUSE_WHEELED | MOUSE_HWHEELED))
+            return false; // its high word is the wheel's turn, not buttons
+        // from any event, not only flags 0: a quick second click comes as a double click
+        const DWORD buttons = m.dwButtonState & 0x1F, pressed = buttons & ~last_buttons,
+                    released = last_buttons & ~buttons;
+        last_buttons = buttons;
+        k.x = m.dwMousePosition.X;
+        k.y = m.dwMousePosition.Y;
+        if (pressed & FROM_LEFT_1ST_BUTTON_PRESSED)
+            k.code = key_mouse_left;
+        else if (pressed & RIGHTMOST_BUTTON_PRESSED)
+            k.code = key_mouse_right;
+        else if (released & FROM_LEFT_1ST_BUTTON_PRESSED)
+            k.code = key_mouse_release;
+        else if ((m.dwEventFlags & MOUSE_MOVED) && (buttons & FROM_LEFT_1ST_BUTTON_PRESSED))
+            k.code = key_mouse_drag;
+        return k.code != key_none;
+    }
+    if (r.EventType == WINDOW_BUFFER_SIZE_EVENT) {
+        int width, height;
+        window_size(screen, width, height);
+        // fitting the buffer sends an event of its own, with the size already reported
+        if (width == last_width && height == last_height)
+            return false;
+        fit_buffer(width, height);
+        last_width = width;
+        last_height = height;
+        shown = grid{};
+        cursor_x = cursor_y = -1;
+        k = {key_resize, width, height};
+        return true;
+    }
+    return false;
+}
+
 key console_read(int timeout_ms)
 {
-    (void)timeout_ms; // TODO
-
     if (!is_open)
         return {};
-    if (repeat_left > 0) { // a held key comes as one event with a count
+    if (repeat_left > 0) {
         repeat_left--;
         return {repeat_code, 0, 0};
     }
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
     for (;;) {
+        DWORD wait = INFINITE;
+        if (timeout_ms >= 0) {
+            ULONGLONG now = GetTickCount64();
+            wait = now < end ? static_cast<DWORD>(end - now) : 0;
+        }
+        const HANDLE handles[2] = {hangup_event, in}; // the first wins when both are set
+        DWORD w = WaitForMultipleObjects(2, handles, FALSE, wait);
+        if (w == WAIT_OBJECT_0)
+            return {key_hangup};
+        if (w == WAIT_TIMEOUT)
+            return {key_timeout};
         INPUT_RECORD r;
         DWORD n = 0;
-        if (!ReadConsoleInputW(in, &r, 1, &n) || n == 0)
+        if (w != WAIT_OBJECT_0 + 1 || !ReadConsoleInputW(in, &r, 1, &n) || n == 0)
             return {};
-        if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown) {
-            const KEY_EVENT_RECORD &k = r.Event.KeyEvent;
-            int code = key_of_virtual(k.wVirtualKeyCode);
-            bool alt = (k.dwControlKeyState & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED)) &&
-                       !(k.dwControlKeyState & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED));
-            if (code == key_none && k.uChar.UnicodeChar != 0 && k.uChar.UnicodeChar < 0x80)
-                code = alt ? int{key_escape} : k.uChar.UnicodeChar; // as a terminal sends Alt-q
-            if (k.wVirtualKeyCode == VK_ESCAPE)                     // wine gives Esc no character
-                code = key_escape;
-            if (code == key_none)
-                continue; // a lone Shift, or a character no level name holds
-            repeat_code = code;
-            repeat_left = k.wRepeatCount > 1 ? k.wRepeatCount - 1 : 0;
-            return {code, 0, 0};
-        }
-        if (r.EventType == MOUSE_EVENT) {
-            const MOUSE_EVENT_RECORD &m = r.Event.MouseEvent;
-            if (m.dwEventFlags & (MOUSE_WHEELED | MOUSE_HWHEELED))
-                continue; // its high word is the wheel's turn, not buttons
-            DWORD buttons = m.dwButtonState & 0x1F;
-            DWORD pressed = buttons & ~last_buttons;
-            last_buttons = buttons;
-            if (m.dwEventFlags & MOUSE_MOVED)
-                continue; // not only flags 0: a quick second click comes as a double click
-            int x = m.dwMousePosition.X, y = m.dwMousePosition.Y;
-            if (pressed & FROM_LEFT_1ST_BUTTON_PRESSED)
-                return {key_mouse_left, x, y};
-            if (pressed & RIGHTMOST_BUTTON_PRESSED)
-                return {key_mouse_right, x, y};
-            continue;
-        }
-        if (r.EventType == WINDOW_BUFFER_SIZE_EVENT) {
-            int width, height;
-            window_size(screen, width, height);
-            // fitting the buffer sends an event of its own, with the size already reported
-            if (width == last_width && height == last_height)
-                continue;
-            fit_buffer(width, height);
-            last_width = width;
-            last_height = height;
-            shown = grid{};
-            cursor_x = cursor_y = -1;
-            return {key_resize, width, height};
-        }
+        key k;
+        if (key_of_event(r, k))
+            return k;
     }
 }
 
@@ -312,6 +381,9 @@ void console_wait_key(const char *prompt)
 {
     HANDLE h_in = GetStdHandle(STD_INPUT_HANDLE), h_out = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode, n;
+    CONSOLE_SCREEN_BUFFER_INFO info; // an error may end without a line break
+    if (GetConsoleScreenBufferInfo(h_out, &info) && info.dwCursorPosition.X != 0)
+        WriteConsoleA(h_out, "\r\n", 2, &n, nullptr);
     WriteConsoleA(h_out, prompt, static_cast<DWORD>(std::strlen(prompt)), &n, nullptr);
     if (!GetConsoleMode(h_in, &mode))
         return;
@@ -335,10 +407,33 @@ bool console_can_draw(std::string &term)
     return true;
 }
 
-bool console_unicode() { return false; }
+bool console_unicode() { return true; }
 
+// The clipboard holds its text with Windows' line ends.
 clip_result console_copy_text(const std::string &text)
 {
-    (void)text;
+    const std::size_t size = text.size() + std::count(text.begin(), text.end(), '\n') + 1;
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size * sizeof(WCHAR));
+    WCHAR *w = h ? static_cast<WCHAR *>(GlobalLock(h)) : nullptr;
+    if (!w) {
+        if (h)
+            GlobalFree(h);
+        return clip_failed;
+    }
+    for (char c : text) {
+        if (c == '\n')
+            *w++ = L'\r';
+        *w++ = static_cast<unsigned char>(c);
+    }
+    *w = 0;
+    GlobalUnlock(h);
+    if (OpenClipboard(nullptr)) {
+        // once SetClipboardData takes h, it is the clipboard's
+        bool copied = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, h);
+        CloseClipboard();
+        if (copied)
+            return clip_copied;
+    }
+    GlobalFree(h);
     return clip_failed;
 }

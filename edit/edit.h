@@ -60,6 +60,11 @@ struct key {
 // longer sequence that may still come whole. Pure: the same bytes, however split, give the
 // same keys.
 int decode_key(const unsigned char *p, int n, int idle_ms, key &k);
+// decode_key's clocks: a lone ESC is Esc once escape_wait_ms passed without another byte; an
+// unfinished sequence is dropped after sequence_wait_ms (when decode_key never returns 0). A
+// paste keeps its first paste_max bytes.
+constexpr int escape_wait_ms = 50, sequence_wait_ms = 1000;
+constexpr std::size_t paste_max = std::size_t{1} << 20;
 
 // ---- the picture: a grid of cells the size of the console
 

@@ -1,11 +1,13 @@
-// fuzz/fuzz.cpp - three libFuzzer targets, one per build of this file (FUZZ_TARGET):
+// fuzz/fuzz.cpp - four libFuzzer targets, one per build of this file (FUZZ_TARGET):
 //   1 reader: arbitrary text read over the sample's levels by the check.
 //   2 image:  arbitrary bytes over the level table and records, refused or decoded.
 //   3 edit:   arbitrary bytes as keys to the editor on the sample's levels.
+//   4 keys:   arbitrary bytes from a terminal, split at random places: the same keys.
 // 1, 2: the levels hold known codes only, and encoding them writes only inside their records.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 #include <vector>
 
@@ -86,6 +88,41 @@ static void edit_keys(const std::uint8_t *data, std::size_t size)
     }
 }
 
+static std::uint32_t next_random(std::uint32_t &state)
+{
+    return (state = state * 1103515245u + 12345u) >> 16;
+}
+
+// 4: the keys of bytes sent in pieces (whole when seed is 0), decoded as the console does: all
+// it can after each piece, the next piece under escape_wait_ms later, then once more after a
+// second of quiet, when every byte must be decided. Each call gets an exact heap copy of the
+// bytes, so that ASan sees any read past them.
+static std::string keys_of(const std::uint8_t *data, std::size_t size, std::uint32_t seed)
+{
+    std::string keys;
+    std::vector<unsigned char> pending;
+    for (std::size_t at = 0, piece; at < size || !pending.empty(); at += piece) {
+        piece = std::min<std::size_t>(seed ? 1 + next_random(seed) % 16 : size, size - at);
+        pending.insert(pending.end(), data + at, data + at + piece);
+        const bool quiet = at + piece == size;
+        for (int used = 1; used > 0 && !pending.empty();) {
+            int idle = quiet ? sequence_wait_ms : seed ? next_random(seed) % escape_wait_ms : 0;
+            std::unique_ptr<unsigned char[]> copy(new unsigned char[pending.size()]);
+            std::copy(pending.begin(), pending.end(), copy.get());
+            key k;
+            used = decode_key(copy.get(), static_cast<int>(pending.size()), idle, k);
+            require(used >= 0 && used <= static_cast<int>(pending.size()) && (used > 0 || !quiet));
+            require(k.code >= key_none && k.code <= key_paste && k.code != key_resize && k.x >= 0 &&
+                    k.y >= 0 && k.text.size() <= paste_max);
+            pending.erase(pending.begin(), pending.begin() + used);
+            if (k.code != key_none)
+                keys += std::to_string(k.code) + ' ' + std::to_string(k.x) + ' ' +
+                        std::to_string(k.y) + ' ' + std::to_string(k.text.size()) + k.text;
+        }
+    }
+    return keys;
+}
+
 static bool records_share_bytes()
 {
     for (int i = 1; i <= 30; i++)
@@ -99,6 +136,12 @@ static bool records_share_bytes()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    if (FUZZ_TARGET == 4) { // the first two bytes choose the pieces and pauses
+        if (size >= 2)
+            require(keys_of(data + 2, size - 2, 0) ==
+                    keys_of(data + 2, size - 2, data[0] << 8 | data[1] | 1u));
+        return 0;
+    }
     static const std::vector<std::uint8_t> sample = make_sample_image();
     static std::vector<std::uint8_t> image;
     image = sample;

@@ -35,7 +35,7 @@ step "fuzzing, ${FUZZ_SECONDS:=60} s a target"
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELLUMIX_FUZZ=ON -DSANITIZE=ON -DVELLUMIX_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j"$jobs"
-for target in reader image edit; do
+for target in reader image edit keys; do
   seeds=fuzz/corpus/$target
   [ "$target" = reader ] && seeds=fuzz/corpus/text
   corpus=build-fuzz/corpus-$target # new inputs go here, not into the repository

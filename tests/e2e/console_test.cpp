@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
-#include <unistd.h>
 
 #include "edit/edit.h"
 #include "tests/e2e/e2e_support.h"
@@ -17,60 +14,6 @@
 
 namespace
 {
-
-struct session { // the program in an 80 x 24 tmux session on a server of its own
-    const run_dir &dir;
-    const std::string tmux = "tmux -f /dev/null -L vellumix-e2e-" + std::to_string(getpid());
-    explicit session(const run_dir &d, const std::string &args = "-edit") : dir(d)
-    {
-        // the terminal's settings before and after, and how the program ended, go to files
-        const std::string inner = "stty -g >stty.before; " + tool_command({args}) +
-                                  "; echo $? >status; stty -g >stty.after";
-        std::system((tmux + " new-session -d -x 80 -y 24 -c " + shell_quoted(dir.path) + " " +
-                     shell_quoted(inner))
-                        .c_str());
-    }
-    ~session() { std::system((tmux + " kill-server 2>/dev/null").c_str()); }
-    void tmux_do(const std::string &command) const { std::system((tmux + " " + command).c_str()); }
-    // Types keys one by one, as a person does; an Escape alone is then a key of its own.
-    void keys(const std::vector<std::string> &names) const
-    {
-        for (const std::string &k : names) {
-            tmux_do("send-keys " + k);
-            std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 30));
-        }
-    }
-    // A press of a mouse button (0 left, 2 right; 32 a move with the left one held, 3 its
-    // release) on a cell of the screen, from 0, as a terminal reports it with modes 1002, 1006.
-    void click(int button, int x, int y) const
-    {
-        std::string hex;
-        for (char c : "\x1b[<" + std::to_string(button == 3 ? 0 : button) + ";" +
-                          std::to_string(x + 1) + ";" + std::to_string(y + 1) +
-                          (button == 3 ? "m" : "M"))
-            hex += " " + std::to_string(c / 16) + "0123456789abcdef"[c % 16];
-        tmux_do("send-keys -H" + hex);
-    }
-    std::string screen() const
-    {
-        run_dir out("");
-        tmux_do("capture-pane -p >" + shell_quoted(out.file("screen")));
-        return out.read("screen");
-    }
-    // Waits up to 20 s for text on the screen, or for the program's end (text "").
-    bool shows(const std::string &text) const
-    {
-        for (int n = 0; n < 400; n++) {
-            if (text.empty() ? !dir.read("status").empty()
-                             : screen().find(text) != std::string::npos)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        ADD_FAILURE() << "not seen: " << text << "\n" << screen();
-        return false;
-    }
-    int status() const { return shows("") ? std::atoi(dir.read("status").c_str()) : -1; }
-};
 
 // The levels of the image in dir as the text route sees them, and a check that the text route
 // writes the very same image from them, starting from the untouched sample.
@@ -260,4 +203,78 @@ TEST(Console, ASaveAsksWhenTheFileChangedOnDiskOrWentAway)
     s.keys({"y"});
     EXPECT_EQ(0, s.status());
     EXPECT_EQ(std::string("\x00\x0E", 2), dir.read(prg).substr(0x1E936, 2));
+}
+// Every tool, typed into the console and made in this process on the same levels by the same
+// keys: the image the console saves is what the text route writes from the levels made here.
+TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
+{
+    static std::vector<std::uint8_t> image = make_sample_image();
+    decode_as_loaded(image);
+    edit_state here;
+    here.save = [](std::string &message) { return message = "", 1; };
+    here.disk_state = [] { return 0; };
+    edit_start(here);
+    const std::pair<const char *, int> typed[] = {
+        {"b", 'b'},
+        {"7", '7'},
+        {"Space", ' '},
+        {"v", 'v'},
+        {"Right", key_right},
+        {"Down", key_down},
+        {"3", '3'},
+        {"y", 'y'},
+        {"Down", key_down},
+        {"Down", key_down},
+        {"Down", key_down},
+        {"Down", key_down},
+        {"p", 'p'},
+        {"r", 'r'},
+        {"1", '1'},
+        {"PgDn", key_page_down},
+        {"H", 'H'},
+        {"K", 'K'},
+        {"M", 'M'},
+        {"'>'", '>'},
+        {"L", 'L'},
+        {"J", 'J'},
+        {"v", 'v'},
+        {"Left", key_left},
+        {"BSpace", key_backspace},
+        {"x", 'x'},
+        {"g", 'g'},
+        {"5", '5'},
+        {"Enter", key_enter},
+        {"X", 'X'},
+        {"'<'", '<'},
+        {"p", 'p'},
+    };
+    run_dir dir;
+    session s(dir);
+    ASSERT_TRUE(s.shows("Level 1 of 30"));
+    for (const auto &[name, code] : typed) {
+        s.keys({name});
+        apply_key(here, {code});
+    }
+    if (!windows_build()) { // a drag over four cells of level 4, as one undo step
+        s.click(0, 3, 5);
+        for (int x : {7, 11, 15})
+            s.click(32, x, 5);
+        s.click(3, 15, 5);
+        for (key k :
+             {key{key_mouse_left, 3, 5}, key{key_mouse_drag, 7, 5}, key{key_mouse_drag, 11, 5},
+              key{key_mouse_drag, 15, 5}, key{key_mouse_release, 15, 5}})
+            apply_key(here, k);
+    }
+    s.keys({"s"});
+    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG"));
+    s.keys({"q"});
+    EXPECT_EQ(0, s.status());
+    run_dir text_route(sample_image());
+    std::string levels;
+    for (int i = 1; i <= 30; i++)
+        levels += level_as_text(i);
+    text_route.write(lvl, levels);
+    ASSERT_EQ(0, run_tool(text_route, {"-saveprg", "-quiet"}).status);
+    EXPECT_TRUE(text_route.read(prg) == dir.read(prg));
+    EXPECT_FALSE(sample_image() == dir.read(prg));
 }

@@ -4,7 +4,12 @@
 #ifndef TESTS_E2E_E2E_SUPPORT_H
 #define TESTS_E2E_E2E_SUPPORT_H
 
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern const std::string prg, lvl;
@@ -40,6 +45,67 @@ std::string tool_command(const std::vector<std::string> &args);
 // ulimit, strace), after behind it (a redirection).
 run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
                     const std::string &before = "", const std::string &after = "");
+
+// The program in an 80 x 24 tmux session on a server of its own, run in dir with args; before
+// and after stand around its command as in run_tool. The terminal's settings before and after
+// go to the files stty.before and stty.after, its exit status to status.
+struct session {
+    const run_dir &dir;
+    const std::string tmux = "tmux -f /dev/null -L vellumix-e2e-" + std::to_string(getpid());
+    explicit session(const run_dir &d, const std::string &args = "-edit",
+                     const std::string &before = "", const std::string &after = "")
+        : dir(d)
+    {
+        const std::string inner = "stty -g >stty.before; " + before + " " + tool_command({args}) +
+                                  " " + after + "; s=$?; stty -g >stty.after; echo $s >status";
+        tmux_do("new-session -d -x 80 -y 24 -c " + shell_quoted(dir.path) + " " +
+                shell_quoted(inner));
+    }
+    ~session() { tmux_do("kill-server 2>/dev/null"); }
+    void tmux_do(const std::string &command) const { std::system((tmux + " " + command).c_str()); }
+    std::string tmux_says(const std::string &command) const // what it printed
+    {
+        run_dir out("");
+        tmux_do(command + " >" + shell_quoted(out.file("said")));
+        return out.read("said");
+    }
+    // Types keys one by one, as a person does; an Escape alone is then a key of its own.
+    void keys(const std::vector<std::string> &names) const
+    {
+        for (const std::string &k : names) {
+            tmux_do("send-keys " + k);
+            std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 30));
+        }
+    }
+    void send(const std::string &bytes) const // as a terminal sends them, in one piece
+    {
+        std::string hex;
+        for (unsigned char c : bytes)
+            hex += std::string(" ") + "0123456789abcdef"[c / 16] + "0123456789abcdef"[c % 16];
+        tmux_do("send-keys -H" + hex);
+    }
+    // A press of a mouse button (0 left, 2 right; 32 a move with the left one held, 3 its
+    // release) on a cell of the screen, from 0, as a terminal reports it with modes 1002, 1006.
+    void click(int button, int x, int y) const
+    {
+        send("\x1b[<" + std::to_string(button == 3 ? 0 : button) + ";" + std::to_string(x + 1) +
+             ";" + std::to_string(y + 1) + (button == 3 ? "m" : "M"));
+    }
+    std::string screen() const { return tmux_says("capture-pane -p"); }
+    // Waits up to 20 s for text on the screen, or for the program's end (text "").
+    bool shows(const std::string &text) const
+    {
+        for (int n = 0; n < 400; n++) {
+            if (text.empty() ? !dir.read("status").empty()
+                             : screen().find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ADD_FAILURE() << "not seen: " << text << "\n" << screen();
+        return false;
+    }
+    int status() const { return shows("") ? std::atoi(dir.read("status").c_str()) : -1; }
+};
 
 // Standard error of a good load and decode, of the text file read, of the image written.
 extern const std::string decoded, text_read, written;
