@@ -278,3 +278,32 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
     EXPECT_TRUE(text_route.read(prg) == dir.read(prg));
     EXPECT_FALSE(sample_image() == dir.read(prg));
 }
+
+// A level goes out as text with Y and comes back in with a paste: level 6 pasted over level 9
+// (whose record has room for its random colors) is level 6, byte for byte.
+TEST(Console, ALevelCopiedAsTextAndPastedBackIsTheSameLevel)
+{
+    if (windows_build())
+        GTEST_SKIP() << "wine's console in tmux has no clipboard and passes on no terminal "
+                        "clipboard or pastes in brackets";
+    run_dir dir;
+    session s(dir);
+    ASSERT_TRUE(s.shows("Level 1 of 30"));
+    s.tmux_do("set -s set-clipboard on");
+    s.keys({"g", "6", "Enter", "Y"});
+    EXPECT_TRUE(s.shows("Level 6 sent to the terminal's clipboard as text."));
+    const std::string copied = s.tmux_says("show-buffer");
+    EXPECT_EQ(0u, copied.find("Level  6       (Start address : 0x0001ecb2)\n"));
+    s.keys({"g", "9", "Enter"});
+    s.tmux_do("paste-buffer -p");
+    EXPECT_TRUE(s.shows("Pasted a level from text."));
+    s.keys({"s", "q"});
+    EXPECT_EQ(0, s.status());
+    const std::string levels = run_tool(dir, {"-loadprg", "-quiet"}).out;
+    auto body = [&](const char *level) { // its block, but for its level line
+        std::size_t at = levels.find('\n', levels.find(level));
+        return levels.substr(at, levels.find("Level", at) - at);
+    };
+    EXPECT_EQ(copied.substr(copied.find('\n')), body("Level  6"));
+    EXPECT_EQ(body("Level  6"), body("Level  9"));
+}

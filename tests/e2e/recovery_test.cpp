@@ -52,7 +52,7 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
             s.tmux_do(std::string("run-shell 'pkill -") + end + " -P #{pane_pid}'");
         for (int n = 0; n < 100 && dir.read(recovery).empty(); n++)
             wait_ms(50);
-        EXPECT_EQ(eol(expected), dir.read(recovery));
+        EXPECT_EQ(expected, dir.read(recovery));
         EXPECT_TRUE(sample_image() == dir.read(prg)); // nothing saved
     }
 }
@@ -82,7 +82,7 @@ TEST(Recovery, GoneWhenNothingIsUnsavedAndOfferedBackAtTheNextStart)
     ASSERT_EQ(0, run_tool(text_route, {"-saveprg", "-quiet"}).status);
     for (const char *answer : {"y", "n"}) {
         run_dir again;
-        again.write(recovery, eol(text));
+        again.write(recovery, text);
         session s(again);
         EXPECT_TRUE(
             s.shows("Unsaved changes from an earlier session are in vellumix-unsaved.lvl."));
@@ -97,7 +97,7 @@ TEST(Recovery, GoneWhenNothingIsUnsavedAndOfferedBackAtTheNextStart)
             s.keys({"q"});
             EXPECT_EQ(0, s.status());
             EXPECT_TRUE(sample_image() == again.read(prg));
-            EXPECT_EQ(eol(text), again.read(recovery + ".bak"));
+            EXPECT_EQ(text, again.read(recovery + ".bak"));
         }
     }
 }
