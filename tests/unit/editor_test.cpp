@@ -126,7 +126,8 @@ TEST(Editor, QuitAsksFirstWhenChangesAreUnsaved)
                              {"c\x03", "q"}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(1, 0, r[0]);
-        EXPECT_EQ(r[1], std::string(1, s.quit ? 'q' : "bc----h-a--"[static_cast<int>(s.mode)])) << r[0];
+        EXPECT_EQ(r[1], std::string(1, s.quit ? 'q' : "bc----h-a--"[static_cast<int>(s.mode)]))
+            << r[0];
     }
     EXPECT_EQ("Save changes to KR_PROG.PRG? (y/n, Esc: stay)", start_on_sample(1, 0, "1q").status);
 }
@@ -143,44 +144,4 @@ TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
               "has 1 random colors, its record has room for 0 only !",
               s.status);
     EXPECT_TRUE(!s.quit && s.mode == edit_mode::board && log_capture == nullptr);
-}
-
-static std::string screen_row(const grid &g, int y, int from, int length)
-{
-    std::string row;
-    for (int x = from; x < from + length; x++)
-        row += g.cells[static_cast<std::size_t>(y * g.width + x)].ch;
-    return row;
-}
-
-TEST(Screen, BoardIsTheTextFilesPictureAndClicksLandWhereCellsAreDrawn)
-{
-    edit_state s = start_on_sample(6, 9);
-    grid g;
-    g.width = 90;
-    g.height = 30;
-    draw(s, g);
-    std::string board, text = text_of(6);
-    for (int y = 3; y <= 13; y++)
-        board += screen_row(g, y, 2, 34) + "\n";
-    text.replace(text.find("|..[ye][wh]") + 7, 4, ">wh<");
-    EXPECT_NE(std::string::npos, text.find(board)) << board;
-    const screen_cell &at = g.cells[static_cast<std::size_t>(g.cursor_y * g.width + g.cursor_x)];
-    EXPECT_TRUE(at.ch == 'w' && at.attr == attr_reverse && at.bg == color_bright_white);
-    for (int k = 0; k < nb_cells; k++) { // every cell is clicked where it is drawn
-        s.cursor = is_no_slot(k) ? 0 : k;
-        draw(s, g);
-        EXPECT_EQ(s.cursor, board_cell_at(layout_of(90, 30), g.cursor_x - 1, g.cursor_y));
-        EXPECT_EQ(s.cursor, board_cell_at(layout_of(90, 30), g.cursor_x + 2, g.cursor_y));
-    }
-    s.brush = 5;
-    apply_key(s, {key_mouse_right, 14, 8}); // an empty cell
-    EXPECT_EQ(1, apply_key(s, {key_mouse_left, 3, 3}) + apply_key(s, {key_mouse_left, 4, 4}));
-    EXPECT_TRUE(tb_level[6].cells[0] == code_empty && s.cursor == 0);
-    apply_key(s, {key_resize, 40, 30});
-    g.width = 40;
-    draw(s, g);
-    EXPECT_EQ("Please make this window at least 80 x 24", screen_row(g, 0, 0, 40));
-    EXPECT_TRUE(screen_row(g, 29, 0, 40) == std::string(40, ' ') &&
-                board_cell_at(layout_of(40, 30), 13, 4) == -1);
 }

@@ -1,0 +1,245 @@
+// tests/unit/screen_test.cpp - the editor's picture of the sample's levels, in every layout, and
+// clicks read back from it through layout.cpp.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "edit/edit.h"
+#include "text/text.h"
+#include "tools/sample_image.h"
+
+static edit_state on_sample(int level, edit_mode mode = edit_mode::board)
+{
+    static std::vector<std::uint8_t> image;
+    image = make_sample_image();
+    decode_as_loaded(image);
+    edit_state s;
+    edit_start(s);
+    s.level = level;
+    s.mode = mode;
+    return s;
+}
+
+static grid drawn(const edit_state &s, int width, int height)
+{
+    grid g;
+    g.width = width;
+    g.height = height;
+    draw(s, g);
+    return g;
+}
+
+static const screen_cell &at(const grid &g, int x, int y)
+{
+    return g.cells[static_cast<std::size_t>(y * g.width + x)];
+}
+
+static std::string row_text(const grid &g, int y, int from = 0, int length = 1000)
+{
+    std::string row;
+    for (int x = from; x < g.width && x < from + length; x++)
+        row += at(g, x, y).ch;
+    return row;
+}
+
+static std::string words(const grid &g) // the picture's text, each run of blanks one space
+{
+    std::string text;
+    for (int y = 0; y < g.height; y++)
+        for (char c : " " + row_text(g, y))
+            text += c == ' ' && text.size() && text.back() == ' ' ? "" : std::string(1, c);
+    return text;
+}
+
+TEST(Screen, BoardIsTheTextFilesPictureAndTheLegendCountsIt)
+{
+    edit_state s = on_sample(6);
+    s.cursor = 9;
+    std::FILE *f = std::tmpfile();
+    display_one_level(f, 6);
+    std::string board, text(static_cast<std::size_t>(std::ftell(f)), '\0');
+    std::rewind(f);
+    text.resize(std::fread(&text[0], 1, text.size(), f));
+    std::fclose(f);
+    text.replace(text.find("|..[ye][wh]") + 7, 4, ">wh<");
+    tb_level[6].cells[0] = 1; // a yellow painted blue, after the text was written
+    grid g = drawn(s, 90, 30);
+    for (int y = 3; y <= 13; y++)
+        board += row_text(g, y, 2, 34) + "\n";
+    EXPECT_EQ(text.substr(text.find("|[ye]") + 4, board.size() - 4), board.substr(4)) << board;
+    const screen_cell &cursor = at(g, g.cursor_x, g.cursor_y);
+    EXPECT_TRUE(cursor.ch == 'w' && cursor.attr == attr_reverse && cursor.bg == color_bright_white);
+    const char *counts[] = {"  4", "  1", "  7", "  8", "  0", "  9", "  0", "  0", "  9", " 45"};
+    for (int code = 0; code <= code_empty; code++)
+        EXPECT_EQ(counts[code], row_text(g, 3 + code, 54, 3));
+}
+
+TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
+{
+    const struct {
+        int width, height;
+        layout_kind kind;
+        edit_mode mode;
+        const char *keys, *shown;
+    } rows[] = {
+        {20, 5, layout_kind::too_small, edit_mode::board, "",
+         "Please make this window at least 40 x 17 (it is 20 x 5)."},
+        {39, 16, layout_kind::too_small, edit_mode::board, "",
+         "(it is 39 x 16). There are unsaved changes: enlarge the window to save or quit."},
+        {40, 17, layout_kind::compact, edit_mode::board, "h help  Tab levels  q quit",
+         " KR_PROG.PRG (modified) Level 3 of 30"},
+        {79, 23, layout_kind::compact, edit_mode::box, "Box: arrows resize", "Copied: 1 cell "},
+        {80, 24, layout_kind::normal, edit_mode::board, "<> level  0-9 paint",
+         " Vellumix - KR_PROG.PRG (modified) Level 3 of 30"},
+        {100, 30, layout_kind::normal, edit_mode::confirm, "y yes   n no", "Copied: 12 cells"},
+        {119, 39, layout_kind::normal, edit_mode::brush, "0-9 ? . choose the code",
+         "9 .... empty 55"},
+        {120, 40, layout_kind::large, edit_mode::go_to, "digits, Enter go", "Copied: 12 cells"},
+        {120, 40, layout_kind::large, edit_mode::colors,
+         "Color mode:", "(room for 2) Color mode: 1-8 add or remove a color, Enter or Esc: done."}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.width);
+        edit_state s = on_sample(3, r.mode);
+        tb_level[3].cells[0] = 7;
+        s.status = "Typed: 12";
+        s.copy_kind = 2;
+        s.box_copy.resize(r.width % 2 ? 1 : 12);
+        grid g = drawn(s, r.width, r.height);
+        EXPECT_EQ(r.kind, layout_of(r.width, r.height).kind);
+        EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys));
+        EXPECT_NE(std::string::npos, words(g).find(r.shown)) << words(g);
+        EXPECT_TRUE(r.kind == layout_kind::too_small ||
+                    row_text(g, r.height - 2, 0, 10) == "Typed: 12 ");
+        EXPECT_TRUE(r.mode != edit_mode::go_to || // the cursor waits after the prompt
+                    (g.cursor_x == 9 && g.cursor_y == r.height - 2));
+    }
+}
+
+// The cursor cell is drawn >..< on each of its lines, and a box's cells reversed, or under
+// NO_COLOR in braces: each is where a click finds its cell.
+TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
+{
+    edit_state s = on_sample(6, edit_mode::box);
+    s.box_anchor = 84;
+    for (const auto &size : {std::array<int, 2>{40, 17}, {80, 24}, {120, 40}}) {
+        SCOPED_TRACE(size[0]);
+        const layout l = layout_of(size[0], size[1]);
+        s.colors = size[0] < 120;
+        grid g;
+        for (s.cursor = 0; s.cursor < nb_cells; s.cursor += 1 + is_no_slot(s.cursor + 1)) {
+            g = drawn(s, size[0], size[1]);
+            int ends = 0, marks = 0, boxed = 0;
+            for (int k = 0; k < nb_cells; k++)
+                boxed += !is_no_slot(k) && in_box(s.box_anchor, s.cursor, k);
+            for (int y = 0; y < size[1] - 2; y++)
+                for (int x = 0; x < size[0]; x++) {
+                    char c = at(g, x, y).ch;
+                    int cell = board_cell_at(l, x, y);
+                    ends += c == '>' || c == '<';
+                    EXPECT_TRUE((c != '>' && c != '<') || cell == s.cursor);
+                    EXPECT_TRUE(c != '|' || cell == -1);
+                    if (s.colors ? at(g, x, y).attr == attr_reverse : c == '{') {
+                        marks++;
+                        EXPECT_TRUE(in_box(s.box_anchor, s.cursor, cell)) << x << " " << y;
+                    }
+                }
+            EXPECT_EQ(2 * l.cell_h, ends) << s.cursor;
+            EXPECT_EQ(s.colors ? boxed * l.cell_w : boxed - 1, marks / l.cell_h) << s.cursor;
+        }
+        EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y - 1));
+        EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y + nb_rows * l.cell_h));
+        const bool compact = l.kind == layout_kind::compact;
+        for (int code = 0; code <= code_empty; code++) { // a legend line: its own code
+            std::string line = std::to_string(code) + " " + bc_short_string[code];
+            int y = l.legend_y + code;
+            EXPECT_EQ(compact ? std::string::npos : std::size_t(l.legend_x),
+                      row_text(g, y).find(line));
+            EXPECT_EQ(compact ? -1 : code, legend_code_at(l, l.legend_x + 15, y));
+        }
+        EXPECT_TRUE(legend_code_at(l, l.legend_x - 1, l.legend_y) == -1 &&
+                    legend_code_at(l, l.legend_x, l.legend_y - 1) == -1 &&
+                    legend_code_at(l, l.legend_x, l.legend_y + 10) == -1);
+    }
+}
+
+TEST(Screen, HelpPagesListEveryKeyOnce)
+{
+    const std::string keys[] = {
+        "Arrows",    "Home End",  "PgUp <",   "PgDn >", "g ",          "1-8 ",
+        "0 ?",       "9 .",       "Space",    "b then", "Left click",  "Right click",
+        "Left drag", "Legend",    "f ",       "r then", "X ",          "H L",
+        "K J",       "m ",        "M ",       "v ",     "  0-9 Space", "  y x",
+        "  Del",     "  v Esc",   "y ",       "p ",     "Y ",          "Paste text",
+        "Ctrl-V",    "Shift-Ins", "c ",       "  1-8",  "  Enter Esc", "Tab",
+        "u Ctrl-Z",  "U Ctrl-Y",  "s Ctrl-S", "q Esc",  "h F1",        "[??] cells"};
+    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 60}}) {
+        edit_state s = on_sample(1, edit_mode::help);
+        std::string lines = "\n";
+        const int pages = help_page_count(size[1]);
+        grid g;
+        for (s.help_page = 0; s.help_page <= pages; s.help_page++) { // one past: the last again
+            grid was = g;
+            g = drawn(s, size[0], size[1]);
+            EXPECT_NE(std::string::npos, words(g).find(pages > 1 ? "PgDn/Space next page, PgUp "
+                                                                   "previous, any other key returns"
+                                                                 : "Any key returns."));
+            for (int y = 1; y < size[1] - 2 && s.help_page < pages; y++)
+                lines += row_text(g, y) + "\n";
+            EXPECT_TRUE(s.help_page < pages || g.cells == was.cells);
+        }
+        EXPECT_EQ(size[1] == 60, pages == 1);
+        for (const std::string &key : keys) {
+            std::size_t p = lines.find("\n" + key);
+            EXPECT_TRUE(p != std::string::npos &&
+                        lines.find("\n" + key, p + 1) == std::string::npos)
+                << size[1] << key;
+        }
+    }
+}
+
+// Boards in place, scrolled to the chosen one; level 6's rows 1 and 2 in colored half blocks,
+// against the big board's colors, a long row above and a short row half a cell to the right.
+TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
+{
+    const struct {
+        int width, height, selected, top_row;
+        bool letters;
+        int first, shown;
+    } rows[] = {{80, 24, 7, 0, false, 1, 12},
+                {160, 48, 30, 0, false, 1, 30},
+                {80, 24, 30, 0, false, 21, 10},
+                {80, 24, 2, 9, false, 1, 12},
+                {80, 24, 7, 0, true, 5, 4}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.selected);
+        edit_state s = on_sample(6);
+        tb_level[6].cells[0] = code_empty; // unsaved too, and an empty cell over a color
+        const grid board = drawn(s, 80, 24);
+        s.mode = edit_mode::overview;
+        s.unicode = !r.letters;
+        s.selected = r.selected;
+        s.top_row = r.top_row;
+        s.marked = r.first;
+        tb_level[r.selected].cells[0] = code_empty;
+        const overview_layout o = overview_layout_of(r.width, r.height, r.letters);
+        grid g = drawn(s, r.width, r.height);
+        for (int i = 0; i < o.columns * o.rows; i++) {
+            int x = o.x + i % o.columns * o.board_w, y = o.y + i / o.columns * o.board_h;
+            int level = r.first + i, selected = level == r.selected;
+            std::string number = i < r.shown ? std::to_string(level) : "  ";
+            number += selected || level == 6 ? "*" : level == r.first ? " x" : "  ";
+            EXPECT_EQ(number, row_text(g, y, x, static_cast<int>(number.size())));
+            EXPECT_EQ(selected, at(g, x, y).attr == attr_reverse && at(g, x - 1, y + 1).ch == '[' &&
+                                    at(g, x + o.board_w - 2, y + 3).ch == ']');
+            for (int k = 0; level == 6 && !r.letters && k < 15; k++)
+                for (int c = half_column(k); c <= half_column(k) + 1; c++) {
+                    const screen_cell &cell = at(g, x + c, y + 1);
+                    std::uint8_t up = cell.attr == attr_reverse ? cell.bg : cell.fg;
+                    std::uint8_t color = at(board, 3 + 2 * half_column(k), 2 + row_of(k)).bg;
+                    EXPECT_EQ(color, k < 8 ? up : cell.attr == attr_reverse ? cell.fg : cell.bg);
+                    EXPECT_EQ(c == 0 ? ' ' : glyph_half_block, cell.ch);
+                }
+        }
+        EXPECT_EQ(0u, row_text(g, r.height - 1).find("arrows choose  Enter open"));
+    }
+}
