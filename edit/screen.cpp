@@ -37,15 +37,25 @@ static pen with_attr(std::uint8_t attr)
     return p;
 }
 
+static void put_cell(grid &g, int x, int y, const screen_cell &cell)
+{
+    if (x >= 0 && x < g.width && y >= 0 && y < g.height)
+        g.cells[y * g.width + x] = cell;
+}
+
 // Writes text from column x of row y, cut at the grid's edge; returns the column after it.
 static int put(grid &g, int x, int y, std::string_view text, pen p = {})
 {
-    for (char c : text) {
-        if (x >= 0 && x < g.width && y >= 0 && y < g.height)
-            g.cells[y * g.width + x] = {c >= ' ' && c <= '~' ? c : '?', p.fg, p.bg, p.attr};
-        x++;
-    }
+    for (char c : text)
+        put_cell(g, x++, y, {c >= ' ' && c <= '~' ? c : '?', p.fg, p.bg, p.attr});
     return x;
+}
+
+// The terminal's cursor just after text that ends at column x of line y, kept on the picture.
+static void cursor_after(grid &g, int x, int y)
+{
+    g.cursor_x = x < g.width ? x : g.width - 1;
+    g.cursor_y = y;
 }
 
 // Numbers are all the pictures print besides fixed words; 100 characters hold any line of them.
@@ -62,21 +72,21 @@ static std::vector<std::string> wrap(std::string_view text, int width)
 {
     std::vector<std::string> lines;
     const std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
-    while (w > 0 && !text.empty()) {
+    while (w > 0) {
+        text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+        if (text.empty())
+            break;
         std::size_t cut = text.size();
-        if (cut > w) {
+        if (cut > w) { // no line starts with a blank, so no cut falls at 0
             cut = text.rfind("  ", w);
-            if (cut == std::string_view::npos || cut == 0)
-                cut = text.rfind(' ', w);
-            if (cut == std::string_view::npos || cut == 0)
-                cut = w;
+            cut = cut != std::string_view::npos ? cut : text.rfind(' ', w);
+            cut = cut != std::string_view::npos ? cut : w;
         }
         std::string line(text.substr(0, cut));
         text.remove_prefix(cut);
         if (!text.empty()) // a line cut short ends on its last word
             line.erase(line.find_last_not_of(' ') + 1);
         lines.push_back(line);
-        text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
     }
     return lines;
 }
@@ -126,8 +136,7 @@ static void draw_colors(const edit_state &s, grid &g, const layout &l)
     if (e.nb_colors == 0)
         flow(g, x, y, last_y, "none.");
     if (editing) {
-        g.cursor_x = x < g.width ? x : g.width - 1;
-        g.cursor_y = y < last_y ? y : last_y;
+        cursor_after(g, x, y < last_y ? y : last_y);
     }
     flow(g, x, y, last_y, format_text("(room for %d)", record_room[s.level]));
     if (!editing)
@@ -238,16 +247,14 @@ static void draw_foot(const edit_state &s, grid &g, int top, std::string_view ke
     if (status.size() + keys_lines.size() > room)
         status.resize(room - 1);
     int y = g.height - static_cast<int>(status.size() + keys_lines.size());
-    for (int line = y; line < g.height; line++)
-        put(g, 0, line, std::string(static_cast<std::size_t>(g.width), ' '));
+    std::fill(g.cells.begin() + y * g.width, g.cells.end(), screen_cell{});
     int x = 0;
     for (const std::string &line : status)
         x = put(g, 0, y++, line);
     // a question, or a prompt being typed: the cursor waits just after it
     if (s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
         s.mode == edit_mode::restore || s.mode == edit_mode::go_to) {
-        g.cursor_x = x < g.width ? x : g.width - 1;
-        g.cursor_y = y - (status.empty() ? 0 : 1);
+        cursor_after(g, x, y - (status.empty() ? 0 : 1));
     }
     for (const std::string &line : keys_lines)
         put(g, 0, y++, line);
@@ -295,10 +302,10 @@ static void draw_help(const edit_state &s, grid &g)
                        : "Any key returns.",
              g.width);
     int y = g.height - static_cast<int>(hint.size());
-    for (const std::string &line : hint)
-        g.cursor_x = put(g, 0, y++, line);
-    g.cursor_x = g.cursor_x < g.width ? g.cursor_x : g.width - 1;
-    g.cursor_y = g.height - 1;
+    for (const std::string &line : hint) {
+        cursor_after(g, put(g, 0, y, line), y);
+        y++;
+    }
 }
 
 // The cell of row drawn over column c of a small board of half blocks, or -1 (rows past 11 too).
@@ -326,8 +333,7 @@ static void draw_small_halves(grid &g, const tb_level_entry &e, int x, int y)
                 cell = screen_cell{};
             else if (up == color_default) // reversed: the upper half in the background's color
                 cell = {glyph_half_block, down, color_default, attr_reverse};
-            if (x + c < g.width && y + line < g.height)
-                g.cells[(y + line) * g.width + x + c] = cell;
+            put_cell(g, x + c, y + line, cell);
         }
 }
 
@@ -388,11 +394,9 @@ void draw(const edit_state &s, grid &g)
                                        min_width, min_height, g.width, g.height);
         if (unsaved(s))
             text += "  There are unsaved changes: enlarge the window to save or quit.";
-        int y = 0;
-        for (const std::string &line : wrap(text, g.width))
-            g.cursor_x = put(g, 0, y++, line);
-        g.cursor_y = y < g.height ? y - 1 : g.height - 1;
-        g.cursor_x = g.cursor_x < g.width ? g.cursor_x : g.width - 1;
+        std::vector<std::string> lines = wrap(text, g.width);
+        for (int y = 0; y < g.height && y < static_cast<int>(lines.size()); y++)
+            cursor_after(g, put(g, 0, y, lines[y]), y);
         return;
     }
     if (s.mode == edit_mode::help)
@@ -404,7 +408,7 @@ void draw(const edit_state &s, grid &g)
     draw_title(s, g, "", format_text("Level %d of %d", s.level, last_level()));
     draw_board(s, g, l);
     draw_colors(s, g, l);
-    if (l.legend_x >= 0)
+    if (l.kind != layout_kind::compact)
         draw_legend(s, g, l);
     draw_brush(s, g, l);
     // a long message in a compact window may cover the brush for as long as it shows

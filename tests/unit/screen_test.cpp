@@ -69,6 +69,7 @@ TEST(Screen, BoardIsTheTextFilesPictureAndTheLegendCountsIt)
     EXPECT_EQ(text.substr(text.find("|[ye]") + 4, board.size() - 4), board.substr(4)) << board;
     const screen_cell &cursor = at(g, g.cursor_x, g.cursor_y);
     EXPECT_TRUE(cursor.ch == 'w' && cursor.attr == attr_reverse && cursor.bg == color_bright_white);
+    EXPECT_EQ("0 [??] random   4", row_text(g, 3, 40, 17));
     const char *counts[] = {"  4", "  1", "  7", "  8", "  0", "  9", "  0", "  0", "  9", " 45"};
     for (int code = 0; code <= code_empty; code++)
         EXPECT_EQ(counts[code], row_text(g, 3 + code, 54, 3));
@@ -80,38 +81,50 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         int width, height;
         layout_kind kind;
         edit_mode mode;
+        int level, cursor_x, cursor_y;
         const char *keys, *shown;
     } rows[] = {
-        {20, 5, layout_kind::too_small, edit_mode::board, "",
+        {20, 5, layout_kind::too_small, edit_mode::board, 3, 19, 4, "",
          "Please make this window at least 40 x 17 (it is 20 x 5)."},
-        {39, 16, layout_kind::too_small, edit_mode::board, "",
+        {39, 16, layout_kind::too_small, edit_mode::board, 3, 23, 3, "",
          "(it is 39 x 16). There are unsaved changes: enlarge the window to save or quit."},
-        {40, 17, layout_kind::compact, edit_mode::board, "h help  Tab levels  q quit",
-         " KR_PROG.PRG (modified) Level 3 of 30"},
-        {79, 23, layout_kind::compact, edit_mode::box, "Box: arrows resize", "Copied: 1 cell "},
-        {80, 24, layout_kind::normal, edit_mode::board, "<> level  0-9 paint",
-         " Vellumix - KR_PROG.PRG (modified) Level 3 of 30"},
-        {100, 30, layout_kind::normal, edit_mode::confirm, "y yes   n no", "Copied: 12 cells"},
-        {119, 39, layout_kind::normal, edit_mode::brush, "0-9 ? . choose the code",
-         "9 .... empty 55"},
-        {120, 40, layout_kind::large, edit_mode::go_to, "digits, Enter go", "Copied: 12 cells"},
-        {120, 40, layout_kind::large, edit_mode::colors,
-         "Color mode:", "(room for 2) Color mode: 1-8 add or remove a color, Enter or Esc: done."}};
+        {40, 17, layout_kind::compact, edit_mode::box, 3, 4, 3,
+         "Box: arrows resize  0-9 Space paint   ",
+         " Typed: 12. A status this long takes three lines of a window 40 columns wide, Box:"},
+        {40, 17, layout_kind::compact, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
+         " KR_PROG.PRG (modified) Level 30 of 30 Random colors : black, red, purple, white, "
+         "yellow, orange, blue, green. |"},
+        {79, 23, layout_kind::compact, edit_mode::board, 3, 4, 3, "h help  Tab levels  q quit",
+         "Brush: .... empty Copied: 1 cell Typed: 12 h help"},
+        {80, 24, layout_kind::normal, edit_mode::board, 3, 4, 3, "<> level  0-9 paint",
+         " Vellumix - KR_PROG.PRG (modified) Level 3 of 30 Random colors : green, black. (room "
+         "for 2) |"},
+        {80, 24, layout_kind::normal, edit_mode::colors, 30, 71, 1, "Color mode:",
+         "green. (room for 8) Color mode: 1-8 add or remove a color, Enter or Esc: done. |"},
+        {100, 30, layout_kind::normal, edit_mode::confirm, 3, 9, 28, "y yes   n no",
+         "Brush: .... empty Copied: 12 cells Typed: 12 y yes"},
+        {119, 39, layout_kind::normal, edit_mode::brush, 3, 4, 3, "0-9 ? . choose the code",
+         "Copied: 1 cell"},
+        {120, 40, layout_kind::large, edit_mode::go_to, 3, 9, 38, "digits, Enter go",
+         "|....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6 "
+         "|....................[ ][ ][ ]....................| 3 [ye] yellow 0"},
+        {120, 40, layout_kind::large, edit_mode::colors, 3, 29, 1, "Color mode:",
+         "(room for 2) Color mode: 1-8 add or remove a color, Enter or Esc: done. |"}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.width);
-        edit_state s = on_sample(3, r.mode);
-        tb_level[3].cells[0] = 7;
-        s.status = "Typed: 12";
+        edit_state s = on_sample(r.level, r.mode);
+        tb_level[r.level].cells[0] = 5;
+        s.status = r.width == 40 ? "Typed: 12. A status this long takes three lines of a window "
+                                   "40 columns wide, and its end is cut."
+                                 : "Typed: 12";
         s.copy_kind = 2;
         s.box_copy.resize(r.width % 2 ? 1 : 12);
         grid g = drawn(s, r.width, r.height);
         EXPECT_EQ(r.kind, layout_of(r.width, r.height).kind);
         EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys));
         EXPECT_NE(std::string::npos, words(g).find(r.shown)) << words(g);
-        EXPECT_TRUE(r.kind == layout_kind::too_small ||
-                    row_text(g, r.height - 2, 0, 10) == "Typed: 12 ");
-        EXPECT_TRUE(r.mode != edit_mode::go_to || // the cursor waits after the prompt
-                    (g.cursor_x == 9 && g.cursor_y == r.height - 2));
+        EXPECT_TRUE(r.width < 80 || row_text(g, r.height - 2, 0, 10) == "Typed: 12 ");
+        EXPECT_TRUE(g.cursor_x == r.cursor_x && g.cursor_y == r.cursor_y);
     }
 }
 
@@ -180,6 +193,7 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
         for (s.help_page = 0; s.help_page <= pages; s.help_page++) { // one past: the last again
             grid was = g;
             g = drawn(s, size[0], size[1]);
+            EXPECT_TRUE(s.help_page > 0 || words(g).rfind(" Vellumix - keys", 0) == 0);
             EXPECT_NE(std::string::npos, words(g).find(pages > 1 ? "PgDn/Space next page, PgUp "
                                                                    "previous, any other key returns"
                                                                  : "Any key returns."));
@@ -205,15 +219,13 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
         int width, height, selected, top_row;
         bool letters;
         int first, shown;
-    } rows[] = {{80, 24, 7, 0, false, 1, 12},
-                {160, 48, 30, 0, false, 1, 30},
-                {80, 24, 30, 0, false, 21, 10},
-                {80, 24, 2, 9, false, 1, 12},
-                {80, 24, 7, 0, true, 5, 4}};
+    } rows[] = {{80, 24, 7, 0, false, 1, 12},   {160, 48, 30, 0, false, 1, 30},
+                {80, 24, 30, 0, false, 21, 10}, {80, 24, 2, 9, false, 1, 12},
+                {80, 24, 14, 2, false, 9, 12},  {80, 24, 7, 0, true, 5, 4}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.selected);
         edit_state s = on_sample(6);
-        tb_level[6].cells[0] = code_empty; // unsaved too, and an empty cell over a color
+        tb_level[6].cells[7] = code_empty; // unsaved too, and an empty cell over a color
         const grid board = drawn(s, 80, 24);
         s.mode = edit_mode::overview;
         s.unicode = !r.letters;
@@ -230,14 +242,17 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
             number += selected || level == 6 ? "*" : level == r.first ? " x" : "  ";
             EXPECT_EQ(number, row_text(g, y, x, static_cast<int>(number.size())));
             EXPECT_EQ(selected, at(g, x, y).attr == attr_reverse && at(g, x - 1, y + 1).ch == '[' &&
-                                    at(g, x + o.board_w - 2, y + 3).ch == ']');
+                                    at(g, x + (r.letters ? 15 : 16), y + 3).ch == ']');
+            EXPECT_TRUE(!r.letters || i > 0 || // level 5's first two rows, as letters
+                        row_text(g, y + 1, x, 15) + row_text(g, y + 2, x, 15) ==
+                            "w w w w w w w w w r r r r r w ");
             for (int k = 0; level == 6 && !r.letters && k < 15; k++)
                 for (int c = half_column(k); c <= half_column(k) + 1; c++) {
                     const screen_cell &cell = at(g, x + c, y + 1);
                     std::uint8_t up = cell.attr == attr_reverse ? cell.bg : cell.fg;
                     std::uint8_t color = at(board, 3 + 2 * half_column(k), 2 + row_of(k)).bg;
                     EXPECT_EQ(color, k < 8 ? up : cell.attr == attr_reverse ? cell.fg : cell.bg);
-                    EXPECT_EQ(c == 0 ? ' ' : glyph_half_block, cell.ch);
+                    EXPECT_EQ(c == 15 ? ' ' : glyph_half_block, cell.ch);
                 }
         }
         EXPECT_EQ(0u, row_text(g, r.height - 1).find("arrows choose  Enter open"));
