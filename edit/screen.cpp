@@ -135,16 +135,16 @@ static void draw_colors(const edit_state &s, grid &g, const layout &l)
              j + 1 < e.nb_colors ? "," : ".");
     if (e.nb_colors == 0)
         flow(g, x, y, last_y, "none.");
-    if (editing) {
-        cursor_after(g, x, y < last_y ? y : last_y);
-    }
+    if (editing)
+        cursor_after(g, x, y);
     flow(g, x, y, last_y, format_text("(room for %d)", record_room[s.level]));
     if (!editing)
         return;
     // below the colors, or beside them when they take both lines and leave room for it whole
     if (y < last_y)
         put(g, 2, last_y, wrap(color_hint, g.width - 2).front(), with_attr(attr_reverse));
-    else if (y == last_y && x + 2 + std::string_view(color_hint).size() <= std::size_t(g.width))
+    else if (y == last_y &&
+             x + 2 + std::string_view(color_hint).size() <= static_cast<std::size_t>(g.width))
         put(g, x + 2, y, color_hint, with_attr(attr_reverse));
 }
 
@@ -235,29 +235,27 @@ static void draw_brush(const edit_state &s, grid &g, const layout &l)
         put(g, l.board_x, l.brush_y + 1, copied);
 }
 
-// The status (wrapped) and the keys (on the last line) at the bottom, from line top down. Keys
-// too long for a compact window wrap too; when both do not fit, the keys are cut to one line
-// and the status to what is left.
-static void draw_foot(const edit_state &s, grid &g, int top, std::string_view keys)
+// The status, wrapped, on the lines from top down to status_y, and the keys on keys_y, cut at
+// an item; a compact window with no status lets the keys take the status's line too.
+static void draw_foot(const edit_state &s, grid &g, int top, int status_y, int keys_y,
+                      std::string_view keys)
 {
     std::vector<std::string> status = wrap(s.status, g.width), keys_lines = wrap(keys, g.width);
-    std::size_t room = static_cast<std::size_t>(g.height - top > 1 ? g.height - top : 1);
-    if (status.size() + keys_lines.size() > room || g.width >= 80)
-        keys_lines.resize(1);
-    if (status.size() + keys_lines.size() > room)
-        status.resize(room - 1);
-    int y = g.height - static_cast<int>(status.size() + keys_lines.size());
-    std::fill(g.cells.begin() + y * g.width, g.cells.end(), screen_cell{});
+    status.resize(std::min(status.size(), static_cast<std::size_t>(status_y + 1 - top)));
+    keys_lines.resize(
+        std::min<std::size_t>(keys_lines.size(), status.empty() && g.width < 80 ? 2 : 1));
+    int y = status_y + 1 - static_cast<int>(status.size());
+    int keys_top = keys_y + 1 - static_cast<int>(keys_lines.size());
+    std::fill(g.cells.begin() + std::min(y, keys_top) * g.width, g.cells.end(), screen_cell{});
     int x = 0;
     for (const std::string &line : status)
         x = put(g, 0, y++, line);
     // a question, or a prompt being typed: the cursor waits just after it
     if (s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
-        s.mode == edit_mode::restore || s.mode == edit_mode::go_to) {
-        cursor_after(g, x, y - (status.empty() ? 0 : 1));
-    }
+        s.mode == edit_mode::restore || s.mode == edit_mode::go_to)
+        cursor_after(g, x, status_y);
     for (const std::string &line : keys_lines)
-        put(g, 0, y++, line);
+        put(g, 0, keys_top++, line);
 }
 
 static const char *keys_of(const edit_state &s, layout_kind kind)
@@ -379,7 +377,8 @@ static void draw_overview(const edit_state &s, grid &g)
             g.cursor_y = y;
         }
     }
-    draw_foot(s, g, o.y + o.rows * o.board_h, keys_of(s, layout_kind::normal));
+    draw_foot(s, g, o.y + o.rows * o.board_h, g.height - 2, g.height - 1,
+              keys_of(s, layout_kind::normal));
 }
 
 void draw(const edit_state &s, grid &g)
@@ -413,5 +412,5 @@ void draw(const edit_state &s, grid &g)
     draw_brush(s, g, l);
     // a long message in a compact window may cover the brush for as long as it shows
     int foot_top = l.brush_y + (l.kind == layout_kind::compact ? 0 : 2);
-    draw_foot(s, g, foot_top, keys_of(s, l.kind));
+    draw_foot(s, g, foot_top, l.status_y, l.keys_y, keys_of(s, l.kind));
 }

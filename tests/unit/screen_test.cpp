@@ -42,12 +42,15 @@ static std::string row_text(const grid &g, int y, int from = 0, int length = 100
     return row;
 }
 
-static std::string words(const grid &g) // the picture's text, each run of blanks one space
+static std::string words(const grid &g) // each row after a newline, each run of blanks one space
 {
     std::string text;
-    for (int y = 0; y < g.height; y++)
-        for (char c : " " + row_text(g, y))
-            text += c == ' ' && text.size() && text.back() == ' ' ? "" : std::string(1, c);
+    for (int y = 0; y < g.height; y++) {
+        text += '\n';
+        for (char c : row_text(g, y))
+            text += c == ' ' && text.back() == ' ' ? "" : std::string(1, c);
+        text.erase(text.find_last_not_of(' ') + 1);
+    }
     return text;
 }
 
@@ -70,6 +73,12 @@ TEST(Screen, BoardIsTheTextFilesPictureAndTheLegendCountsIt)
     const screen_cell &cursor = at(g, g.cursor_x, g.cursor_y);
     EXPECT_TRUE(cursor.ch == 'w' && cursor.attr == attr_reverse && cursor.bg == color_bright_white);
     EXPECT_EQ("0 [??] random   4", row_text(g, 3, 40, 17));
+    std::string inks; // black or white on each code's color, and the console's own on empty
+    for (int code = 0; code <= code_empty; code++)
+        inks += "bw-"[at(g, 42, 3 + code).fg == color_black          ? 0
+                      : at(g, 42, 3 + code).fg == color_bright_white ? 1
+                                                                     : 2];
+    EXPECT_EQ("bwwbwwbwb-", inks);
     const char *counts[] = {"  4", "  1", "  7", "  8", "  0", "  9", "  0", "  0", "  9", " 45"};
     for (int code = 0; code <= code_empty; code++)
         EXPECT_EQ(counts[code], row_text(g, 3 + code, 54, 3));
@@ -85,45 +94,49 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         const char *keys, *shown;
     } rows[] = {
         {20, 5, layout_kind::too_small, edit_mode::board, 3, 19, 4, "",
-         "Please make this window at least 40 x 17 (it is 20 x 5)."},
+         "\nPlease make this\nwindow at least 40 x\n17 (it is 20 x 5).\n"},
         {39, 16, layout_kind::too_small, edit_mode::board, 3, 23, 3, "",
-         "(it is 39 x 16). There are unsaved changes: enlarge the window to save or quit."},
+         "\nPlease make this window at least 40 x\n17 (it is 39 x 16).\nThere are unsaved "
+         "changes: enlarge the\nwindow to save or quit.\n"},
         {40, 17, layout_kind::compact, edit_mode::box, 3, 4, 3,
          "Box: arrows resize  0-9 Space paint   ",
-         " Typed: 12. A status this long takes three lines of a window 40 columns wide, Box:"},
+         "\nTyped: 12. A status this long takes\nthree lines of a window 40 columns wide,\nBox:"},
         {40, 17, layout_kind::compact, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
-         " KR_PROG.PRG (modified) Level 30 of 30 Random colors : black, red, purple, white, "
-         "yellow, orange, blue, green. |"},
+         "\nKR_PROG.PRG (modified) Level 30 of 30\nRandom colors : black, red, purple,\nwhite, "
+         "yellow, orange, blue, green.\n |"},
         {79, 23, layout_kind::compact, edit_mode::board, 3, 4, 3, "h help  Tab levels  q quit",
-         "Brush: .... empty Copied: 1 cell Typed: 12 h help"},
+         "\n Brush: .... empty Copied: 1 cell\n"},
         {80, 24, layout_kind::normal, edit_mode::board, 3, 4, 3, "<> level  0-9 paint",
-         " Vellumix - KR_PROG.PRG (modified) Level 3 of 30 Random colors : green, black. (room "
-         "for 2) |"},
+         "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\nRandom colors : green, black. (room "
+         "for 2)\n\n |"},
         {80, 24, layout_kind::normal, edit_mode::colors, 30, 71, 1, "Color mode:",
-         "green. (room for 8) Color mode: 1-8 add or remove a color, Enter or Esc: done. |"},
-        {100, 30, layout_kind::normal, edit_mode::confirm, 3, 9, 28, "y yes   n no",
-         "Brush: .... empty Copied: 12 cells Typed: 12 y yes"},
+         "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for 8) "
+         "Color mode: 1-8 add or remove a color, Enter or Esc: done.\n |"},
+        {100, 30, layout_kind::normal, edit_mode::confirm, 3, 10, 28, "y yes   n no",
+         "\n Brush: .... empty\n Copied: 12 cells\n"},
         {119, 39, layout_kind::normal, edit_mode::brush, 3, 4, 3, "0-9 ? . choose the code",
-         "Copied: 1 cell"},
-        {120, 40, layout_kind::large, edit_mode::go_to, 3, 9, 38, "digits, Enter go",
-         "|....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6 "
-         "|....................[ ][ ][ ]....................| 3 [ye] yellow 0"},
+         "\n |..........[bk][bk][bk]..........| 1 [bl] blue 0\n"},
+        {120, 40, layout_kind::large, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
+         "\n |....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6\n "
+         "|....................[ ][ ][ ]....................| 3 [ye] yellow 0\n"},
         {120, 40, layout_kind::large, edit_mode::colors, 3, 29, 1, "Color mode:",
-         "(room for 2) Color mode: 1-8 add or remove a color, Enter or Esc: done. |"}};
+         "\nRandom colors : green, black. (room for 2)\n Color mode: 1-8 add or remove a color, "
+         "Enter or Esc: done.\n |"}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.width);
         edit_state s = on_sample(r.level, r.mode);
         tb_level[r.level].cells[0] = 5;
         s.status = r.width == 40 ? "Typed: 12. A status this long takes three lines of a window "
                                    "40 columns wide, and its end is cut."
-                                 : "Typed: 12";
+                                 : "Typed: 12\x7f"; // shown as ?, as every control byte
         s.copy_kind = 2;
         s.box_copy.resize(r.width % 2 ? 1 : 12);
         grid g = drawn(s, r.width, r.height);
         EXPECT_EQ(r.kind, layout_of(r.width, r.height).kind);
         EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys));
         EXPECT_NE(std::string::npos, words(g).find(r.shown)) << words(g);
-        EXPECT_TRUE(r.width < 80 || row_text(g, r.height - 2, 0, 10) == "Typed: 12 ");
+        EXPECT_TRUE(r.kind == layout_kind::too_small || r.width == 40 ||
+                    row_text(g, r.height - 2, 0, 11) == "Typed: 12? ");
         EXPECT_TRUE(g.cursor_x == r.cursor_x && g.cursor_y == r.cursor_y);
     }
 }
@@ -193,10 +206,14 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
         for (s.help_page = 0; s.help_page <= pages; s.help_page++) { // one past: the last again
             grid was = g;
             g = drawn(s, size[0], size[1]);
-            EXPECT_TRUE(s.help_page > 0 || words(g).rfind(" Vellumix - keys", 0) == 0);
-            EXPECT_NE(std::string::npos, words(g).find(pages > 1 ? "PgDn/Space next page, PgUp "
-                                                                   "previous, any other key returns"
-                                                                 : "Any key returns."));
+            const std::string
+                text = words(g),
+                hint = pages == 1 ? "\nAny key returns."
+                       : size[0] == 40
+                           ? "\nPgDn/Space next page, PgUp previous, any\nother key returns"
+                           : "\nPgDn/Space next page, PgUp previous, any other key returns";
+            EXPECT_TRUE(s.help_page > 0 || text.rfind("\nVellumix - keys", 0) == 0);
+            EXPECT_EQ(text.size() - hint.size(), text.rfind(hint)); // on the last lines
             for (int y = 1; y < size[1] - 2 && s.help_page < pages; y++)
                 lines += row_text(g, y) + "\n";
             EXPECT_TRUE(s.help_page < pages || g.cells == was.cells);
@@ -211,8 +228,9 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
     }
 }
 
-// Boards in place, scrolled to the chosen one; level 6's rows 1 and 2 in colored half blocks,
-// against the big board's colors, a long row above and a short row half a cell to the right.
+// Boards in place, scrolled to the chosen one; level 6's cells in colored half blocks against
+// the big board's colors, each long row in upper halves, the short row below it in lower halves
+// half a cell to the right.
 TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
 {
     const struct {
@@ -221,11 +239,13 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
         int first, shown;
     } rows[] = {{80, 24, 7, 0, false, 1, 12},   {160, 48, 30, 0, false, 1, 30},
                 {80, 24, 30, 0, false, 21, 10}, {80, 24, 2, 9, false, 1, 12},
-                {80, 24, 14, 2, false, 9, 12},  {80, 24, 7, 0, true, 5, 4}};
+                {80, 24, 14, 2, false, 9, 12},  {80, 24, 13, 0, false, 5, 12},
+                {80, 24, 7, 0, true, 5, 4}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.selected);
         edit_state s = on_sample(6);
-        tb_level[6].cells[7] = code_empty; // unsaved too, and an empty cell over a color
+        tb_level[6].cells[3] = code_empty; // unsaved too, and an empty cell over a color
+        tb_level[6].cells[80] = 2;
         const grid board = drawn(s, 80, 24);
         s.mode = edit_mode::overview;
         s.unicode = !r.letters;
@@ -233,26 +253,32 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
         s.top_row = r.top_row;
         s.marked = r.first;
         tb_level[r.selected].cells[0] = code_empty;
-        const overview_layout o = overview_layout_of(r.width, r.height, r.letters);
+        const int columns = overview_layout_of(r.width, r.height, r.letters).columns;
+        const int board_w = r.letters ? 17 : 18, board_h = r.letters ? 12 : 7;
         grid g = drawn(s, r.width, r.height);
-        for (int i = 0; i < o.columns * o.rows; i++) {
-            int x = o.x + i % o.columns * o.board_w, y = o.y + i / o.columns * o.board_h;
+        EXPECT_EQ(r.shown, std::min(columns * ((r.height - 3) / board_h), 31 - r.first));
+        for (int i = 0; i < r.shown; i++) {
+            int x = 1 + i % columns * board_w, y = 1 + i / columns * board_h;
             int level = r.first + i, selected = level == r.selected;
-            std::string number = i < r.shown ? std::to_string(level) : "  ";
+            std::string number = std::to_string(level);
             number += selected || level == 6 ? "*" : level == r.first ? " x" : "  ";
             EXPECT_EQ(number, row_text(g, y, x, static_cast<int>(number.size())));
             EXPECT_EQ(selected, at(g, x, y).attr == attr_reverse && at(g, x - 1, y + 1).ch == '[' &&
-                                    at(g, x + (r.letters ? 15 : 16), y + 3).ch == ']');
+                                    at(g, x + board_w - 2, y + 3).ch == ']');
+            EXPECT_TRUE(!selected || (g.cursor_x == x && g.cursor_y == y));
             EXPECT_TRUE(!r.letters || i > 0 || // level 5's first two rows, as letters
                         row_text(g, y + 1, x, 15) + row_text(g, y + 2, x, 15) ==
                             "w w w w w w w w w r r r r r w ");
-            for (int k = 0; level == 6 && !r.letters && k < 15; k++)
-                for (int c = half_column(k); c <= half_column(k) + 1; c++) {
-                    const screen_cell &cell = at(g, x + c, y + 1);
-                    std::uint8_t up = cell.attr == attr_reverse ? cell.bg : cell.fg;
-                    std::uint8_t color = at(board, 3 + 2 * half_column(k), 2 + row_of(k)).bg;
-                    EXPECT_EQ(color, k < 8 ? up : cell.attr == attr_reverse ? cell.fg : cell.bg);
-                    EXPECT_EQ(c == 15 ? ' ' : glyph_half_block, cell.ch);
+            for (int k = 0; level == 6 && !r.letters && k < nb_cells; k++)
+                for (int c = half_column(k); c <= half_column(k) + 1 && !is_no_slot(k); c++) {
+                    const screen_cell &cell = at(g, x + c, y + 1 + (row_of(k) - 1) / 2);
+                    bool reversed = cell.attr == attr_reverse;
+                    std::uint8_t up = reversed ? cell.bg : cell.fg,
+                                 down = reversed ? cell.fg : cell.bg;
+                    EXPECT_EQ(at(board, 3 + 2 * half_column(k), 2 + row_of(k)).bg,
+                              is_long_row(row_of(k)) ? up : down)
+                        << k;
+                    EXPECT_TRUE(k >= 8 || cell.ch == glyph_half_block);
                 }
         }
         EXPECT_EQ(0u, row_text(g, r.height - 1).find("arrows choose  Enter open"));
