@@ -247,13 +247,12 @@ static void draw_foot(const edit_state &s, grid &g, int top, int status_y, int k
     int y = status_y + 1 - static_cast<int>(status.size());
     int keys_top = keys_y + 1 - static_cast<int>(keys_lines.size());
     std::fill(g.cells.begin() + std::min(y, keys_top) * g.width, g.cells.end(), screen_cell{});
-    int x = 0;
     for (const std::string &line : status)
-        x = put(g, 0, y++, line);
+        put(g, 0, y++, line);
     // a question, or a prompt being typed: the cursor waits just after it
     if (s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
         s.mode == edit_mode::restore || s.mode == edit_mode::go_to)
-        cursor_after(g, x, status_y);
+        cursor_after(g, status.empty() ? 0 : static_cast<int>(status.back().size()), status_y);
     for (const std::string &line : keys_lines)
         put(g, 0, keys_top++, line);
 }
@@ -368,7 +367,7 @@ static void draw_overview(const edit_state &s, grid &g)
             draw_small_letters(s, g, tb_level[i], x, y + 1);
         else
             draw_small_halves(g, tb_level[i], x, y + 1);
-        for (int line = 0; i == selected && line < o.board_h - 1; line++) {
+        for (int line = 0; i == selected && line < o.board_h; line++) {
             put(g, x - 1, y + line, "[");
             put(g, x + o.board_w - 2, y + line, "]");
         }

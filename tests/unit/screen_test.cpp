@@ -86,6 +86,11 @@ TEST(Screen, BoardIsTheTextFilesPictureAndTheLegendCountsIt)
 
 TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
 {
+    const std::array<int, 3> kinds[] = {{39, 30, 0},  {100, 16, 0}, {79, 30, 1}, {100, 23, 1},
+                                        {119, 50, 2}, {150, 39, 2}, {120, 40, 3}};
+    for (const auto &k : kinds) // one side too short is enough
+        EXPECT_EQ(static_cast<layout_kind>(k[2]), layout_of(k[0], k[1]).kind) << k[0];
+    EXPECT_EQ(1, overview_layout_of(10, 2, false).columns * overview_layout_of(10, 2, true).rows);
     const struct {
         int width, height;
         layout_kind kind;
@@ -104,18 +109,23 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         {40, 17, layout_kind::compact, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
          "\nKR_PROG.PRG (modified) Level 30 of 30\nRandom colors : black, red, purple,\nwhite, "
          "yellow, orange, blue, green.\n |"},
+        {40, 17, layout_kind::compact, edit_mode::colors, 21, 23, 1,
+         "Color mode: 1-8 add or remove a color,",
+         "\nRandom colors : orange. (room for 1)\n Color mode: 1-8 add or remove a color,\n |"},
+        {48, 17, layout_kind::compact, edit_mode::replace, 3, 4, 3, "0-9 ? . choose the code",
+         "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\n"},
         {79, 23, layout_kind::compact, edit_mode::board, 3, 4, 3, "h help  Tab levels  q quit",
-         "\n Brush: .... empty Copied: 1 cell\n"},
+         "\n |..........[bk][bk][bk]..........|\n"},
         {80, 24, layout_kind::normal, edit_mode::board, 3, 4, 3, "<> level  0-9 paint",
          "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\nRandom colors : green, black. (room "
          "for 2)\n\n |"},
         {80, 24, layout_kind::normal, edit_mode::colors, 30, 71, 1, "Color mode:",
          "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for 8) "
          "Color mode: 1-8 add or remove a color, Enter or Esc: done.\n |"},
-        {100, 30, layout_kind::normal, edit_mode::confirm, 3, 10, 28, "y yes   n no",
-         "\n Brush: .... empty\n Copied: 12 cells\n"},
+        {100, 23, layout_kind::compact, edit_mode::confirm, 3, 10, 21, "y yes   n no",
+         "\n Brush: .... empty Copied: level 3\n"},
         {119, 39, layout_kind::normal, edit_mode::brush, 3, 4, 3, "0-9 ? . choose the code",
-         "\n |..........[bk][bk][bk]..........| 1 [bl] blue 0\n"},
+         "\n Brush: .... empty\n Copied: 1 cell\n"},
         {120, 40, layout_kind::large, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
          "\n |....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6\n "
          "|....................[ ][ ][ ]....................| 3 [ye] yellow 0\n"},
@@ -126,16 +136,23 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         SCOPED_TRACE(r.width);
         edit_state s = on_sample(r.level, r.mode);
         tb_level[r.level].cells[0] = 5;
-        s.status = r.width == 40 ? "Typed: 12. A status this long takes three lines of a window "
-                                   "40 columns wide, and its end is cut."
-                                 : "Typed: 12\x7f"; // shown as ?, as every control byte
-        s.copy_kind = 2;
+        // a box copied, a level copied, or nothing; the overview behind only for a question
+        s.copy_kind = r.width % 3;
+        s.copy = tb_level[r.level];
         s.box_copy.resize(r.width % 2 ? 1 : 12);
+        bool asks = r.mode == edit_mode::confirm || r.mode == edit_mode::go_to;
+        s.back_to = asks ? edit_mode::board : edit_mode::overview;
+        s.status = r.mode == edit_mode::box ? "Typed: 12. A status this long takes three lines of "
+                                              "a window 40 columns wide, and its end is cut."
+                                            : "Typed: 12\x7f"; // shown as ?, as every control byte
         grid g = drawn(s, r.width, r.height);
+        const std::string text = words(g);
         EXPECT_EQ(r.kind, layout_of(r.width, r.height).kind);
         EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys));
-        EXPECT_NE(std::string::npos, words(g).find(r.shown)) << words(g);
-        EXPECT_TRUE(r.kind == layout_kind::too_small || r.width == 40 ||
+        EXPECT_NE(std::string::npos, text.find(r.shown)) << text;
+        EXPECT_EQ(s.copy_kind == 0 || r.kind == layout_kind::too_small || r.mode == edit_mode::box,
+                  text.find("Copied") == std::string::npos); // a long status covers the brush
+        EXPECT_TRUE(r.kind == layout_kind::too_small || r.mode == edit_mode::box ||
                     row_text(g, r.height - 2, 0, 11) == "Typed: 12? ");
         EXPECT_TRUE(g.cursor_x == r.cursor_x && g.cursor_y == r.cursor_y);
     }
@@ -212,7 +229,8 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
                        : size[0] == 40
                            ? "\nPgDn/Space next page, PgUp previous, any\nother key returns"
                            : "\nPgDn/Space next page, PgUp previous, any other key returns";
-            EXPECT_TRUE(s.help_page > 0 || text.rfind("\nVellumix - keys", 0) == 0);
+            const std::string title = pages > 1 ? ", page 1 of " + std::to_string(pages) : "";
+            EXPECT_TRUE(s.help_page > 0 || text.rfind("\nVellumix - keys" + title + "\n", 0) == 0);
             EXPECT_EQ(text.size() - hint.size(), text.rfind(hint)); // on the last lines
             for (int y = 1; y < size[1] - 2 && s.help_page < pages; y++)
                 lines += row_text(g, y) + "\n";
@@ -247,7 +265,9 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
         tb_level[6].cells[3] = code_empty; // unsaved too, and an empty cell over a color
         tb_level[6].cells[80] = 2;
         const grid board = drawn(s, 80, 24);
-        s.mode = edit_mode::overview;
+        s.mode = r.top_row == 9 ? edit_mode::asking : edit_mode::overview; // a question over it
+        s.back_to = edit_mode::overview;
+        s.status = "Exchanged.";
         s.unicode = !r.letters;
         s.selected = r.selected;
         s.top_row = r.top_row;
@@ -256,16 +276,17 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
         const int columns = overview_layout_of(r.width, r.height, r.letters).columns;
         const int board_w = r.letters ? 17 : 18, board_h = r.letters ? 12 : 7;
         grid g = drawn(s, r.width, r.height);
-        EXPECT_EQ(r.shown, std::min(columns * ((r.height - 3) / board_h), 31 - r.first));
-        for (int i = 0; i < r.shown; i++) {
+        for (int i = 0; i < columns * ((r.height - 3) / board_h); i++) {
             int x = 1 + i % columns * board_w, y = 1 + i / columns * board_h;
             int level = r.first + i, selected = level == r.selected;
-            std::string number = std::to_string(level);
+            std::string number = i < r.shown ? std::to_string(level) : "  ";
             number += selected || level == 6 ? "*" : level == r.first ? " x" : "  ";
             EXPECT_EQ(number, row_text(g, y, x, static_cast<int>(number.size())));
-            EXPECT_EQ(selected, at(g, x, y).attr == attr_reverse && at(g, x - 1, y + 1).ch == '[' &&
-                                    at(g, x + board_w - 2, y + 3).ch == ']');
-            EXPECT_TRUE(!selected || (g.cursor_x == x && g.cursor_y == y));
+            EXPECT_EQ(selected, at(g, x, y).attr == attr_reverse &&
+                                    at(g, x - 1, y + board_h - 1).ch == '[' &&
+                                    at(g, x + board_w - 2, y + 1).ch == ']');
+            EXPECT_TRUE(!selected || s.mode == edit_mode::asking ||
+                        (g.cursor_x == x && g.cursor_y == y));
             EXPECT_TRUE(!r.letters || i > 0 || // level 5's first two rows, as letters
                         row_text(g, y + 1, x, 15) + row_text(g, y + 2, x, 15) ==
                             "w w w w w w w w w r r r r r w ");
@@ -281,6 +302,8 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
                     EXPECT_TRUE(k >= 8 || cell.ch == glyph_half_block);
                 }
         }
-        EXPECT_EQ(0u, row_text(g, r.height - 1).find("arrows choose  Enter open"));
+        EXPECT_EQ(0u, row_text(g, r.height - 2).find("Exchanged."));
+        EXPECT_EQ(0u, row_text(g, r.height - 1)
+                          .find(r.top_row == 9 ? "y save and quit" : "arrows choose  Enter open"));
     }
 }
