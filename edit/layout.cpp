@@ -4,6 +4,8 @@
 //   the status ending on status_y, and the keys on the last line, keys_y
 #include "edit/edit.h"
 
+#include <algorithm>
+
 layout layout_of(int width, int height)
 {
     layout l;
@@ -127,8 +129,8 @@ int help_page_count(int height)
 int help_page_lines(int page, int height, const char *const *&first)
 {
     int last = help_page_count(height) - 1;
-    page = page < 0 ? 0 : page > last ? last : page;
+    page = std::min(std::max(page, 0), last);
     int from = page * help_per_page(height), to = from + help_per_page(height);
     first = help_lines + from;
-    return (to < nb_help_lines ? to : nb_help_lines) - from;
+    return std::min(to, nb_help_lines) - from;
 }

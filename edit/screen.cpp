@@ -59,14 +59,14 @@ static void cursor_after(grid &g, int x, int y)
 }
 
 // Numbers are all the pictures print besides fixed words; 100 characters hold any line of them.
-static std::string format_text(const char *format, int a, int b = 0, int c = 0, int d = 0)
+template <class... T> static std::string format_text(const char *format, T... numbers)
 {
     std::array<char, 100> text;
-    std::snprintf(text.data(), text.size(), format, a, b, c, d);
+    std::snprintf(text.data(), text.size(), format, numbers...);
     return text.data();
 }
 
-// Lines of at most width columns, broken where two spaces part items (a key line, sentences)
+// Lines of at most width columns, broken where two spaces separate items (keys, sentences)
 // if one is in reach, else between words; a word wider than the window is cut.
 static std::vector<std::string> wrap(std::string_view text, int width)
 {
@@ -154,7 +154,7 @@ static std::string spread(const std::string &name, int w, int line)
 {
     if (w <= 4)
         return name;
-    std::string out(static_cast<std::size_t>(w), name[1] == '.' ? '.' : ' ');
+    std::string out(static_cast<std::size_t>(w), name.find("..") != std::string::npos ? '.' : ' ');
     out.front() = name.front();
     out.back() = name.back();
     if (line == 0)
@@ -167,7 +167,7 @@ static void draw_cell(const edit_state &s, grid &g, const layout &l, int k, int 
     int code = tb_level[s.level].cells[k];
     // a no-slot code in a cell, from an odd image, keeps the row's width
     std::string name = code <= code_empty ? bc_short_string[code] : "    ";
-    pen p = code <= code_empty ? code_pen(s, code) : pen{};
+    pen p = code_pen(s, code);
     if (s.mode == edit_mode::box && in_box(s.box_anchor, s.cursor, k)) {
         p.attr = attr_reverse;
         if (!s.colors) { // a box must show in a capture without attributes too
@@ -288,7 +288,7 @@ static void draw_help(const edit_state &s, grid &g)
     const char *const *lines = nullptr;
     int nb_lines = help_page_lines(s.help_page, g.height, lines);
     int pages = help_page_count(g.height);
-    int page = s.help_page < 0 ? 0 : s.help_page < pages ? s.help_page : pages - 1;
+    int page = std::min(std::max(s.help_page, 0), pages - 1);
     int x = put(g, 0, 0, "Vellumix - keys", with_attr(attr_bold));
     if (pages > 1)
         put(g, x, 0, format_text(", page %d of %d", page + 1, pages));
@@ -343,7 +343,7 @@ static void draw_small_letters(const edit_state &s, grid &g, const tb_level_entr
         int code = e.cells[k], last = slot_of(k) + 1 == row_length(row_of(k));
         char letter = code <= code_empty ? "?brygpokw."[code] : ' ';
         put(g, x + half_column(k), y + row_of(k) - 1, std::string(1, letter) + (last ? "" : " "),
-            code <= code_empty ? code_pen(s, code) : pen{});
+            code_pen(s, code));
     }
 }
 
@@ -351,8 +351,7 @@ static void draw_overview(const edit_state &s, grid &g)
 {
     bool letters = !(s.unicode && s.colors);
     overview_layout o = overview_layout_of(g.width, g.height, letters);
-    int selected = s.selected < 1 ? 1 : s.selected > last_level() ? last_level() : s.selected;
-    int selected_row = (selected - 1) / o.columns, top = s.top_row;
+    int selected = s.selected, selected_row = (selected - 1) / o.columns, top = s.top_row;
     top = top > selected_row ? selected_row : top; // the chosen board is always in sight
     top = top < selected_row - o.rows + 1 ? selected_row - o.rows + 1 : top;
     top = top < 0 ? 0 : top;
