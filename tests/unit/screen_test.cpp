@@ -66,7 +66,9 @@ TEST(Screen, BoardIsTheTextFilesPictureAndTheLegendCountsIt)
     std::fclose(f);
     text.replace(text.find("|..[ye][wh]") + 7, 4, ">wh<");
     tb_level[6].cells[0] = 1; // a yellow painted blue, after the text was written
-    grid g = drawn(s, 90, 30);
+    grid g = drawn(s, 80, 24);
+    EXPECT_EQ("<> level  0-9 paint  f fill  m mirror  c colors  u undo  s save  q quit  h help ",
+              row_text(g, 23));
     for (int y = 3; y <= 13; y++)
         board += row_text(g, y, 2, 34) + "\n";
     EXPECT_EQ(text.substr(text.find("|[ye]") + 4, board.size() - 4), board.substr(4)) << board;
@@ -98,6 +100,7 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         int level, cursor_x, cursor_y;
         const char *keys, *shown;
     } rows[] = {
+        {5, 2, layout_kind::too_small, edit_mode::board, 3, 1, 1, "", "\nPleas\ne"},
         {20, 5, layout_kind::too_small, edit_mode::board, 3, 19, 4, "",
          "\nPlease make this\nwindow at least 40 x\n17 (it is 20 x 5).\n"},
         {39, 16, layout_kind::too_small, edit_mode::board, 3, 23, 3, "",
@@ -115,8 +118,8 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
          "y save and quit   n quit without saving ", "\nKR_PROG.PRG (modified) Level 3 of 30\n"},
         {48, 17, layout_kind::compact, edit_mode::replace, 3, 4, 3, "0-9 ? . choose the code",
          "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\n"},
-        {70, 20, layout_kind::compact, edit_mode::colors, 30, 6, 2, "Color mode: 1-8",
-         "\nRandom colors : black, red, purple, white, yellow, orange, blue,\ngreen. (room for "
+        {71, 20, layout_kind::compact, edit_mode::colors, 30, 70, 1, "Color mode: 1-8",
+         "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for "
          "8)\n |"},
         {79, 23, layout_kind::compact, edit_mode::board, 3, 4, 3, "h help  Tab levels  q quit",
          "\n |..........[bk][bk][bk]..........|\n"},
@@ -129,7 +132,7 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         {100, 23, layout_kind::compact, edit_mode::confirm, 3, 10, 21, "y yes   n no",
          "\n Brush: .... empty Copied: level 3\n"},
         {119, 39, layout_kind::normal, edit_mode::brush, 3, 4, 3, "0-9 ? . choose the code",
-         "\n Brush: .... empty\n Copied: 1 cell\n"},
+         "|\n\n Brush: .... empty\n Copied: 1 cell\n"},
         {120, 40, layout_kind::large, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
          "\n |....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6\n "
          "|....................[ ][ ][ ]....................| 3 [ye] yellow 0\n"},
@@ -187,13 +190,13 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
                     ends += c == '>' || c == '<';
                     EXPECT_TRUE((c != '>' && c != '<') || cell == s.cursor);
                     EXPECT_TRUE(c != '|' || cell == -1);
-                    if (s.colors ? at(g, x, y).attr == attr_reverse : c == '{') {
+                    if (s.colors ? at(g, x, y).attr == attr_reverse : c == '{' || c == '}') {
                         marks++;
                         EXPECT_TRUE(in_box(s.box_anchor, s.cursor, cell)) << x << " " << y;
                     }
                 }
             EXPECT_EQ(2 * l.cell_h, ends) << s.cursor;
-            EXPECT_EQ(s.colors ? boxed * l.cell_w : boxed - 1, marks / l.cell_h) << s.cursor;
+            EXPECT_EQ(s.colors ? boxed * l.cell_w : 2 * boxed - 2, marks / l.cell_h) << s.cursor;
         }
         EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y - 1));
         EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y + nb_rows * l.cell_h));
@@ -221,7 +224,7 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
         "  Del",     "  v Esc",   "y ",       "p ",     "Y ",          "Paste text",
         "Ctrl-V",    "Shift-Ins", "c ",       "  1-8",  "  Enter Esc", "Tab",
         "u Ctrl-Z",  "U Ctrl-Y",  "s Ctrl-S", "q Esc",  "h F1",        "[??] cells"};
-    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 60}}) {
+    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 25}, {80, 60}}) {
         edit_state s = on_sample(1, edit_mode::help);
         std::string lines = "\n";
         const int pages = help_page_count(size[1]);
@@ -238,7 +241,7 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
             const std::string title = pages > 1 ? ", page 1 of " + std::to_string(pages) : "";
             EXPECT_TRUE(s.help_page > 0 || text.rfind("\nVellumix - keys" + title + "\n", 0) == 0);
             EXPECT_EQ(text.size() - hint.size(), text.rfind(hint)); // on the last lines
-            for (int y = 1; y < size[1] - 2 && s.help_page < pages; y++)
+            for (int y = 1; y < size[1] && s.help_page < pages; y++)
                 lines += row_text(g, y) + "\n";
             EXPECT_TRUE(s.help_page < pages || g.cells == was.cells);
         }
@@ -261,10 +264,10 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
         int width, height, selected, top_row;
         bool letters;
         int first, shown;
-    } rows[] = {{80, 24, 7, 0, false, 1, 12},   {160, 48, 30, 0, false, 1, 30},
-                {80, 24, 30, 0, false, 21, 10}, {80, 24, 2, 9, false, 1, 12},
-                {80, 24, 14, 2, false, 9, 12},  {80, 24, 13, 0, false, 5, 12},
-                {80, 40, 7, 0, true, 1, 12}};
+    } rows[] = {{80, 24, 7, -1, false, 1, 12},  {80, 24, 16, 0, false, 5, 12},
+                {160, 48, 30, 0, false, 1, 30}, {80, 24, 30, 0, false, 21, 10},
+                {80, 24, 2, 9, false, 1, 12},   {80, 24, 14, 2, false, 9, 12},
+                {80, 24, 13, 0, false, 5, 12},  {80, 40, 7, 0, true, 1, 12}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.selected);
         edit_state s = on_sample(6);
