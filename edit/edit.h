@@ -158,8 +158,10 @@ struct overview_layout {
 };
 overview_layout overview_layout_of(int width, int height, bool letters);
 
-// The keys' help, in pages of the lines that fit the console's height.
+// The keys' help, in pages of the lines that fit the console's height. help_page_lines points
+// first at page's lines (the last page when page is past it) and returns how many there are.
 int help_page_count(int height);
+int help_page_lines(int page, int height, const char *const *&first);
 
 // ---- editor.cpp, tools.cpp, overview.cpp: the state, and one function that applies a key
 

@@ -1,20 +1,33 @@
 // edit/layout.cpp - where the picture puts things, for a console of a given size: the state asks
-// it where a click fell, the picture where to draw.
+// it where a click fell, the picture where to draw. Lines of a layout, from the top:
+//   0 title | 1-2 random colors | board_y board (11 rows of cell_h lines) | brush_y brush, copy
+//   the status ending on status_y, and the keys on the last line, keys_y
 #include "edit/edit.h"
+
+#include <algorithm>
 
 layout layout_of(int width, int height)
 {
     layout l;
     l.width = width;
     l.height = height;
-    if (width < 80 || height < 24)
+    if (width < min_width || height < min_height)
         return l;
-    l.kind = layout_kind::normal;
+    l.kind = width < 80 || height < 24    ? layout_kind::compact
+             : width < 120 || height < 40 ? layout_kind::normal
+                                          : layout_kind::large;
     l.board_x = 2;
     l.board_y = 3;
-    l.legend_x = 40;
-    l.legend_y = 3;
-    l.brush_y = 15;
+    if (l.kind == layout_kind::large) {
+        l.cell_w = 8;
+        l.cell_h = 2;
+    }
+    // the legend starts a few columns right of the board, so that no click between the two
+    // could be taken for a cell; compact windows have no room for it
+    int board_right = l.board_x + 2 + 8 * l.cell_w;
+    l.legend_x = l.kind == layout_kind::compact ? -1 : board_right + 4;
+    l.legend_y = l.board_y;
+    l.brush_y = l.board_y + nb_rows * l.cell_h + (l.kind == layout_kind::compact ? 0 : 1);
     l.status_y = height - 2;
     l.keys_y = height - 1;
     return l;
@@ -40,20 +53,84 @@ int legend_code_at(const layout &l, int x, int y)
     return y - l.legend_y;
 }
 
+// Half blocks: 8 cells of 2 columns, two rows a line (6 lines); letters: 15 columns, 11 lines.
+// A gap of 2 columns between boards holds the selection's brackets; the title is above them,
+// the status and the keys below.
 overview_layout overview_layout_of(int width, int height, bool letters)
 {
     overview_layout o;
     o.board_w = letters ? 17 : 18;
     o.board_h = letters ? 12 : 7;
-    o.columns = width / o.board_w > 0 ? width / o.board_w : 1;
-    o.rows = (height - 3) / o.board_h > 0 ? (height - 3) / o.board_h : 1;
     o.x = 1;
     o.y = 1;
+    o.columns = (width - o.x) / o.board_w > 0 ? (width - o.x) / o.board_w : 1;
+    o.rows = (height - 3) / o.board_h > 0 ? (height - 3) / o.board_h : 1;
     return o;
 }
 
+// Every key, once, at most 40 columns a line so that a compact window shows them whole.
+static const char *const help_lines[] = {
+    "Arrows        move the cursor",
+    "Home End      first, last cell of a row",
+    "PgUp <        previous level",
+    "PgDn >        next level",
+    "g             go to a level by number",
+    "1-8           paint the cell that color",
+    "0 ?           paint it random [??]",
+    "9 .           paint it empty",
+    "Space         paint with the brush",
+    "b then code   choose the brush",
+    "Left click    paint there with the brush",
+    "Right click   the cell's code as brush",
+    "Left drag     paint every cell passed",
+    "Legend click  that code as the brush",
+    "f             fill the patch with brush",
+    "r then code   replace all of its code",
+    "X             empty the level",
+    "H L           shift cells left, right",
+    "K J           shift 2 rows up, down",
+    "m             mirror left-right",
+    "M             mirror top-bottom",
+    "v             select a box; then:",
+    "  0-9 Space   paint the box",
+    "  y x         copy, cut the box",
+    "  Del BkSp    empty the box",
+    "  v Esc       close the box",
+    "y             copy the level",
+    "p             paste (a box at cursor)",
+    "Y             copy level as text",
+    "Paste text    bring a level in as text",
+    "Ctrl-V        paste text (Windows)",
+    "Shift-Insert  paste text (Windows)",
+    "c             edit the random colors:",
+    "  1-8         add or remove a color",
+    "  Enter Esc   done",
+    "Tab           all levels (overview)",
+    "u Ctrl-Z      undo",
+    "U Ctrl-Y      redo",
+    "s Ctrl-S      save",
+    "q Esc Ctrl-C  quit",
+    "h F1          this help",
+    "",
+    "[??] cells draw from the random colors:",
+    "add one first, up to the room shown.",
+};
+static constexpr int nb_help_lines = sizeof help_lines / sizeof help_lines[0];
+
+// A page is the console less its title line and two for the paging hint, which a narrow
+// console wraps.
+static int help_per_page(int height) { return height > 4 ? height - 3 : 1; }
+
 int help_page_count(int height)
 {
-    (void)height;
-    return 1;
+    return (nb_help_lines + help_per_page(height) - 1) / help_per_page(height);
+}
+
+int help_page_lines(int page, int height, const char *const *&first)
+{
+    int last = help_page_count(height) - 1;
+    page = std::min(std::max(page, 0), last);
+    int from = page * help_per_page(height), to = from + help_per_page(height);
+    first = help_lines + from;
+    return std::min(to, nb_help_lines) - from;
 }

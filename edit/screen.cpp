@@ -1,15 +1,12 @@
-// edit/screen.cpp - the picture of the editor's state, 80 x 24 at the top left of the console:
-//   row 0  title, level       rows 3-13  the board, as the text file draws it; legend beside
-//   row 1  random colors     row 15 brush, row 16 copy, row 22 status, row 23 keys
-// Only what the state says is drawn, so a key that changes one cell changes one cell on screen.
+// edit/screen.cpp - the picture of the editor's state, laid out by layout.cpp for the console's
+// size: the board with its title, random colors, legend, brush, status and keys; the keys'
+// help in pages; the overview's small boards; or, in a window too small, a request to enlarge
+// it. Only what the state says is drawn, so a key that changes one cell changes one cell.
 #include "edit/edit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
-
-// The board is 34 columns wide from board_x; the legend sits far enough right that a mouse
-// click between the two can never be taken for a cell.
-static constexpr int board_x = 2, board_y = 3, legend_x = 40;
 
 struct pen {
     std::uint8_t fg = color_default, bg = color_default, attr = attr_none;
@@ -33,154 +30,385 @@ static pen code_pen(const edit_state &s, int code)
     return p;
 }
 
+static pen with_attr(std::uint8_t attr)
+{
+    pen p;
+    p.attr = attr;
+    return p;
+}
+
+static void put_cell(grid &g, int x, int y, const screen_cell &cell)
+{
+    if (x >= 0 && x < g.width && y >= 0 && y < g.height)
+        g.cells[y * g.width + x] = cell;
+}
+
 // Writes text from column x of row y, cut at the grid's edge; returns the column after it.
 static int put(grid &g, int x, int y, std::string_view text, pen p = {})
 {
-    for (char c : text) {
-        if (x >= 0 && x < g.width && y >= 0 && y < g.height)
-            g.cells[y * g.width + x] = {c >= ' ' && c <= '~' ? c : '?', p.fg, p.bg, p.attr};
-        x++;
-    }
+    for (char c : text)
+        put_cell(g, x++, y, {c >= ' ' && c <= '~' ? c : '?', p.fg, p.bg, p.attr});
     return x;
 }
 
-// A level number and a count are all the pictures print; 80 characters hold any of them.
-static std::string format_text(const char *format, int a, int b = 0)
+// The terminal's cursor just after text that ends at column x of line y, kept on the picture.
+static void cursor_after(grid &g, int x, int y)
 {
-    std::array<char, 80> text;
-    std::snprintf(text.data(), text.size(), format, a, b);
+    g.cursor_x = x < g.width ? x : g.width - 1;
+    g.cursor_y = y;
+}
+
+// Numbers are all the pictures print besides fixed words; 100 characters hold any line of them.
+template <class... T> static std::string format_text(const char *format, T... numbers)
+{
+    std::array<char, 100> text;
+    std::snprintf(text.data(), text.size(), format, numbers...);
     return text.data();
 }
 
-static int put_name(grid &g, const edit_state &s, int x, int y, int code)
+// Lines of at most width columns, broken where two spaces separate items (keys, sentences)
+// if one is in reach, else between words; a word wider than the window is cut.
+static std::vector<std::string> wrap(std::string_view text, int width)
 {
-    return put(g, x, y, bc_short_string[code], code_pen(s, code));
-}
-
-// The rows exactly as the text file writes them, so that a screen and the file read alike.
-static void draw_board(const edit_state &s, grid &g)
-{
-    const tb_level_entry &e = tb_level[s.level];
-    for (int row = 1; row <= nb_rows; row++) {
-        int y = board_y + row - 1, x = put(g, board_x, y, is_long_row(row) ? "|" : "|..");
-        for (int slot = 0; slot < row_length(row); slot++, x += 4) {
-            int k = cell_index(row, slot), code = e.cells[k];
-            // a no-slot code in a cell, from an odd image, keeps the row's width
-            std::string name = code <= code_empty ? bc_short_string[code] : "    ";
-            pen p = code <= code_empty ? code_pen(s, code) : pen{};
-            if (k == s.cursor) {
-                name.front() = '>'; // seen in a capture without colors or attributes too
-                name.back() = '<';
-                p.attr = attr_reverse;
-                g.cursor_x = x + 1;
-                g.cursor_y = y;
-            }
-            put(g, x, y, name, p);
+    std::vector<std::string> lines;
+    const std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
+    while (w > 0) {
+        text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+        if (text.empty())
+            break;
+        std::size_t cut = text.size();
+        if (cut > w) { // no line starts with a blank, so no cut falls at 0
+            cut = text.rfind("  ", w);
+            cut = cut != std::string_view::npos ? cut : text.rfind(' ', w);
+            cut = cut != std::string_view::npos ? cut : w;
         }
-        put(g, x, y, is_long_row(row) ? "|" : "..|");
+        std::string line(text.substr(0, cut));
+        text.remove_prefix(cut);
+        if (!text.empty()) // a line cut short ends on its last word
+            line.erase(line.find_last_not_of(' ') + 1);
+        lines.push_back(line);
     }
-    for (int code = 0; code <= code_empty; code++) { // the digit that paints each code
-        int x = put(g, legend_x, board_y + code, format_text("%d ", code));
-        put(g, put_name(g, s, x, board_y + code, code) + 1, board_y + code, bc_string[code]);
-    }
+    return lines;
 }
 
-// The color line as the text file writes it; color mode edits it in place, so it is
-// highlighted then and the terminal's cursor waits at its end.
-static void draw_colors(const edit_state &s, grid &g)
+// The title, shortened to the file name when the window is narrow; right goes at the right end.
+static void draw_title(const edit_state &s, grid &g, std::string_view extra, std::string_view right)
+{
+    std::string name = std::string(prg_name) + std::string(extra);
+    std::string_view modified = unsaved(s) ? "  (modified)" : "";
+    if (11 + name.size() + modified.size() + 1 + right.size() <= static_cast<std::size_t>(g.width))
+        name = "Vellumix - " + name;
+    int x = put(g, 0, 0, name, with_attr(attr_bold));
+    put(g, x, 0, modified);
+    put(g, g.width - static_cast<int>(right.size()), 0, right, with_attr(attr_bold));
+}
+
+// Puts a word after the last one with a space between, or at the start of the next line when
+// it would run past the edge; nothing below last_y. x, y: where the next word would go.
+static void flow(grid &g, int &x, int &y, int last_y, std::string_view word, pen p = {},
+                 std::string_view tail = "")
+{
+    int size = static_cast<int>(word.size() + tail.size());
+    if (x > 0 && x + 1 + size > g.width) {
+        x = 0;
+        y++;
+    } else if (x > 0) {
+        x++;
+    }
+    if (y <= last_y)
+        x = put(g, put(g, x, y, word, p), y, tail);
+}
+
+static const char *const color_hint = "Color mode: 1-8 add or remove a color, Enter or Esc: done.";
+
+// The color line as the text file writes it, wrapped above the board when the window is
+// narrow; color mode edits it in place, so it is highlighted then and the cursor waits at its end.
+static void draw_colors(const edit_state &s, grid &g, const layout &l)
 {
     const tb_level_entry &e = tb_level[s.level];
     bool editing = s.mode == edit_mode::colors;
-    pen label;
-    label.attr = editing ? attr_reverse : attr_none;
-    int x = put(g, 0, 1, std::string(s_color) + ":", label) + 1;
-    for (int j = 0; j < e.nb_colors; j++) {
-        x = put(g, x, 1, bc_string[e.colors[j]], code_pen(s, e.colors[j]));
-        x = put(g, x, 1, j + 1 < e.nb_colors ? ", " : ".");
-    }
+    int x = 0, y = 1, last_y = l.board_y - 1;
+    flow(g, x, y, last_y, std::string(s_color) + ":",
+         with_attr(editing ? attr_reverse : attr_none));
+    for (int j = 0; j < e.nb_colors; j++)
+        flow(g, x, y, last_y, bc_string[e.colors[j]], code_pen(s, e.colors[j]),
+             j + 1 < e.nb_colors ? "," : ".");
     if (e.nb_colors == 0)
-        x = put(g, x, 1, "none.");
-    if (editing) {
-        g.cursor_x = x;
-        g.cursor_y = 1;
-    }
-    // eight long names leave no room on the line: the room goes below them then
-    std::string room = format_text("(room for %d)", record_room[s.level]);
-    if (x + 1 + static_cast<int>(room.size()) <= 80)
-        put(g, x + 1, 1, room);
-    else
-        put(g, 80 - static_cast<int>(room.size()), 2, room);
+        flow(g, x, y, last_y, "none.");
     if (editing)
-        put(g, 2, 2, "1-8: add or remove that color   Enter: done", label);
+        cursor_after(g, x, y);
+    flow(g, x, y, last_y, format_text("(room for %d)", record_room[s.level]));
+    if (!editing)
+        return;
+    // below the colors, or beside them when they take both lines and leave room for it whole
+    if (y < last_y)
+        put(g, 2, last_y, wrap(color_hint, g.width - 2).front(), with_attr(attr_reverse));
+    else if (y == last_y &&
+             x + 2 + std::string_view(color_hint).size() <= static_cast<std::size_t>(g.width))
+        put(g, x + 2, y, color_hint, with_attr(attr_reverse));
 }
 
-// A screen of its own: the board would leave too little room for every key.
-static const char *const help_lines[] = {
-    "Vellumix - keys",
-    "",
-    "  Arrows          move the cursor; Home, End: first and last cell of the row",
-    "  PgUp PgDn < >   previous and next level",
-    "  0-9  ?  .       paint the cell: 0 or ? random, 1-8 the colors, 9 or . empty",
-    "  Space           paint with the brush, the code painted last",
-    "  f               fill the cell's patch of one code with the brush",
-    "  m               mirror the level left to right",
-    "  c               random colors: 1-8 add or remove one, Enter or Esc: done",
-    "  y  p            copy the level; paste the copy over the level shown",
-    "  u  Ctrl-Z       undo            U  Ctrl-Y   redo",
-    "  s  Ctrl-S       save the levels into KR_PROG.PRG",
-    "  q  Esc  Ctrl-C  quit; with unsaved changes, asks first",
-    "  Left click      move the cursor there and paint with the brush",
-    "  Right click     take the cell's code as the brush",
-    "  F1  h           this help",
-    "",
-    "  A random cell [??] draws from its level's random colors, so a level needs one",
-    "  first; a level holds no more of them than its record has room for.",
-    "",
-    "Press any key to return.",
-};
+// A board cell of w columns, line `line` of it: the text file's four characters spread out,
+// the name in the middle of the first line.
+static std::string spread(const std::string &name, int w, int line)
+{
+    if (w <= 4)
+        return name;
+    std::string out(static_cast<std::size_t>(w), name.find("..") != std::string::npos ? '.' : ' ');
+    out.front() = name.front();
+    out.back() = name.back();
+    if (line == 0)
+        out.replace(static_cast<std::size_t>(w / 2 - 1), 2, name.substr(1, 2));
+    return out;
+}
+
+static void draw_cell(const edit_state &s, grid &g, const layout &l, int k, int x, int y)
+{
+    int code = tb_level[s.level].cells[k];
+    // a no-slot code in a cell, from an odd image, keeps the row's width
+    std::string name = code <= code_empty ? bc_short_string[code] : "    ";
+    pen p = code_pen(s, code);
+    if (s.mode == edit_mode::box && in_box(s.box_anchor, s.cursor, k)) {
+        p.attr = attr_reverse;
+        if (!s.colors) { // a box must show in a capture without attributes too
+            name.front() = '{';
+            name.back() = '}';
+        }
+    }
+    if (k == s.cursor) {
+        name.front() = '>'; // seen in a capture without colors or attributes too
+        name.back() = '<';
+        p.attr = attr_reverse;
+        g.cursor_x = x + l.cell_w / 2 - 1;
+        g.cursor_y = y;
+    }
+    for (int line = 0; line < l.cell_h; line++)
+        put(g, x, y + line, spread(name, l.cell_w, line), p);
+}
+
+// The rows as the text file writes them, so that a screen and the file read alike; the large
+// layout draws each cell twice as wide and two lines tall.
+static void draw_board(const edit_state &s, grid &g, const layout &l)
+{
+    const std::string indent(static_cast<std::size_t>(l.cell_w / 2), '.');
+    for (int row = 1; row <= nb_rows; row++) {
+        int y = l.board_y + (row - 1) * l.cell_h, x = l.board_x + 1;
+        for (int line = 0; line < l.cell_h; line++)
+            put(g, l.board_x, y + line, is_long_row(row) ? "|" : "|" + indent);
+        x += is_long_row(row) ? 0 : l.cell_w / 2;
+        for (int slot = 0; slot < row_length(row); slot++, x += l.cell_w)
+            draw_cell(s, g, l, cell_index(row, slot), x, y);
+        for (int line = 0; line < l.cell_h; line++)
+            put(g, x, y + line, is_long_row(row) ? "|" : indent + "|");
+    }
+}
+
+// The digit that paints each code, and how many cells of the level hold it.
+static void draw_legend(const edit_state &s, grid &g, const layout &l)
+{
+    std::array<int, 10> counts{};
+    for (std::uint8_t code : tb_level[s.level].cells)
+        if (code <= code_empty)
+            counts[code]++;
+    for (int code = 0; code <= code_empty; code++) {
+        int y = l.legend_y + code, x = put(g, l.legend_x, y, format_text("%d ", code));
+        put(g, put(g, x, y, bc_short_string[code], code_pen(s, code)) + 1, y, bc_string[code]);
+        put(g, l.legend_x + 14, y, format_text("%3d", counts[code]));
+    }
+}
+
+static void draw_brush(const edit_state &s, grid &g, const layout &l)
+{
+    int x = put(g, l.board_x, l.brush_y, "Brush: ");
+    x = put(g, put(g, x, l.brush_y, bc_short_string[s.brush], code_pen(s, s.brush)) + 1, l.brush_y,
+            bc_string[s.brush]);
+    std::string copied =
+        s.copy_kind == 1 ? format_text("Copied: level %d", s.copy.level)
+        : s.copy_kind == 2
+            ? format_text(s.box_copy.size() == 1 ? "Copied: %d cell" : "Copied: %d cells",
+                          static_cast<int>(s.box_copy.size()))
+            : "";
+    // a compact window has no line to spare for it
+    if (l.kind == layout_kind::compact)
+        put(g, x + 2, l.brush_y, copied);
+    else
+        put(g, l.board_x, l.brush_y + 1, copied);
+}
+
+// The status, wrapped, on the lines from top down to status_y, and the keys on keys_y, cut at
+// an item; a compact window with no status lets the keys take the status's line too.
+static void draw_foot(const edit_state &s, grid &g, int top, int status_y, int keys_y,
+                      std::string_view keys)
+{
+    std::vector<std::string> status = wrap(s.status, g.width), keys_lines = wrap(keys, g.width);
+    status.resize(std::min(status.size(), static_cast<std::size_t>(status_y + 1 - top)));
+    keys_lines.resize(
+        std::min<std::size_t>(keys_lines.size(), status.empty() && g.width < 80 ? 2 : 1));
+    int y = status_y + 1 - static_cast<int>(status.size());
+    int keys_top = keys_y + 1 - static_cast<int>(keys_lines.size());
+    std::fill(g.cells.begin() + std::min(y, keys_top) * g.width, g.cells.end(), screen_cell{});
+    for (const std::string &line : status)
+        put(g, 0, y++, line);
+    // a question, or a prompt being typed: the cursor waits just after it
+    if (s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
+        s.mode == edit_mode::restore || s.mode == edit_mode::go_to)
+        cursor_after(g, status.empty() ? 0 : static_cast<int>(status.back().size()), status_y);
+    for (const std::string &line : keys_lines)
+        put(g, 0, keys_top++, line);
+}
+
+static const char *keys_of(const edit_state &s, layout_kind kind)
+{
+    switch (s.mode) {
+    case edit_mode::colors:
+        return color_hint;
+    case edit_mode::box:
+        return "Box: arrows resize  0-9 Space paint  y copy  x cut  Del empty  v Esc close";
+    case edit_mode::asking:
+        return "y save and quit   n quit without saving   Esc stay";
+    case edit_mode::confirm:
+    case edit_mode::restore:
+        return "y yes   n no";
+    case edit_mode::go_to:
+        return "digits, Enter go, Esc cancel";
+    case edit_mode::brush:
+    case edit_mode::replace:
+        return "0-9 ? . choose the code   Esc cancel";
+    case edit_mode::overview:
+        return "arrows choose  Enter open  < > move  x exchange  u undo  s save  q quit  h help";
+    default:
+        return kind == layout_kind::compact ? "h help  Tab levels  q quit"
+                                            : "<> level  0-9 paint  f fill  m mirror  c colors  "
+                                              "u undo  s save  q quit  h help  Tab levels";
+    }
+}
+
+static void draw_help(const edit_state &s, grid &g)
+{
+    const char *const *lines = nullptr;
+    int nb_lines = help_page_lines(s.help_page, g.height, lines);
+    int pages = help_page_count(g.height);
+    int page = std::min(std::max(s.help_page, 0), pages - 1);
+    int x = put(g, 0, 0, "Vellumix - keys", with_attr(attr_bold));
+    if (pages > 1)
+        put(g, x, 0, format_text(", page %d of %d", page + 1, pages));
+    for (int i = 0; i < nb_lines; i++)
+        put(g, 0, 1 + i, lines[i]);
+    std::vector<std::string> hint =
+        wrap(pages > 1 ? "PgDn/Space next page, PgUp previous, any other key returns"
+                       : "Any key returns.",
+             g.width);
+    int y = g.height - static_cast<int>(hint.size());
+    for (const std::string &line : hint) {
+        cursor_after(g, put(g, 0, y, line), y);
+        y++;
+    }
+}
+
+// The cell of row drawn over column c of a small board of half blocks, or -1 (rows past 11 too).
+static int cell_over(int row, int c)
+{
+    int k = cell_at_half_column(row, c);
+    return k >= 0 ? k : cell_at_half_column(row, c - 1);
+}
+
+static std::uint8_t small_color(const tb_level_entry &e, int k)
+{
+    return k < 0 || e.cells[k] >= code_empty ? code_bg[code_empty] : code_bg[e.cells[k]];
+}
+
+// Two rows a line: a long row in the upper halves, the short row below it in the lower ones.
+// A line's cells share colors wherever neighbours do, which keeps a frame's color changes few.
+static void draw_small_halves(grid &g, const tb_level_entry &e, int x, int y)
+{
+    for (int line = 0; line < 6; line++)
+        for (int c = 0; c < 16; c++) {
+            std::uint8_t up = small_color(e, cell_over(2 * line + 1, c)),
+                         down = small_color(e, cell_over(2 * line + 2, c));
+            screen_cell cell{glyph_half_block, up, down, attr_none};
+            if (up == color_default && down == color_default)
+                cell = screen_cell{};
+            else if (up == color_default) // reversed: the upper half in the background's color
+                cell = {glyph_half_block, down, color_default, attr_reverse};
+            put_cell(g, x + c, y + line, cell);
+        }
+}
+
+// A letter a cell, short rows a column to the right; a cell's color runs on to its neighbour.
+static void draw_small_letters(const edit_state &s, grid &g, const tb_level_entry &e, int x, int y)
+{
+    for (int k = 0; k < nb_cells; k++) {
+        if (is_no_slot(k))
+            continue;
+        int code = e.cells[k], last = slot_of(k) + 1 == row_length(row_of(k));
+        char letter = code <= code_empty ? "?brygpokw."[code] : ' ';
+        put(g, x + half_column(k), y + row_of(k) - 1, std::string(1, letter) + (last ? "" : " "),
+            code_pen(s, code));
+    }
+}
+
+static void draw_overview(const edit_state &s, grid &g)
+{
+    bool letters = !(s.unicode && s.colors);
+    overview_layout o = overview_layout_of(g.width, g.height, letters);
+    int selected = s.selected, selected_row = (selected - 1) / o.columns, top = s.top_row;
+    top = top > selected_row ? selected_row : top; // the chosen board is always in sight
+    top = top < selected_row - o.rows + 1 ? selected_row - o.rows + 1 : top;
+    top = top < 0 ? 0 : top;
+    draw_title(s, g, "  All levels", "");
+    for (int i = top * o.columns + 1; i <= last_level() && i <= (top + o.rows) * o.columns; i++) {
+        int x = o.x + (i - 1) % o.columns * o.board_w;
+        int y = o.y + ((i - 1) / o.columns - top) * o.board_h;
+        int end =
+            put(g, x, y, format_text("%d", i), with_attr(i == selected ? attr_reverse : attr_none));
+        put(g, end, y, std::string(level_unsaved(s, i) ? "*" : "") + (i == s.marked ? " x" : ""));
+        if (letters)
+            draw_small_letters(s, g, tb_level[i], x, y + 1);
+        else
+            draw_small_halves(g, tb_level[i], x, y + 1);
+        for (int line = 0; i == selected && line < o.board_h; line++) {
+            put(g, x - 1, y + line, "[");
+            put(g, x + o.board_w - 2, y + line, "]");
+        }
+        if (i == selected) {
+            g.cursor_x = x;
+            g.cursor_y = y;
+        }
+    }
+    draw_foot(s, g, o.y + o.rows * o.board_h, g.height - 2, g.height - 1,
+              keys_of(s, layout_kind::normal));
+}
 
 void draw(const edit_state &s, grid &g)
 {
     g.cells.assign(static_cast<std::size_t>(g.width > 0 && g.height > 0 ? g.width * g.height : 0),
                    screen_cell{});
     g.cursor_x = g.cursor_y = 0;
+    const layout l = layout_of(g.width, g.height);
     // nothing but the request: a board cut at the edge would be clicked at the wrong cells
-    if (layout_of(g.width, g.height).kind == layout_kind::too_small) {
-        put(g, 0, 0,
-            format_text("Please make this window at least 80 x 24 (it is %d x %d).", g.width,
-                        g.height));
+    if (l.kind == layout_kind::too_small) {
+        std::string text = format_text("Please make this window at least %d x %d (it is %d x %d).",
+                                       min_width, min_height, g.width, g.height);
+        if (unsaved(s))
+            text += "  There are unsaved changes: enlarge the window to save or quit.";
+        std::vector<std::string> lines = wrap(text, g.width);
+        for (int y = 0; y < g.height && y < static_cast<int>(lines.size()); y++)
+            cursor_after(g, put(g, 0, y, lines[y]), y);
         return;
     }
-    if (s.mode == edit_mode::help) {
-        int y = 0;
-        for (const char *line : help_lines)
-            g.cursor_x = put(g, 0, y++, line);
-        g.cursor_y = y - 1;
-        return;
-    }
-    pen title;
-    title.attr = attr_bold;
-    int x = put(g, 0, 0, std::string("Vellumix - ") + prg_name, title);
-    if (unsaved(s)) // shows once after a save, then stays: it costs nothing while painting
-        put(g, x + 2, 0, "(modified)");
-    std::string where = format_text("Level %d of %d", s.level, last_level());
-    put(g, 80 - static_cast<int>(where.size()), 0, where, title);
-    draw_board(s, g);
-    draw_colors(s, g);
-    x = put(g, board_x, 15, "Brush: ");
-    put(g, put_name(g, s, x, 15, s.brush) + 1, 15, bc_string[s.brush]);
-    if (s.copy_kind == 1)
-        put(g, board_x, 16, format_text("Copied: level %d", s.copy.level));
-    x = put(g, 0, 22, s.status.substr(0, 80));
-    if (s.mode == edit_mode::asking) { // the cursor waits after the question, for y or n
-        g.cursor_x = x < 80 ? x + 1 : 80 - 1;
-        g.cursor_y = 22;
-    }
-    const char *keys = "<> level  0-9 paint  f fill  m mirror  c colors  u undo  s save  q quit  "
-                       "h help";
-    if (s.mode == edit_mode::colors)
-        keys = "1-8 add or remove that color   Enter or Esc: done";
-    else if (s.mode == edit_mode::asking)
-        keys = "y save and quit   n quit without saving   Esc stay";
-    put(g, 0, 23, keys);
+    if (s.mode == edit_mode::help)
+        return draw_help(s, g);
+    bool asks = s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
+                s.mode == edit_mode::restore || s.mode == edit_mode::go_to;
+    if (s.mode == edit_mode::overview || (asks && s.back_to == edit_mode::overview))
+        return draw_overview(s, g);
+    draw_title(s, g, "", format_text("Level %d of %d", s.level, last_level()));
+    draw_board(s, g, l);
+    draw_colors(s, g, l);
+    if (l.kind != layout_kind::compact)
+        draw_legend(s, g, l);
+    draw_brush(s, g, l);
+    // a long message in a compact window may cover the brush for as long as it shows
+    int foot_top = l.brush_y + (l.kind == layout_kind::compact ? 0 : 2);
+    draw_foot(s, g, foot_top, l.status_y, l.keys_y, keys_of(s, l.kind));
 }

@@ -1,0 +1,318 @@
+// tests/unit/screen_test.cpp - the editor's picture of the sample's levels, in every layout, and
+// clicks read back from it through layout.cpp.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "edit/edit.h"
+#include "text/text.h"
+#include "tools/sample_image.h"
+
+static edit_state on_sample(int level, edit_mode mode = edit_mode::board)
+{
+    static std::vector<std::uint8_t> image;
+    image = make_sample_image();
+    decode_as_loaded(image);
+    edit_state s;
+    edit_start(s);
+    s.level = level;
+    s.mode = mode;
+    return s;
+}
+
+static grid drawn(const edit_state &s, int width, int height)
+{
+    grid g;
+    g.width = width;
+    g.height = height;
+    draw(s, g);
+    return g;
+}
+
+static const screen_cell &at(const grid &g, int x, int y)
+{
+    return g.cells[static_cast<std::size_t>(y * g.width + x)];
+}
+
+static std::string row_text(const grid &g, int y, int from = 0, int length = 1000)
+{
+    std::string row;
+    for (int x = from; x < g.width && x < from + length; x++)
+        row += at(g, x, y).ch;
+    return row;
+}
+
+static std::string words(const grid &g) // each row after a newline, each run of blanks one space
+{
+    std::string text;
+    for (int y = 0; y < g.height; y++) {
+        text += '\n';
+        for (char c : row_text(g, y))
+            text += c == ' ' && text.back() == ' ' ? "" : std::string(1, c);
+        text.erase(text.find_last_not_of(' ') + 1);
+    }
+    return text;
+}
+
+TEST(Screen, BoardIsTheTextFilesPictureAndTheLegendCountsIt)
+{
+    edit_state s = on_sample(6);
+    s.cursor = 9;
+    std::FILE *f = std::tmpfile();
+    display_one_level(f, 6);
+    std::string board, text(static_cast<std::size_t>(std::ftell(f)), '\0');
+    std::rewind(f);
+    text.resize(std::fread(&text[0], 1, text.size(), f));
+    std::fclose(f);
+    text.replace(text.find("|..[ye][wh]") + 7, 4, ">wh<");
+    tb_level[6].cells[0] = 1; // a yellow painted blue, after the text was written
+    grid g = drawn(s, 80, 24);
+    EXPECT_EQ("<> level  0-9 paint  f fill  m mirror  c colors  u undo  s save  q quit  h help ",
+              row_text(g, 23));
+    for (int y = 3; y <= 13; y++)
+        board += row_text(g, y, 2, 34) + "\n";
+    EXPECT_EQ(text.substr(text.find("|[ye]") + 4, board.size() - 4), board.substr(4)) << board;
+    const screen_cell &cursor = at(g, g.cursor_x, g.cursor_y);
+    EXPECT_TRUE(cursor.ch == 'w' && cursor.attr == attr_reverse && cursor.bg == color_bright_white);
+    EXPECT_EQ("0 [??] random   4", row_text(g, 3, 40, 17));
+    std::string inks; // black or white on each code's color, and the console's own on empty
+    for (int code = 0; code <= code_empty; code++)
+        inks += "bw-"[at(g, 42, 3 + code).fg == color_black          ? 0
+                      : at(g, 42, 3 + code).fg == color_bright_white ? 1
+                                                                     : 2];
+    EXPECT_EQ("bwwbwwbwb-", inks);
+    const char *counts[] = {"  4", "  1", "  7", "  8", "  0", "  9", "  0", "  0", "  9", " 45"};
+    for (int code = 0; code <= code_empty; code++)
+        EXPECT_EQ(counts[code], row_text(g, 3 + code, 54, 3));
+}
+
+TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
+{
+    const std::array<int, 3> kinds[] = {{39, 30, 0},  {100, 16, 0}, {79, 30, 1}, {100, 23, 1},
+                                        {119, 50, 2}, {150, 39, 2}, {120, 40, 3}};
+    for (const auto &k : kinds) // one side too short is enough
+        EXPECT_EQ(static_cast<layout_kind>(k[2]), layout_of(k[0], k[1]).kind) << k[0];
+    EXPECT_EQ(1, overview_layout_of(10, 2, false).columns * overview_layout_of(10, 2, true).rows);
+    const struct {
+        int width, height;
+        layout_kind kind;
+        edit_mode mode;
+        int level, cursor_x, cursor_y;
+        const char *keys, *shown;
+    } rows[] = {
+        {5, 2, layout_kind::too_small, edit_mode::board, 3, 1, 1, "", "\nPleas\ne"},
+        {20, 5, layout_kind::too_small, edit_mode::board, 3, 19, 4, "",
+         "\nPlease make this\nwindow at least 40 x\n17 (it is 20 x 5).\n"},
+        {39, 16, layout_kind::too_small, edit_mode::board, 3, 23, 3, "",
+         "\nPlease make this window at least 40 x\n17 (it is 39 x 16).\nThere are unsaved "
+         "changes: enlarge the\nwindow to save or quit.\n"},
+        {40, 17, layout_kind::compact, edit_mode::box, 3, 4, 3,
+         "Box: arrows resize  0-9 Space paint   ",
+         "\nTyped: 12. A status this long takes\nthree lines of a window 40 columns wide,\nBox:"},
+        {40, 17, layout_kind::compact, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
+         "\nKR_PROG.PRG (modified) Level 30 of 30\nRandom colors : black, red, purple,\nwhite, "
+         "yellow, orange, blue, green.\n |"},
+        {40, 17, layout_kind::compact, edit_mode::colors, 21, 23, 1, "Enter or Esc: done.",
+         "\nRandom colors : orange. (room for 1)\n Color mode: 1-8 add or remove a color,\n |"},
+        {47, 17, layout_kind::compact, edit_mode::asking, 3, 10, 15,
+         "y save and quit   n quit without saving ", "\nKR_PROG.PRG (modified) Level 3 of 30\n"},
+        {48, 17, layout_kind::compact, edit_mode::replace, 3, 4, 3, "0-9 ? . choose the code",
+         "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\n"},
+        {71, 20, layout_kind::compact, edit_mode::colors, 30, 70, 1, "Color mode: 1-8",
+         "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for "
+         "8)\n |"},
+        {79, 23, layout_kind::compact, edit_mode::board, 3, 4, 3, "h help  Tab levels  q quit",
+         "\n |..........[bk][bk][bk]..........|\n"},
+        {80, 24, layout_kind::normal, edit_mode::board, 3, 4, 3, "<> level  0-9 paint",
+         "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\nRandom colors : green, black. (room "
+         "for 2)\n\n |"},
+        {80, 24, layout_kind::normal, edit_mode::colors, 30, 71, 1, "Color mode:",
+         "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for 8) "
+         "Color mode: 1-8 add or remove a color, Enter or Esc: done.\n |"},
+        {100, 23, layout_kind::compact, edit_mode::confirm, 3, 10, 21, "y yes   n no",
+         "\n Brush: .... empty Copied: level 3\n"},
+        {119, 39, layout_kind::normal, edit_mode::brush, 3, 4, 3, "0-9 ? . choose the code",
+         "|\n\n Brush: .... empty\n Copied: 1 cell\n"},
+        {120, 40, layout_kind::large, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
+         "\n |....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6\n "
+         "|....................[ ][ ][ ]....................| 3 [ye] yellow 0\n"},
+        {120, 40, layout_kind::large, edit_mode::colors, 3, 29, 1, "Color mode:",
+         "\nRandom colors : green, black. (room for 2)\n Color mode: 1-8 add or remove a color, "
+         "Enter or Esc: done.\n |"}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.width);
+        edit_state s = on_sample(r.level, r.mode);
+        tb_level[r.level].cells[0] = 5;
+        // a box copied, a level copied, or nothing; the overview behind only for a question
+        s.copy_kind = r.width % 3;
+        s.copy = tb_level[r.level];
+        s.box_copy.resize(r.width % 2 ? 1 : 12);
+        bool asks = r.mode == edit_mode::confirm || r.mode == edit_mode::go_to ||
+                    r.mode == edit_mode::asking;
+        s.back_to = asks ? edit_mode::board : edit_mode::overview;
+        s.status = r.mode == edit_mode::box ? "Typed: 12. A status this long takes three lines of "
+                                              "a window 40 columns wide, and its end is cut."
+                   : r.level == 21          ? ""      // the keys take its line
+                                            : "Typed: 12\x7f"; // shown as ?, as every control byte
+        grid g = drawn(s, r.width, r.height);
+        const std::string text = words(g);
+        EXPECT_EQ(r.kind, layout_of(r.width, r.height).kind);
+        EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys));
+        EXPECT_NE(std::string::npos, text.find(r.shown)) << text;
+        EXPECT_EQ(s.copy_kind == 0 || r.kind == layout_kind::too_small || r.mode == edit_mode::box,
+                  text.find("Copied") == std::string::npos); // a long status covers the brush
+        EXPECT_TRUE(r.kind == layout_kind::too_small || s.status.size() != 10 ||
+                    row_text(g, r.height - 2, 0, 11) == "Typed: 12? ");
+        EXPECT_TRUE(g.cursor_x == r.cursor_x && g.cursor_y == r.cursor_y);
+    }
+}
+
+// The cursor cell is drawn >..< on each of its lines, and a box's cells reversed, or under
+// NO_COLOR in braces: each is where a click finds its cell.
+TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
+{
+    edit_state s = on_sample(6, edit_mode::box);
+    s.box_anchor = 84;
+    for (const auto &size : {std::array<int, 2>{40, 17}, {80, 24}, {120, 40}}) {
+        SCOPED_TRACE(size[0]);
+        const layout l = layout_of(size[0], size[1]);
+        s.colors = size[0] < 120;
+        grid g;
+        for (s.cursor = 0; s.cursor < nb_cells; s.cursor += 1 + is_no_slot(s.cursor + 1)) {
+            g = drawn(s, size[0], size[1]);
+            int ends = 0, marks = 0, boxed = 0;
+            for (int k = 0; k < nb_cells; k++)
+                boxed += !is_no_slot(k) && in_box(s.box_anchor, s.cursor, k);
+            for (int y = 0; y < size[1] - 2; y++)
+                for (int x = 0; x < size[0]; x++) {
+                    char c = at(g, x, y).ch;
+                    int cell = board_cell_at(l, x, y);
+                    ends += c == '>' || c == '<';
+                    EXPECT_TRUE((c != '>' && c != '<') || cell == s.cursor);
+                    EXPECT_TRUE(c != '|' || cell == -1);
+                    if (s.colors ? at(g, x, y).attr == attr_reverse : c == '{' || c == '}') {
+                        marks++;
+                        EXPECT_TRUE(in_box(s.box_anchor, s.cursor, cell)) << x << " " << y;
+                    }
+                }
+            EXPECT_EQ(2 * l.cell_h, ends) << s.cursor;
+            EXPECT_EQ(s.colors ? boxed * l.cell_w : 2 * boxed - 2, marks / l.cell_h) << s.cursor;
+        }
+        EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y - 1));
+        EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y + nb_rows * l.cell_h));
+        const bool compact = l.kind == layout_kind::compact;
+        for (int code = 0; code <= code_empty; code++) { // a legend line: its own code
+            std::string line = std::to_string(code) + " " + bc_short_string[code];
+            int y = l.legend_y + code;
+            EXPECT_EQ(compact ? std::string::npos : std::size_t(l.legend_x),
+                      row_text(g, y).find(line));
+            EXPECT_EQ(compact ? -1 : code, legend_code_at(l, l.legend_x + 15, y));
+        }
+        EXPECT_TRUE(legend_code_at(l, l.legend_x - 1, l.legend_y) == -1 &&
+                    legend_code_at(l, l.legend_x, l.legend_y - 1) == -1 &&
+                    legend_code_at(l, l.legend_x, l.legend_y + 10) == -1);
+    }
+}
+
+TEST(Screen, HelpPagesListEveryKeyOnce)
+{
+    const std::string keys[] = {
+        "Arrows",    "Home End",  "PgUp <",   "PgDn >", "g ",          "1-8 ",
+        "0 ?",       "9 .",       "Space",    "b then", "Left click",  "Right click",
+        "Left drag", "Legend",    "f ",       "r then", "X ",          "H L",
+        "K J",       "m ",        "M ",       "v ",     "  0-9 Space", "  y x",
+        "  Del",     "  v Esc",   "y ",       "p ",     "Y ",          "Paste text",
+        "Ctrl-V",    "Shift-Ins", "c ",       "  1-8",  "  Enter Esc", "Tab",
+        "u Ctrl-Z",  "U Ctrl-Y",  "s Ctrl-S", "q Esc",  "h F1",        "[??] cells"};
+    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 25}, {80, 60}}) {
+        edit_state s = on_sample(1, edit_mode::help);
+        std::string lines = "\n";
+        const int pages = help_page_count(size[1]);
+        grid g;
+        for (s.help_page = 0; s.help_page <= pages; s.help_page++) { // one past: the last again
+            grid was = g;
+            g = drawn(s, size[0], size[1]);
+            const std::string
+                text = words(g),
+                hint = pages == 1 ? "\nAny key returns."
+                       : size[0] == 40
+                           ? "\nPgDn/Space next page, PgUp previous, any\nother key returns"
+                           : "\nPgDn/Space next page, PgUp previous, any other key returns";
+            const std::string title = pages > 1 ? ", page 1 of " + std::to_string(pages) : "";
+            EXPECT_TRUE(s.help_page > 0 || text.rfind("\nVellumix - keys" + title + "\n", 0) == 0);
+            EXPECT_EQ(text.size() - hint.size(), text.rfind(hint)); // on the last lines
+            for (int y = 1; y < size[1] && s.help_page < pages; y++)
+                lines += row_text(g, y) + "\n";
+            EXPECT_TRUE(s.help_page < pages || g.cells == was.cells);
+        }
+        EXPECT_EQ(size[1] == 60, pages == 1);
+        for (const std::string &key : keys) {
+            std::size_t p = lines.find("\n" + key);
+            EXPECT_TRUE(p != std::string::npos &&
+                        lines.find("\n" + key, p + 1) == std::string::npos)
+                << size[1] << key;
+        }
+    }
+}
+
+// Boards in place, scrolled to the chosen one; level 6's cells in colored half blocks against
+// the big board's colors, each long row in upper halves, the short row below it in lower halves
+// half a cell to the right.
+TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
+{
+    const struct {
+        int width, height, selected, top_row;
+        bool letters;
+        int first, shown;
+    } rows[] = {{80, 24, 7, -1, false, 1, 12},  {80, 24, 16, 0, false, 5, 12},
+                {160, 48, 30, 0, false, 1, 30}, {80, 24, 30, 0, false, 21, 10},
+                {80, 24, 2, 9, false, 1, 12},   {80, 24, 14, 2, false, 9, 12},
+                {80, 24, 13, 0, false, 5, 12},  {80, 40, 7, 0, true, 1, 12}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.selected);
+        edit_state s = on_sample(6);
+        tb_level[6].cells[3] = code_empty; // unsaved too, and an empty cell over a color
+        tb_level[6].cells[80] = 2;
+        const grid board = drawn(s, 80, 24);
+        s.mode = r.top_row == 9 ? edit_mode::asking : edit_mode::overview; // a question over it
+        s.back_to = edit_mode::overview;
+        s.status = "Exchanged.";
+        s.unicode = !r.letters;
+        s.selected = r.selected;
+        s.top_row = r.top_row;
+        s.marked = r.first;
+        tb_level[r.selected].cells[0] = code_empty;
+        const int columns = overview_layout_of(r.width, r.height, r.letters).columns;
+        const int board_w = r.letters ? 17 : 18, board_h = r.letters ? 12 : 7;
+        grid g = drawn(s, r.width, r.height);
+        for (int i = 0; i < columns * ((r.height - 3) / board_h); i++) {
+            int x = 1 + i % columns * board_w, y = 1 + i / columns * board_h;
+            int level = r.first + i, selected = level == r.selected;
+            std::string number = i < r.shown ? std::to_string(level) : "  ";
+            number += selected || level == 6 ? "*" : level == r.first ? " x" : "  ";
+            EXPECT_EQ(number, row_text(g, y, x, static_cast<int>(number.size())));
+            EXPECT_EQ(selected, at(g, x, y).attr == attr_reverse &&
+                                    at(g, x - 1, y + board_h - 1).ch == '[' &&
+                                    at(g, x + board_w - 2, y + 1).ch == ']');
+            EXPECT_TRUE(!selected || s.mode == edit_mode::asking ||
+                        (g.cursor_x == x && g.cursor_y == y));
+            EXPECT_TRUE(!r.letters || level != 5 || // its first two rows, as letters
+                        row_text(g, y + 1, x, 15) + row_text(g, y + 2, x, 15) ==
+                            "w w w w w w w w w r r r r r w ");
+            for (int k = 0; level == 6 && !r.letters && k < nb_cells; k++)
+                for (int c = half_column(k); c <= half_column(k) + 1 && !is_no_slot(k); c++) {
+                    const screen_cell &cell = at(g, x + c, y + 1 + (row_of(k) - 1) / 2);
+                    bool reversed = cell.attr == attr_reverse;
+                    std::uint8_t up = reversed ? cell.bg : cell.fg,
+                                 down = reversed ? cell.fg : cell.bg;
+                    EXPECT_EQ(at(board, 3 + 2 * half_column(k), 2 + row_of(k)).bg,
+                              is_long_row(row_of(k)) ? up : down)
+                        << k;
+                    EXPECT_TRUE(k >= 8 || cell.ch == glyph_half_block);
+                }
+        }
+        EXPECT_EQ(0u, row_text(g, r.height - 2).find("Exchanged."));
+        EXPECT_EQ(0u, row_text(g, r.height - 1)
+                          .find(r.top_row == 9 ? "y save and quit" : "arrows choose  Enter open"));
+    }
+}
