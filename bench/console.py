@@ -18,6 +18,7 @@ import time
 
 tool = sys.argv[1]
 LAST_LINE = b"h help"  # the key help, the end of the first frame
+FRAME_END = b"\x1b[?25h"  # the cursor shown again: the last bytes of every frame
 
 
 def start(args):
@@ -82,6 +83,26 @@ def bytes_for(keys):
     return count
 
 
+def drag(cells):
+    """SGR reports of a left press on the first of cells (column, line from 1), moves over the
+    others with the button held, and its release."""
+    (x, y), rest = cells[0], cells[1:]
+    moves = b"".join(b"\x1b[<32;%d;%dM" % c for c in rest)
+    return b"\x1b[<0;%d;%dM" % (x, y) + moves + b"\x1b[<0;%d;%dm" % rest[-1]
+
+
+def overview():
+    """Time from the start to the end of the overview's first frame, and its bytes."""
+    began = time.perf_counter()
+    pid, fd = start([tool, "-edit"])
+    read_until(fd, FRAME_END)
+    os.write(fd, b"\t")
+    shown = read_until(fd, FRAME_END)
+    seconds = time.perf_counter() - began
+    finish(pid, fd, b"q")
+    return seconds, len(shown)
+
+
 for f in (first_screen, loadprg):  # warm up the caches
     f()
 edit = statistics.median(first_screen() for _ in range(200))
@@ -91,6 +112,15 @@ print("-loadprg on the terminal: %7.3f ms   ratio %.2f (target 1.5 at most)" %
       (load * 1000, edit / load))
 print("bytes to the terminal: a painted cell %d (target 256 at most), the next level %d" %
       (bytes_for(b"8"), bytes_for(b">")))
+# ten cells of row 1 and row 3 of level 1, the board's first cells at column 4, line 4
+cells = [(4 + 4 * k, 4) for k in range(8)] + [(6, 5), (10, 5)]
+print("bytes to the terminal: a drag over 10 cells %d (target 2560 at most)" %
+      bytes_for(drag(cells)))
+runs = [overview() for _ in range(50)]
+print("-edit to the overview's first frame: %7.3f ms, ratio %.2f to -loadprg (target 2 at "
+      "most); the frame: %d bytes (target 24576 at most)" %
+      (statistics.median(r[0] for r in runs) * 1000, statistics.median(r[0] for r in runs) / load,
+       max(r[1] for r in runs)))
 pid, fd = start(["/usr/bin/time", "-f", "%M", "-o", "rss.txt", tool, "-edit"])
 read_until(fd, LAST_LINE)
 os.write(fd, b"8f>m<yp" + b"u" * 10 + b"U" * 10)
