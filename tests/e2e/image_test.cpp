@@ -156,7 +156,8 @@ TEST(Image, EveryFailedSystemCallOfASaveLeavesTheOldFileOrTheNew)
                          "ASAN_OPTIONS=detect_leaks=0 strace -f -o " + logs.file("trace") +
                              " -e trace=" + call + " -e inject=" + call +
                              ":error=EIO:when=" + std::to_string(n));
-            EXPECT_TRUE((r.status == 0 ? picture : "the old picture") == dir.read("vellumix.svg"));
+            const std::string now = dir.read("vellumix.svg"); // a sanitizer's exit may fail after
+            EXPECT_TRUE(now == picture || (now == "the old picture" && r.status != 0));
             if (logs.read("trace").find("(INJECTED)") == std::string::npos)
                 break;
         }
