@@ -25,6 +25,7 @@ def start(args):
     pid, fd = pty.fork()
     if pid == 0:
         os.environ["TERM"] = "xterm-256color"
+        os.environ["LANG"] = "C.UTF-8"  # the overview's half blocks, as most terminals show
         os.execv(args[0], args)
     fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
     return pid, fd
