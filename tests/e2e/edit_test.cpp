@@ -93,40 +93,38 @@ TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
         std::vector<std::tuple<int, std::uint32_t, bool>> placed; // level, offset, copy
         std::vector<std::pair<std::string, std::string>> edits;   // of the exported text
         const char *error;                                        // "": saved
-    } rows[] = {
-        {"a slot of 8 colors",
-         {{1, far, true}, {2, far + 194, true}},
-         {{"\n\n" + row_1, "\nRandom colors : " + eight + "\n\n" + row_1}},
-         ""},
-        {"a next record too far",
-         {{1, far, true}, {2, far + 196, true}},
-         {{"\n\n" + row_1, "\nRandom colors : blue.\n\n" + row_1}},
-         "Level 1 has 1 random colors, its record has room for 0 only"},
-        {"the offset table next",
-         {{1, table - 182, true}},
-         {{"\n\n" + row_1, "\nRandom colors : blue, red.\n\n" + row_1}},
-         ""},
-        {"the offset table too near",
-         {{1, table - 182, true}},
-         {{"\n\n" + row_1, "\nRandom colors : blue, red, white.\n\n" + row_1}},
-         "Level 1 has 3 random colors, its record has room for 2 only"},
-        {"the highest record",
-         {{1, far, true}},
-         {{"\n\n" + row_1, "\nRandom colors : blue.\n\n" + row_1}},
-         "Level 1 has 1 random colors, its record has room for 0 only"},
-        {"one record, edited alike",
-         {{2, 0x1E934, false}},
-         {{row_1, "|[wh]" + row_1.substr(5)}, {row_1, "|[wh]" + row_1.substr(5)}},
-         ""},
-        {"one record, edited apart",
-         {{2, 0x1E934, false}},
-         {{row_1, "|[wh]" + row_1.substr(5)}},
-         "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E934"},
-        {"a record inside another",
-         {{2, 0x1E936, false}},
-         {{row_3, "|[bl][bl][or][or][wh]"}},
-         "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E936"},
-    };
+    } rows[] = {{"a slot of 8 colors",
+                 {{1, far, true}, {2, far + 194, true}},
+                 {{"\n\n" + row_1, "\nRandom colors : " + eight + "\n\n" + row_1}},
+                 ""},
+                {"a next record too far",
+                 {{1, far, true}, {2, far + 196, true}},
+                 {{"\n\n" + row_1, "\nRandom colors : blue.\n\n" + row_1}},
+                 "Level 1 has 1 random colors, its record has room for 0 only"},
+                {"the offset table next",
+                 {{1, table - 182, true}},
+                 {{"\n\n" + row_1, "\nRandom colors : blue, red.\n\n" + row_1}},
+                 ""},
+                {"the offset table too near",
+                 {{1, table - 182, true}},
+                 {{"\n\n" + row_1, "\nRandom colors : blue, red, white.\n\n" + row_1}},
+                 "Level 1 has 3 random colors, its record has room for 2 only"},
+                {"the highest record",
+                 {{1, far, true}},
+                 {{"\n\n" + row_1, "\nRandom colors : blue.\n\n" + row_1}},
+                 "Level 1 has 1 random colors, its record has room for 0 only"},
+                {"one record, edited alike",
+                 {{2, 0x1E934, false}},
+                 {{row_1, "|[wh]" + row_1.substr(5)}, {row_1, "|[wh]" + row_1.substr(5)}},
+                 ""},
+                {"one record, edited apart",
+                 {{2, 0x1E934, false}},
+                 {{row_1, "|[wh]" + row_1.substr(5)}},
+                 "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E934"},
+                {"a record inside another",
+                 {{2, 0x1E936, false}},
+                 {{row_3, "|[bl][bl][or][or][wh]"}},
+                 "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E936"}};
     for (const auto &w : rows) {
         SCOPED_TRACE(w.what);
         std::string image = sample_image();
@@ -261,8 +259,7 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
          -1},
         {{{"Level  2", "#" + std::string(78, '-') + "Level  2"}},
          {":20:80: warning: line longer"},
-         1},
-    };
+         1}};
     for (const auto &w : rows) {
         SCOPED_TRACE(w.expected[0]);
         run_dir dir(sample_image(), true);

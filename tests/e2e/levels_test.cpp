@@ -28,16 +28,14 @@ TEST(Cli, OptionsMatchWholeWordsInAnyCaseWithEitherPrefix)
         std::vector<std::string> args;
         bool levels_shown;
         std::string err;
-    } rows[] = {
-        {{}, false, help},
-        {{"-quiet"}, false, ""},
-        {{"-LoadPRG"}, true, decoded},
-        {{"/savelvl"}, false, saved},
-        {{"-loadprg", "-savelvl"}, false, saved}, // the later action wins
-        {{"-loadprgx"}, false, help},
-        {{"loadprg"}, false, help},
-        {{"/QUIET", "-loadprg", "whatever"}, true, ""},
-    };
+    } rows[] = {{{}, false, help},
+                {{"-quiet"}, false, ""},
+                {{"-LoadPRG"}, true, decoded},
+                {{"/savelvl"}, false, saved},
+                {{"-loadprg", "-savelvl"}, false, saved}, // the later action wins
+                {{"-loadprgx"}, false, help},
+                {{"loadprg"}, false, help},
+                {{"/QUIET", "-loadprg", "whatever"}, true, ""}};
     for (const auto &w : rows) {
         SCOPED_TRACE(testing::PrintToString(w.args));
         run_dir dir;

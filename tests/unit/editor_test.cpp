@@ -181,8 +181,7 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "|[gn][gn][bl]"},
         {1, 0, "b3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
         {1, 0, "g42\r", "There is no level 42.", "|[gn][gn][bl]"},
-        {1, 0, "g7\rg\x1b", "", "Level  7"},
-    };
+        {1, 0, "g7\rg\x1b", "", "Level  7"}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level, r.cursor, r.keys);
         EXPECT_EQ(r.status, s.status) << r.keys;
@@ -219,18 +218,16 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
         int level;
         const char *keys, *status;
         int selected, level_1_from; // the level whose cells level 1 holds then
-    } rows[] = {
-        {1, "\t>", "Exchanged levels 1 and 2.", 2, 2},
-        {2, "\t<u", "", 1, 1},
-        {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 4},
-        {3, "\t>", "Not exchanged: level 3's 2 random colors do not fit level 4's room for 0.", 3,
-         1},
-        {21, "\tx\x84x",
-         "Not exchanged: level 21's 1 random color does not fit level 1's room for "
-         "0.",
-         1, 1},
-        {5, "\t\x85\x1b", "", 30, 1},
-    };
+    } rows[] = {{1, "\t>", "Exchanged levels 1 and 2.", 2, 2},
+                {2, "\t<u", "", 1, 1},
+                {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 4},
+                {3, "\t>",
+                 "Not exchanged: level 3's 2 random colors do not fit level 4's room for 0.", 3, 1},
+                {21, "\tx\x84x",
+                 "Not exchanged: level 21's 1 random color does not fit level 1's room for "
+                 "0.",
+                 1, 1},
+                {5, "\t\x85\x1b", "", 30, 1}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level);
         std::array<std::string, 31> text; // each level's cells and colors, as decoded
@@ -261,15 +258,13 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
         int level;
         std::string text;
         const char *status;
-    } rows[] = {
-        {30, six, "Pasted a level from text."},
-        {30, "\xEF\xBB\xBF" + crlf, "Pasted a level from text."},
-        {30, cr + level_as_text(7), "Pasted the first of 2 levels in the text."},
-        {30, three_rows, "Not pasted: the text holds 3 of a level's 11 rows."},
-        {3, level_as_text(30),
-         "Not pasted: the text has 8 random colors, level 3's record has "
-         "room for 2."},
-    };
+    } rows[] = {{30, six, "Pasted a level from text."},
+                {30, "\xEF\xBB\xBF" + crlf, "Pasted a level from text."},
+                {30, cr + level_as_text(7), "Pasted the first of 2 levels in the text."},
+                {30, three_rows, "Not pasted: the text holds 3 of a level's 11 rows."},
+                {3, level_as_text(30),
+                 "Not pasted: the text has 8 random colors, level 3's record has "
+                 "room for 2."}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level);
         const std::string before = level_as_text(r.level);
@@ -293,33 +288,31 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
         const char *keys, *status; // nullptr: any
         const char *then; // q: quit; else the mode (board, colors, help, asking, confirm) and
                           // whether the levels are saved or unsaved
-    } rows[] = {
-        {0, "q", "", "q"},
-        {0, "4q", "", "q"},
-        {0, "1q", quit, "au"},
-        {0, "1qx", quit, "au"},
-        {0, "1q\x1b", "", "bu"},
-        {0, "1\x03n", quit, "q"},
-        {0, "1qy", "Saved.", "q"},
-        {0, "1suUq", nullptr, "q"},
-        {0, "1su2uq", quit, "au"},
-        {0, "hq", "", "bs"},
-        {0, "cx", nullptr, "cs"},
-        {0, "c\x1b", "", "bs"},
-        {0, "cc", "", "bs"},
-        {0, "c\x03", "", "q"},
-        {0, "1s", "Saved.", "bs"},
-        {1, "1s", changed, "fu"},
-        {1, "1sn", "Not saved.", "bu"},
-        {1, "1sy", "Saved.", "bs"},
-        {2, "1qy", gone, "fu"},
-        {2, "1qyn", "Not saved.", "bu"},
-        {2, "1qyy", "Saved.", "q"},
-        {0, "1qn", quit, "q"},
-        {0, "\x01m", "", "bs"},
-        {0, "1\x01q", "", "bu"},
-        {0, "\x01q", "", "q"},
-    };
+    } rows[] = {{0, "q", "", "q"},
+                {0, "4q", "", "q"},
+                {0, "1q", quit, "au"},
+                {0, "1qx", quit, "au"},
+                {0, "1q\x1b", "", "bu"},
+                {0, "1\x03n", quit, "q"},
+                {0, "1qy", "Saved.", "q"},
+                {0, "1suUq", nullptr, "q"},
+                {0, "1su2uq", quit, "au"},
+                {0, "hq", "", "bs"},
+                {0, "cx", nullptr, "cs"},
+                {0, "c\x1b", "", "bs"},
+                {0, "cc", "", "bs"},
+                {0, "c\x03", "", "q"},
+                {0, "1s", "Saved.", "bs"},
+                {1, "1s", changed, "fu"},
+                {1, "1sn", "Not saved.", "bu"},
+                {1, "1sy", "Saved.", "bs"},
+                {2, "1qy", gone, "fu"},
+                {2, "1qyn", "Not saved.", "bu"},
+                {2, "1qyy", "Saved.", "q"},
+                {0, "1qn", quit, "q"},
+                {0, "\x01m", "", "bs"},
+                {0, "1\x01q", "", "bu"},
+                {0, "\x01q", "", "q"}};
     for (const auto &r : rows) {
         disk = r.disk;
         edit_state s = start_on_sample(1);

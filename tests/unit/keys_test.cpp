@@ -74,8 +74,7 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         {"\x1b[M *%\x1b[M!!!\x1b[Ma!!\x1b[M  !\x1b[M\"!!\x1b[M@+%\x1b[M#+%", // X10
          "left@9,4 right@0,0 drag@10,4 release@10,4 "},
         {"\x1b[200~sq\x1b[A\ry\x1b[201~q\x1b[200~\x1b[201~", "paste[sq\x1b[A\ry] q paste[] "},
-        {"\x1b", "Esc "},
-    };
+        {"\x1b", "Esc "}};
     for (const auto &row : rows)
         for (std::size_t at = 0; at < row.bytes.size(); at++)
             EXPECT_EQ(row.keys, keys_of(row.bytes, at)) << row.bytes << " split at " << at;
