@@ -88,15 +88,3 @@ TEST(Terminal, SplitSequencesRepliesPastesAndX10ClicksAreTakenAsMeant)
     EXPECT_EQ(0, s.status());
     EXPECT_TRUE(sample_image() == dir.read(prg));
 }
-
-TEST(Terminal, ADumbTerminalIsRefused)
-{
-    if (windows_build())
-        GTEST_SKIP() << "a Windows console always draws";
-    run_dir dir;
-    session s(dir, "-edit", "TERM=dumb", "2>err");
-    EXPECT_EQ(1, s.status());
-    EXPECT_EQ(decoded +
-                  "\nERROR ! -edit needs a terminal that can draw a screen (TERM is 'dumb') !\n",
-              dir.read("err"));
-}
