@@ -5,7 +5,6 @@
 #include "edit/edit.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 
 struct pen {
@@ -56,14 +55,6 @@ static void cursor_after(grid &g, int x, int y)
 {
     g.cursor_x = x < g.width ? x : g.width - 1;
     g.cursor_y = y;
-}
-
-// Numbers are all the pictures print besides fixed words; 100 characters hold any line of them.
-template <class... T> static std::string format_text(const char *format, T... numbers)
-{
-    std::array<char, 100> text;
-    std::snprintf(text.data(), text.size(), format, numbers...);
-    return text.data();
 }
 
 // Lines of at most width columns, broken where two spaces separate items (keys, sentences)
@@ -137,7 +128,7 @@ static void draw_colors(const edit_state &s, grid &g, const layout &l)
         flow(g, x, y, last_y, "none.");
     if (editing)
         cursor_after(g, x, y);
-    flow(g, x, y, last_y, format_text("(room for %d)", record_room[s.level]));
+    flow(g, x, y, last_y, formatted("(room for %d)", record_room[s.level]));
     if (!editing)
         return;
     // below the colors, or beside them when they take both lines and leave room for it whole
@@ -211,9 +202,9 @@ static void draw_legend(const edit_state &s, grid &g, const layout &l)
         if (code <= code_empty)
             counts[code]++;
     for (int code = 0; code <= code_empty; code++) {
-        int y = l.legend_y + code, x = put(g, l.legend_x, y, format_text("%d ", code));
+        int y = l.legend_y + code, x = put(g, l.legend_x, y, formatted("%d ", code));
         put(g, put(g, x, y, bc_short_string[code], code_pen(s, code)) + 1, y, bc_string[code]);
-        put(g, l.legend_x + 14, y, format_text("%3d", counts[code]));
+        put(g, l.legend_x + 14, y, formatted("%3d", counts[code]));
     }
 }
 
@@ -222,12 +213,11 @@ static void draw_brush(const edit_state &s, grid &g, const layout &l)
     int x = put(g, l.board_x, l.brush_y, "Brush: ");
     x = put(g, put(g, x, l.brush_y, bc_short_string[s.brush], code_pen(s, s.brush)) + 1, l.brush_y,
             bc_string[s.brush]);
-    std::string copied =
-        s.copy_kind == 1 ? format_text("Copied: level %d", s.copy.level)
-        : s.copy_kind == 2
-            ? format_text(s.box_copy.size() == 1 ? "Copied: %d cell" : "Copied: %d cells",
-                          static_cast<int>(s.box_copy.size()))
-            : "";
+    std::string copied = s.copy_kind == 1   ? formatted("Copied: level %d", s.copy.level)
+                         : s.copy_kind == 2 ? formatted(s.box_copy.size() == 1 ? "Copied: %d cell"
+                                                                               : "Copied: %d cells",
+                                                        static_cast<int>(s.box_copy.size()))
+                                            : "";
     // a compact window has no line to spare for it
     if (l.kind == layout_kind::compact)
         put(g, x + 2, l.brush_y, copied);
@@ -291,7 +281,7 @@ static void draw_help(const edit_state &s, grid &g)
     int page = std::min(std::max(s.help_page, 0), pages - 1);
     int x = put(g, 0, 0, "Vellumix - keys", with_attr(attr_bold));
     if (pages > 1)
-        put(g, x, 0, format_text(", page %d of %d", page + 1, pages));
+        put(g, x, 0, formatted(", page %d of %d", page + 1, pages));
     for (int i = 0; i < nb_lines; i++)
         put(g, 0, 1 + i, lines[i]);
     std::vector<std::string> hint =
@@ -360,7 +350,7 @@ static void draw_overview(const edit_state &s, grid &g)
         int x = o.x + (i - 1) % o.columns * o.board_w;
         int y = o.y + ((i - 1) / o.columns - top) * o.board_h;
         int end =
-            put(g, x, y, format_text("%d", i), with_attr(i == selected ? attr_reverse : attr_none));
+            put(g, x, y, formatted("%d", i), with_attr(i == selected ? attr_reverse : attr_none));
         put(g, end, y, std::string(level_unsaved(s, i) ? "*" : "") + (i == s.marked ? " x" : ""));
         if (letters)
             draw_small_letters(s, g, tb_level[i], x, y + 1);
@@ -387,8 +377,8 @@ void draw(const edit_state &s, grid &g)
     const layout l = layout_of(g.width, g.height);
     // nothing but the request: a board cut at the edge would be clicked at the wrong cells
     if (l.kind == layout_kind::too_small) {
-        std::string text = format_text("Please make this window at least %d x %d (it is %d x %d).",
-                                       min_width, min_height, g.width, g.height);
+        std::string text = formatted("Please make this window at least %d x %d (it is %d x %d).",
+                                     min_width, min_height, g.width, g.height);
         if (unsaved(s))
             text += "  There are unsaved changes: enlarge the window to save or quit.";
         std::vector<std::string> lines = wrap(text, g.width);
@@ -402,7 +392,7 @@ void draw(const edit_state &s, grid &g)
                 s.mode == edit_mode::restore || s.mode == edit_mode::go_to;
     if (s.mode == edit_mode::overview || (asks && s.back_to == edit_mode::overview))
         return draw_overview(s, g);
-    draw_title(s, g, "", format_text("Level %d of %d", s.level, last_level()));
+    draw_title(s, g, "", formatted("Level %d of %d", s.level, last_level()));
     draw_board(s, g, l);
     draw_colors(s, g, l);
     if (l.kind != layout_kind::compact)
