@@ -32,19 +32,24 @@ int key_named(const std::string &name)
 
 // Keys a Windows console under wine does not pass on: clicks, resizes, Ctrl-Z as a key.
 // What wine's console does not pass on: a right click, a resize.
-TEST(Console, ARightClickTakesTheBrushAndASmallWindowAsksToBeEnlarged)
+// Each layout at its sizes, resized to in turn; a right click in the large one.
+TEST(Console, EveryWindowSizeHasItsLayoutAndClicksLandInIt)
 {
     if (windows_build())
         GTEST_SKIP() << "wine's console reports no mouse or resize";
     run_dir dir;
     session s(dir);
     ASSERT_TRUE(s.shows("Level 1 of 30"));
-    s.click(2, 5, 5); // row 3, cell 1: blue is the brush
+    const char *const sizes[][3] = {{"30", "12", "least 40 x 17 (it is 30 x 12)."},
+                                    {"40", "17", "h help  Tab levels  q quit"},
+                                    {"80", "24", "    0 [??] random"},
+                                    {"120", "40", "|....[  gn  ][  gn  ][  bl  ]"}};
+    for (const auto &size : sizes) {
+        s.tmux_do(std::string("resize-window -x ") + size[0] + " -y " + size[1]);
+        EXPECT_TRUE(s.shows(size[2])) << size[0];
+    }
+    s.click(2, 13, 7); // row 3, cell 1 of the board at double size: blue is the brush
     EXPECT_TRUE(s.shows("Brush: [bl] blue"));
-    s.tmux_do("resize-window -x 30 -y 12");
-    EXPECT_TRUE(s.shows("least 40 x 17 (it is 30 x 12)."));
-    s.tmux_do("resize-window -x 80 -y 24");
-    EXPECT_TRUE(s.shows("Level 1 of 30"));
     s.keys({"q"});
     EXPECT_EQ(0, s.status());
 }

@@ -71,6 +71,7 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {3, 0, "c47", "Level 3 has no random colors now: its 7 random cells are empty.",
          "|........[gn]....[gn][gn]........|"}, // and one undo brings them back:
         {3, 0, "c47\ru", "", "|......[??][gn][??][gn][gn]......|"},
+        {3, 0, "c7\rsc7\r", "", ": green, black.\n"}, // the room stays when a list shrinks
         {1, 0, "0", no_random, "|[gn][gn]"},
         {3, 0, "?<<f", no_random, "|[gn][gn]"}, // a random brush from level 3
         {1, 1, "8>f", "", "|..[wh][bk][gn][bk][gn][bk][gn]..|\n|......"}, // green zigzags down
