@@ -178,7 +178,10 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "|[gn][gn][bl]"},
         {1, 0, "b3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
         {1, 0, "g42\r", "There is no level 42.", "|[gn][gn][bl]"},
-        {1, 0, "g7\rg\x1b", "", "Level  7"}};
+        {1, 0,
+         "g5\x7f"
+         "19\rg\x1b",
+         "", "Level 19"}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level, r.cursor, r.keys);
         EXPECT_EQ(r.status, s.status) << r.keys;
