@@ -4,24 +4,24 @@
 #include "edit/edit.h"
 
 #include <chrono>
+#include <cstdint>
 
 #include "cli/logerror.h"
 
 constexpr int recovery_pause_ms = 2000; // one write a pause, not one a key
 
-static long now_ms()
+static std::int64_t now_ms()
 {
     using namespace std::chrono;
-    return static_cast<long>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 namespace
 {
 
 struct recovery_timer {
-    long due = -1;        // when the recovery file is to be written; -1: nothing to write
-    bool on_disk = false; // it holds changes of this session (or restored ones)
+    std::int64_t due = -1; // when the recovery file is to be written; -1: nothing to write
+    bool on_disk = false;  // it holds changes of this session (or restored ones)
 };
 
 } // namespace
@@ -81,7 +81,7 @@ int edit_levels()
         g.height = s.height;
         draw(s, g);
         console_show(g);
-        long wait = -1;
+        std::int64_t wait = -1;
         if (timer.due >= 0)
             wait = timer.due > now_ms() ? timer.due - now_ms() : 0;
         k = console_read(static_cast<int>(wait));
