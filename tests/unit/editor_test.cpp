@@ -72,6 +72,9 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
          "|........[gn]....[gn][gn]........|"}, // and one undo brings them back:
         {3, 0, "c47\ru", "", "|......[??][gn][??][gn][gn]......|"},
         {3, 0, "c7\rsc7\r", "", ": green, black.\n"}, // the room stays when a list shrinks
+        {30, 0, "c7\ru", "", ": black, red, purple, white, yellow, orange, blue, green.\n"},
+        {1, 0, "uU", "Nothing to redo.", "|[gn][gn]"},
+        {1, 0, "Uu", "Nothing to undo.", "|[gn][gn]"},
         {1, 0, "0", no_random, "|[gn][gn]"},
         {3, 0, "?<<f", no_random, "|[gn][gn]"}, // a random brush from level 3
         {1, 1, "8>f", "", "|..[wh][bk][gn][bk][gn][bk][gn]..|\n|......"}, // green zigzags down
@@ -164,7 +167,7 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "", "|[bk][bk][bk][bl][or][or][ye][ye]|\n|..[bk][bk][bk][bl]"},
         {1, 9, "v\x80\x82\x82x", "Cut 4 cells: p pastes them at the cursor.",
          "|........[bl][bl][or][or][ye][ye]|\n|..........[bl][bl][or][or][ye]..|"},
-        {1, 0, "v\x83\x88", "", "|........[bl][bl]"},
+        {1, 0, "v\x85\x88", "", "\n\n" + empty_row},
         // a box across both row kinds keeps its shape on either, and loses what falls off
         {4, 0, "v\x83\x81y<<<\x81\x81\x81\x81\x81\x81\x84p", "Pasted 4 cells.",
          "|..[pu][pu]......................|\n|....[pu][pu]"},
@@ -193,6 +196,14 @@ static key at_cell(int code, int k) // a click or drag on cell k of the board at
 {
     const int slot = slot_of(k), row = row_of(k);
     return {code, 3 + 4 * slot + (is_long_row(row) ? 0 : 2), 2 + row};
+}
+
+TEST(Editor, HelpTurnsItsPagesAndAnyOtherKeyReturns)
+{
+    edit_state s = start_on_sample(1, 0, "c\x1bh\x87 \x87\x86\x87"); // 80 x 24: 3 pages
+    EXPECT_TRUE(s.mode == edit_mode::help && s.help_page == 2);
+    press(s, "\x87\x87\x87q");
+    EXPECT_TRUE(s.mode == edit_mode::board && !s.quit);
 }
 
 TEST(Editor, ADragIsOneStepAndALegendLineTakesTheBrush)
