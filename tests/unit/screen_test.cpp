@@ -112,8 +112,6 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         {80, 24, layout_kind::normal, edit_mode::colors, 30, 71, 1, "Color mode:",
          "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for 8) "
          "Color mode: 1-8 add or remove a color, Enter or Esc: done.\n |"},
-        {100, 23, layout_kind::compact, edit_mode::confirm, 3, 10, 21, "y yes   n no",
-         "\n Brush: .... empty Copied: level 3\n"},
         {120, 40, layout_kind::large, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
          "\n |....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6\n "
          "|....................[ ][ ][ ]....................| 3 [ye] yellow 0\n"}};
