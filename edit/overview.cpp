@@ -3,11 +3,28 @@
 // random colors must fit the room of the record it moves into.
 #include "edit/edit.h"
 
+static overview_layout layout_now(const edit_state &s)
+{
+    return overview_layout_of(s.width, s.height, !(s.unicode && s.colors));
+}
+
+// The rows of boards shown follow the selection.
+static void show_selected(edit_state &s)
+{
+    const overview_layout o = layout_now(s);
+    const int row = (s.selected - 1) / o.columns;
+    if (row < s.top_row)
+        s.top_row = row;
+    else if (row >= s.top_row + o.rows)
+        s.top_row = row - o.rows + 1;
+}
+
 void open_overview(edit_state &s)
 {
     s.mode = edit_mode::overview;
     s.selected = s.level_before = s.level;
     s.marked = 0;
+    show_selected(s);
 }
 
 static int room_refused(edit_state &s, int from, int to)
@@ -42,7 +59,7 @@ static int exchange(edit_state &s, int a, int b)
 // Arrows go by boards across and rows of boards down, as the overview lays them out now.
 static void move_selection(edit_state &s, int code)
 {
-    const overview_layout o = overview_layout_of(s.width, s.height, !(s.unicode && s.colors));
+    const overview_layout o = layout_now(s);
     int to = s.selected;
     switch (code) {
     case key_left:
@@ -73,18 +90,13 @@ static void move_selection(edit_state &s, int code)
         return;
     }
     s.selected = to < 1 ? 1 : to > last_level() ? last_level() : to;
-    // the rows of boards shown follow the selection
-    const int row = (s.selected - 1) / o.columns;
-    if (row < s.top_row)
-        s.top_row = row;
-    else if (row >= s.top_row + o.rows)
-        s.top_row = row - o.rows + 1;
+    show_selected(s);
 }
 
 // A click on a small board chooses it.
 static void click(edit_state &s, const key &k)
 {
-    const overview_layout o = overview_layout_of(s.width, s.height, !(s.unicode && s.colors));
+    const overview_layout o = layout_now(s);
     if (k.x < o.x || k.y < o.y || o.board_w <= 0 || o.board_h <= 0)
         return;
     const int column = (k.x - o.x) / o.board_w, row = (k.y - o.y) / o.board_h + s.top_row;
