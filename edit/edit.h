@@ -135,7 +135,6 @@ constexpr int min_width = 40, min_height = 17;
 enum class layout_kind { too_small, compact, normal, large };
 struct layout {
     layout_kind kind = layout_kind::too_small;
-    int width = 0, height = 0;
     int board_x = 0, board_y = 0;    // where the board's first row begins (its "|")
     int cell_w = 4, cell_h = 1;      // a cell's columns and lines on the board
     int legend_x = -1, legend_y = 0; // -1: no legend (compact)
@@ -163,7 +162,7 @@ overview_layout overview_layout_of(int width, int height, bool letters);
 int help_page_count(int height);
 int help_page_lines(int page, int height, const char *const *&first);
 
-// ---- editor.cpp, tools.cpp, overview.cpp: the state, and one function that applies a key
+// ---- editor.cpp, board.cpp, overview.cpp: the state, and one function that applies a key
 
 enum class edit_mode {
     board,    // a level, painted with keys and the mouse
@@ -173,7 +172,7 @@ enum class edit_mode {
     replace,  // after r: a code key replaces the cursor cell's code in the whole level
     go_to,    // after g: a level number typed in typed
     help,     // the keys, page help_page
-    overview, // all levels as small boards, overview_selected chosen
+    overview, // all levels as small boards, selected chosen
     asking,   // save before quitting? (y/n, Esc)
     confirm,  // KR_PROG.PRG changed or went away on disk: save over it? (y/n)
     restore,  // an earlier session's unsaved changes found: restore them? (y/n)

@@ -9,8 +9,6 @@
 layout layout_of(int width, int height)
 {
     layout l;
-    l.width = width;
-    l.height = height;
     if (width < min_width || height < min_height)
         return l;
     l.kind = width < 80 || height < 24    ? layout_kind::compact
