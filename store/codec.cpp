@@ -126,11 +126,14 @@ static bool overlap(int i, int j)
 static int records_read_back()
 {
     for (int i = 1; i <= last_level(); i++) {
-        tb_level_entry e = tb_level[i];
-        decode_record(e.start, e);
         const tb_level_entry &was = tb_level[i];
-        if (e.nb_colors == was.nb_colors && e.colors == was.colors && e.cells == was.cells)
-            continue;
+        tb_level_entry e = was;
+        // a count written over by a cell word may read as 255: decode no further than a match
+        if (file_data[was.start + 1] == was.nb_colors) {
+            decode_record(was.start, e);
+            if (e.colors == was.colors && e.cells == was.cells)
+                continue;
+        }
         int j = i + 1;
         while (j <= last_level() && !overlap(i, j))
             j++;

@@ -124,7 +124,11 @@ TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
                 {"a record inside another",
                  {{2, 0x1E936, false}},
                  {{row_3, "|[bl][bl][or][or][wh]"}},
-                 "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E936"}};
+                 "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E936"},
+                {"a count written over by an empty cell",
+                 {{1, far, true}, {24, far - 6, true}},
+                 {{"|[??][??][ye][wh]", "|..[??][ye][wh]"}},
+                 "Level 1 record at 0x00030000 is overwritten by level 24 record at 0x0002FFFA"}};
     for (const auto &w : rows) {
         SCOPED_TRACE(w.what);
         std::string image = sample_image();
