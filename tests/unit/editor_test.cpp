@@ -114,7 +114,7 @@ TEST(Editor, UndoAllGivesBackTheDecodedLevelsAndRedoAllTheEdits)
     const std::string decoded = text_of(0);
     edit_state s = start_on_sample(3, 20, "1");
     apply_key(s, {key_down});
-    for (char c : std::string("c47\rm>>>y>>>p<<<<<<<<f2u9")) // the red undone, then dropped
+    for (char c : std::string("c47\rm>>>yg27\rpg1\rf2u9")) // 6 over 27, as many colors
         apply_key(s, {c});
     const std::string edited = text_of(0);
     ASSERT_EQ(7, std::count_if(s.log.begin(), s.log.end(),
@@ -202,8 +202,8 @@ TEST(Editor, HelpTurnsItsPagesAndAnyOtherKeyReturns)
 {
     edit_state s = start_on_sample(1, 0, "c\x1bh\x87 \x87\x86\x87"); // 80 x 24: 3 pages
     EXPECT_TRUE(s.mode == edit_mode::help && s.help_page == 2);
-    press(s, "\x87\x87\x87q");
-    EXPECT_TRUE(s.mode == edit_mode::board && !s.quit);
+    press(s, "\x87\x87\x87qh");
+    EXPECT_TRUE(s.mode == edit_mode::help && s.help_page == 0 && !s.quit); // opened at page 1
 }
 
 TEST(Editor, ADragIsOneStepAndALegendLineTakesTheBrush)
