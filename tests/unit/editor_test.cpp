@@ -200,10 +200,12 @@ static key at_cell(int code, int k) // a click or drag on cell k of the board at
 
 TEST(Editor, HelpTurnsItsPagesAndAnyOtherKeyReturns)
 {
-    edit_state s = start_on_sample(1, 0, "c\x1bh\x87 \x87\x86\x87"); // 80 x 24: 3 pages
+    edit_state s = start_on_sample(1, 0, "c\x1b\th\x87 \x87\x86\x87"); // 80 x 24: 3 pages
     EXPECT_TRUE(s.mode == edit_mode::help && s.help_page == 2);
     press(s, "\x87\x87\x87qh");
     EXPECT_TRUE(s.mode == edit_mode::help && s.help_page == 0 && !s.quit); // opened at page 1
+    press(s, "q");
+    EXPECT_TRUE(s.mode == edit_mode::overview); // where it was opened
 }
 
 TEST(Editor, ADragIsOneStepAndALegendLineTakesTheBrush)
