@@ -234,7 +234,7 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
         const char *keys, *status;
         int selected, top_row, level_1_from; // the level whose cells level 1 holds then
     } rows[] = {{1, "\t>", "Exchanged levels 1 and 2.", 2, 0, 2},
-                {2, "\t<u", "", 1, 0, 1},
+                {2, "\t<u\x80", "", 1, 0, 1}, // and up from the first
                 {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 0, 4},
                 {3, "\t>",
                  "Not exchanged: level 3's 2 random colors do not fit level 4's room "
