@@ -208,6 +208,7 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
         for (s.help_page = 0; s.help_page <= pages; s.help_page++) { // one past: the last again
             grid was = g;
             g = drawn(s, size[0], size[1]);
+            EXPECT_EQ(0u, row_text(g, 0).find("Vellumix - keys"));
             EXPECT_NE(std::string::npos,
                       words(g).find(pages == 1 ? "\nAny key returns." : "PgUp previous, any"));
             for (int y = 1; y < size[1] && s.help_page < pages; y++)
