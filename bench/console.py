@@ -13,6 +13,7 @@ import select
 import statistics
 import struct
 import sys
+import tempfile
 import termios
 import time
 
@@ -122,10 +123,11 @@ print("-edit to the overview's first frame: %7.3f ms, ratio %.2f to -loadprg (ta
       "most); the frame: %d bytes (target 24576 at most)" %
       (statistics.median(r[0] for r in runs) * 1000, statistics.median(r[0] for r in runs) / load,
        max(r[1] for r in runs)))
-pid, fd = start(["/usr/bin/time", "-f", "%M", "-o", "rss.txt", tool, "-edit"])
+rss = os.path.join(tempfile.mkdtemp(), "rss.txt")  # not in the folder the bench runs in
+pid, fd = start(["/usr/bin/time", "-f", "%M", "-o", rss, tool, "-edit"])
 read_until(fd, LAST_LINE)
 os.write(fd, b"8f>m<yp" + b"u" * 10 + b"U" * 10)
 read_until(fd, quiet=0.3)
 finish(pid, fd, b"qn")
 print("peak memory of an editing session: %s KiB (target 4096 at most)" %
-      open("rss.txt").read().strip())
+      open(rss).read().strip())
