@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sys/resource.h>
 
-#include "edit/edit.h"
+#include "edit/state.h"
 #include "tools/sample_image.h"
 
 static bool same_levels(const std::array<tb_level_entry, 31> &a)

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/logerror.h"
-#include "edit/edit.h"
+#include "edit/console.h"
 #include "store/store.h"
 #include "text/text.h"
 

@@ -1,6 +1,7 @@
 // edit/board.cpp - the keys of the board: painting, the tools, a box, the random colors, copy
-// and paste, going to a level. Each change is one undo step, through commit().
-#include "edit/edit.h"
+// and paste, going to a level. Each change is one undo step, through commit(); the keys every
+// mode shares have been taken before a key comes here.
+#include "edit/state.h"
 
 #include <cstdlib>
 
@@ -107,8 +108,7 @@ static int color_key(edit_state &s, const key &k)
 {
     if (k.code >= '1' && k.code <= '8')
         return toggle_color(s, k.code - '0');
-    bool leaves_too = k.code == ctrl('c') || k.code == key_mouse_left ||
-                      k.code == key_mouse_right; // a quit or a click on the board
+    bool leaves_too = k.code == key_mouse_left || k.code == key_mouse_right; // a click on the board
     if (!leaves_too && k.code != key_enter && k.code != key_escape && k.code != 'c') {
         s.status = color_hint; // a key it does not take says what it takes
         return 0;
@@ -410,14 +410,8 @@ static int board_own_key(edit_state &s, const key &k)
     case 'Y':
         s.to_clipboard = level_as_text(s.level);
         break;
-    case key_escape:
-        ask_to_quit(s);
-        break;
     default:
-        int changed = 0;
-        if (!shared_key(s, c, changed))
-            move_cursor(s, c);
-        return changed;
+        move_cursor(s, c);
     }
     return 0;
 }

@@ -1,7 +1,7 @@
 // edit/console_posix.cpp - the terminal, through termios and xterm's escape sequences: raw keys,
 // the alternate screen, mouse reports, bracketed pastes, and only the cells that differ from the
 // picture last shown. Signals that end the editor, stop it or resize its window land here too.
-#include "edit/edit.h"
+#include "edit/console.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,7 +1,7 @@
 // edit/console_win.cpp - the Windows console, through its own API (no escape sequences): a
 // second screen buffer, key and mouse events, the clipboard, and only the cells that differ
 // from the picture last shown.
-#include "edit/edit.h"
+#include "edit/console.h"
 
 #include <algorithm>
 #include <cstdlib>

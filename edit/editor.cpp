@@ -1,31 +1,13 @@
-// edit/editor.cpp - the editor's state and what each key does to it. Every key that changes a
-// level goes through commit(), which keeps one undo step per key; nothing else writes tb_level.
-#include "edit/edit.h"
+// edit/editor.cpp - the dispatcher: a key goes to the question asked, else to the keys that
+// every mode shares (undo, redo, save, quit, help), else to the mode's own handler. Saving and
+// quitting, with their questions, live here; the handlers never call back.
+#include "edit/state.h"
 
 #include <cerrno>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 
 #include "cli/logerror.h"
 #include "store/os_file.h"
-#include "text/text.h"
-
-std::string formatted(const char *format, ...)
-{
-    std::array<char, 200> text; // a message names a level and a number or two
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    return text.data();
-}
-
-// Number and record offset never change: the rest is what the user edits.
-static bool same_level(const tb_level_entry &a, const tb_level_entry &b)
-{
-    return a.nb_colors == b.nb_colors && a.colors == b.colors && a.cells == b.cells;
-}
 
 // ---- KR_PROG.PRG on disk, as this run last read or wrote it, to tell another program's change
 
@@ -91,128 +73,6 @@ void edit_start(edit_state &s)
     s = fresh;
 }
 
-// Undo and redo can bring the levels back to what the file holds: then nothing is unsaved.
-bool level_unsaved(const edit_state &s, int i)
-{
-    return !same_level(s.saved_levels[i], tb_level[i]);
-}
-
-bool unsaved(const edit_state &s)
-{
-    for (int i = 1; i <= last_level(); i++)
-        if (level_unsaved(s, i))
-            return true;
-    return false;
-}
-
-// ---- undo: a log of steps, each a head entry and the entries of what it changed
-
-static std::uint8_t byte(int value) { return static_cast<std::uint8_t>(value); }
-
-// Appends what changed in level i from before to after; 1 = anything did.
-static int log_level(edit_state &s, int i, const tb_level_entry &before,
-                     const tb_level_entry &after)
-{
-    int changed = 0;
-    if (before.nb_colors != after.nb_colors || before.colors != after.colors) {
-        s.log.push_back({undo_colors, byte(i), before.nb_colors, after.nb_colors});
-        std::array<std::uint8_t, 9> lists{}; // both lists, a color a half byte
-        for (int j = 0; j < 8; j++) {
-            lists[j / 2] |= byte(before.colors[j] << (j % 2 * 4));
-            lists[4 + j / 2] |= byte(after.colors[j] << (j % 2 * 4));
-        }
-        for (int j = 0; j < 9; j += 3)
-            s.log.push_back({undo_payload, lists[j], lists[j + 1], lists[j + 2]});
-        changed = 1;
-    }
-    for (int k = 0; k < nb_cells; k++)
-        if (before.cells[k] != after.cells[k]) {
-            s.log.push_back(
-                {undo_cell, byte(i), byte(k), byte(before.cells[k] << 4 | after.cells[k])});
-            changed = 1;
-        }
-    return changed;
-}
-
-// Records what changed since before (the table, or the shown level alone) as one undo step, on
-// the level and at the cursor now: 1 = something did. extend adds it to the last step: a drag.
-static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *before_all,
-                        const tb_level_entry *before_one, bool extend)
-{
-    s.log.resize(s.done); // the steps undone are gone for good
-    extend = extend && !s.log.empty();
-    if (!extend)
-        s.log.push_back({undo_head, byte(s.level), byte(s.cursor), 0});
-    int changed = 0;
-    for (int i = 1; i <= last_level(); i++)
-        if (before_all)
-            changed |= log_level(s, i, (*before_all)[i], tb_level[i]);
-        else if (i == s.level)
-            changed |= log_level(s, i, *before_one, tb_level[i]);
-    if (!changed && !extend)
-        s.log.pop_back();
-    s.done = s.log.size();
-    return changed;
-}
-
-int commit(edit_state &s, const tb_level_entry &before, bool extend)
-{
-    return commit_table(s, nullptr, &before, extend);
-}
-
-int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before)
-{
-    return commit_table(s, &before, nullptr, false);
-}
-
-// Sets what entry e of a step records, as it was before the step (back) or after it.
-static void apply_entry(const edit_state &s, std::size_t e, bool back)
-{
-    const undo_entry &u = s.log[e];
-    tb_level_entry &level = tb_level[u.a];
-    if (u.kind == undo_cell) {
-        level.cells[u.b] = byte(back ? u.c >> 4 : u.c & 0x0F);
-        return;
-    }
-    level.nb_colors = back ? u.b : u.c;
-    for (int j = 0; j < 8; j++) {
-        int at = (back ? 0 : 4) + j / 2; // in the nine bytes of the three entries after e
-        const undo_entry &p = s.log[e + 1 + static_cast<std::size_t>(at / 3)];
-        std::uint8_t both = at % 3 == 0 ? p.a : at % 3 == 1 ? p.b : p.c;
-        level.colors[j] = byte(both >> (j % 2 * 4) & 0x0F);
-    }
-}
-
-// Undo and redo go to the level of the step and put the cursor where it was then; the overview
-// stays the overview, with that level chosen.
-static int undo_step(edit_state &s, bool back)
-{
-    if (back ? s.done == 0 : s.done == s.log.size()) {
-        s.status = back ? "Nothing to undo." : "Nothing to redo.";
-        return 0;
-    }
-    std::size_t head = s.done, end = s.done + 1;
-    if (back) {
-        head = s.done - 1;
-        while (s.log[head].kind != undo_head)
-            head--;
-        end = s.done;
-    } else {
-        while (end < s.log.size() && s.log[end].kind != undo_head)
-            end++;
-    }
-    // backwards when undoing: a drag may paint one cell twice in a step
-    for (std::size_t n = head + 1; n < end; n++) {
-        std::size_t e = back ? end - (n - head) : n;
-        if (s.log[e].kind == undo_cell || s.log[e].kind == undo_colors)
-            apply_entry(s, e, back);
-    }
-    s.done = back ? head : end;
-    s.level = s.selected = s.log[head].a;
-    s.cursor = s.log[head].b;
-    return 1;
-}
-
 // ---- saving and quitting: questions first, in the request line
 
 static void finish_save(edit_state &s)
@@ -244,7 +104,7 @@ static void request_save(edit_state &s, bool then_quit)
 }
 
 // Quitting with nothing unsaved asks nothing: no question stands between a look and leaving.
-void ask_to_quit(edit_state &s)
+static void ask_to_quit(edit_state &s)
 {
     if (!unsaved(s)) {
         s.quit = true;
@@ -284,7 +144,9 @@ static int answer(edit_state &s, int code)
     return 0;
 }
 
-int shared_key(edit_state &s, int code, int &changed)
+// The keys that do the same on the board, in a box and in the overview: undo, redo, save, quit
+// and help. 1 = code was one of them, changed = 1 when the levels changed.
+static int shared_key(edit_state &s, int code, int &changed)
 {
     changed = 0;
     switch (code) {
@@ -356,11 +218,24 @@ int apply_key(edit_state &s, const key &k)
     case edit_mode::confirm:
     case edit_mode::restore:
         return answer(s, k.code);
-    case edit_mode::overview:
-        s.status.clear();
-        return overview_key(s, k);
     default:
-        s.status.clear(); // a message lasts until the next key
-        return board_key(s, k);
+        break;
     }
+    s.status.clear(); // a message lasts until the next key
+    // a box closes for a shared key, and color mode for a quit, before the key acts
+    const bool box = s.mode == edit_mode::box, board = s.mode == edit_mode::board;
+    if (board || box || s.mode == edit_mode::overview ||
+        (s.mode == edit_mode::colors && k.code == ctrl('c'))) {
+        edit_mode was = s.mode;
+        s.mode = s.mode == edit_mode::overview ? s.mode : edit_mode::board;
+        int changed = 0;
+        if (shared_key(s, k.code, changed))
+            return changed;
+        s.mode = was;
+    }
+    if (board && k.code == key_escape) {
+        ask_to_quit(s);
+        return 0;
+    }
+    return s.mode == edit_mode::overview ? overview_key(s, k) : board_key(s, k);
 }

@@ -7,7 +7,7 @@
 //   ESC [ 200 ~ .. ESC [ 201 ~   a bracketed paste, one key with the bytes between
 //   ESC ] P _ ^ X .. BEL or ESC \   a terminal string (a reply to a query): dropped
 //   ESC and another byte Alt and that key: dropped, so that Alt-q never quits
-#include "edit/edit.h"
+#include "edit/keys.h"
 
 #include <string_view>
 

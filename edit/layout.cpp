@@ -2,7 +2,7 @@
 // it where a click fell, the picture where to draw. Lines of a layout, from the top:
 //   0 title | 1-2 random colors | board_y board (11 rows of cell_h lines) | brush_y brush, copy
 //   the status ending on status_y, and the keys on the last line, keys_y
-#include "edit/edit.h"
+#include "edit/state.h"
 
 #include <algorithm>
 

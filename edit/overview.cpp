@@ -1,7 +1,7 @@
 // edit/overview.cpp - all levels at a glance: choosing one, and putting levels in another order.
 // Records keep their places in the image; it is the levels' contents that move, so a level's
 // random colors must fit the room of the record it moves into.
-#include "edit/edit.h"
+#include "edit/state.h"
 
 static overview_layout layout_now(const edit_state &s)
 {
@@ -137,9 +137,7 @@ int overview_key(edit_state &s, const key &k)
         click(s, k);
         return 0;
     default:
-        int changed = 0;
-        if (!shared_key(s, k.code, changed))
-            move_selection(s, k.code);
-        return changed;
+        move_selection(s, k.code);
+        return 0;
     }
 }

@@ -1,7 +1,7 @@
 // edit/recovery.cpp - the unsaved changes kept beside the program file, so that a closed window,
 // a dropped connection or a killed editor loses at most the last moments of work. The file is
 // what -savelvl writes for the levels: a person can read it, check it, and load it by hand.
-#include "edit/edit.h"
+#include "edit/state.h"
 
 #include <filesystem>
 #include <system_error>

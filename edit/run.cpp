@@ -1,7 +1,7 @@
 // edit/run.cpp - the editor's loop: the console shows the picture of the state and hands every
 // key, click, paste and resize to it, until the user quits. The loop also keeps the recovery
 // file: written two seconds after the last change, and at once when the editor is ended.
-#include "edit/edit.h"
+#include "edit/console.h"
 
 #include <chrono>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // size: the board with its title, random colors, legend, brush, status and keys; the keys'
 // help in pages; the overview's small boards; or, in a window too small, a request to enlarge
 // it. Only what the state says is drawn, so a key that changes one cell changes one cell.
-#include "edit/edit.h"
+#include "edit/picture.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,7 +1,7 @@
 // edit/tools.cpp - what the editor's tools do to the cells of one level. Every tool that moves
 // cells moves them by rows and half-cell columns (store.h), so that a shape keeps its look on
 // the staggered board: along a row, two rows up or down, or by any offset taken from the board.
-#include "edit/edit.h"
+#include "edit/state.h"
 
 // The cells that touch cell k: its row neighbours, and in a row above or below the two it
 // overlaps, as a short row sits half a cell to the right of a long one.

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "edit/edit.h"
+#include "edit/picture.h"
 #include "store/store.h"
 #include "text/text.h"
 #include "tools/sample_image.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "edit/edit.h"
+#include "edit/state.h"
 #include "tests/e2e/e2e_support.h"
 #include "text/text.h"
 #include "tools/sample_image.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "cli/logerror.h"
-#include "edit/edit.h"
+#include "edit/state.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
 

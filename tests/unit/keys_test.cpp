@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "edit/edit.h"
+#include "edit/console.h"
 
 static std::string name_of(const key &k) // Up, q, ^C, BS, left@9,4, paste[sq]
 {

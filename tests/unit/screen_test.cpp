@@ -2,7 +2,7 @@
 // clicks read back from it through layout.cpp.
 #include <gtest/gtest.h>
 
-#include "edit/edit.h"
+#include "edit/picture.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
 

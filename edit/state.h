@@ -1,12 +1,16 @@
-// edit/edit.h - the console level editor, in layers that each know nothing of the one below:
-// the state that keys change (editor.cpp, tools.cpp, overview.cpp, recovery.cpp), the picture
-// drawn of it (layout.cpp, screen.cpp), and the console that shows pictures and reads keys
-// (console_posix.cpp or console_win.cpp, the one file of the two that the build picks, and the
-// only ones that know the system; keys.cpp turns a terminal's bytes into keys). The dependency
-// runs one way: the picture reads the state, and the state asks only layout.cpp where things
-// are drawn. The editor works on the process-wide level table, tb_level.
-#ifndef EDIT_EDIT_H
-#define EDIT_EDIT_H
+// edit/state.h - the editor's state and what keys do to it: one function applies a key, and every
+// change to the levels goes through the history as one undo step. Below it lie only the keys;
+// the picture above reads the state, and the console above that feeds it keys. The state works
+// on the process-wide level table, tb_level.
+//   editor.cpp    edit_start, apply_key: questions, saving and the keys every mode shares first,
+//                 then the mode's own handler
+//   board.cpp     the board's keys and modes         overview.cpp  all levels at a glance
+//   history.cpp   commit, undo, redo, unsaved: what the handlers call, calling none of them
+//   tools.cpp     pure tools on a level             recovery.cpp  the recovery file
+//   layout.cpp    where each thing stands on a screen of a given size: the state asks it where a
+//                 click fell, the picture where to draw
+#ifndef EDIT_STATE_H
+#define EDIT_STATE_H
 
 #include <array>
 #include <cstdint>
@@ -14,121 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "edit/keys.h"
 #include "store/store.h"
 
-// ---- keys: what the console reads
-
-// Printable ASCII keys and control characters are their own code (Tab 9, Enter 13, Esc 27,
-// Ctrl-C 3, Ctrl-S 19, Ctrl-V 22, Ctrl-Y 25, Ctrl-Z 26, Backspace 127, whichever byte the
-// terminal sends for it); other keys are codes above 255.
-enum key_code : int {
-    key_none = -1, // nothing more can be read: the console is gone (decode_key: no key here)
-    key_tab = 9,
-    key_enter = 13,
-    key_escape = 27,
-    key_backspace = 127,
-    key_up = 0x100,
-    key_down,
-    key_left,
-    key_right,
-    key_home,
-    key_end,
-    key_page_up,
-    key_page_down,
-    key_delete,
-    key_f1,
-    key_mouse_left,    // x, y: the screen cell pressed, from 0
-    key_mouse_right,   // x, y: the screen cell pressed, from 0
-    key_mouse_drag,    // x, y: the cell the pointer moved to with the left button held
-    key_mouse_release, // x, y: where the left button was let go
-    key_resize,        // x, y: the console's new width and height; also: redraw it all
-    key_paste,         // text: what was pasted (a bracketed paste, or the Windows clipboard)
-    key_timeout,       // nothing came in the time console_read was given
-    key_hangup, // the editor is told to end: SIGHUP, SIGTERM, SIGQUIT, SIGINT, a closed window
-};
-constexpr int ctrl(char letter) { return letter & 0x1F; }
-
-struct key {
-    int code = key_none;
-    int x = 0, y = 0;
-    std::string text{}; // key_paste only
-};
-
-// Turns the bytes a terminal sent into one key. p holds the n bytes not yet taken; idle_ms is
-// how long ago the last of them arrived. Returns the number of bytes the key took, with k set
-// (k.code key_none: they held no key, and are dropped), or 0 while they are the start of a
-// longer sequence that may still come whole. Pure: the same bytes, however split, give the
-// same keys.
-int decode_key(const unsigned char *p, int n, int idle_ms, key &k);
-// decode_key's clocks: a lone ESC is Esc once escape_wait_ms passed without another byte; an
-// unfinished sequence is dropped after sequence_wait_ms (when decode_key never returns 0). A
-// paste keeps its first paste_max bytes.
-constexpr int escape_wait_ms = 50, sequence_wait_ms = 1000;
-constexpr std::size_t paste_max = std::size_t{1} << 20;
-
-// ---- the picture: a grid of cells the size of the console
-
-// Screen colors, in the terminals' order; the console maps them to what it has.
-enum color : std::uint8_t {
-    color_black,
-    color_red,
-    color_green,
-    color_yellow, // dark yellow
-    color_blue,
-    color_magenta,
-    color_cyan,
-    color_white, // light grey
-    color_bright_black,
-    color_bright_red,
-    color_bright_green,
-    color_bright_yellow,
-    color_bright_blue,
-    color_bright_magenta,
-    color_bright_cyan,
-    color_bright_white,
-    color_default, // the console's own foreground or background
-    color_orange,  // where the console has no orange, its nearest (dark yellow)
-};
-enum attribute : std::uint8_t { attr_none = 0, attr_bold = 1, attr_reverse = 2 };
-
-// The one character that is not printable ASCII: the upper half of the cell in fg, the lower
-// half in bg (U+2580), drawn only where console_unicode() said the console shows it.
-constexpr char glyph_half_block = '\x01';
-
-struct screen_cell {
-    char ch = ' '; // printable ASCII, or glyph_half_block
-    std::uint8_t fg = color_default, bg = color_default, attr = attr_none;
-    bool operator==(const screen_cell &o) const
-    {
-        return ch == o.ch && fg == o.fg && bg == o.bg && attr == o.attr;
-    }
-    bool operator!=(const screen_cell &o) const { return !(*this == o); }
-};
-
-// A picture the size of the console, row after row, and where the terminal's cursor stands.
-struct grid {
-    int width = 0, height = 0;
-    std::vector<screen_cell> cells;
-    int cursor_x = 0, cursor_y = 0;
-};
-
-// What both consoles ask of a picture before they show it.
-inline bool same_size(const grid &a, const grid &b)
-{
-    return a.width == b.width && a.height == b.height;
-}
-inline bool grid_is_whole(const grid &g)
-{
-    return g.width > 0 && g.height > 0 &&
-           g.cells.size() >= static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height);
-}
-inline void cursor_of(const grid &g, int &x, int &y) // on the picture, whatever g says
-{
-    x = g.cursor_x < 0 ? 0 : g.cursor_x >= g.width ? g.width - 1 : g.cursor_x;
-    y = g.cursor_y < 0 ? 0 : g.cursor_y >= g.height ? g.height - 1 : g.cursor_y;
-}
-
-// ---- layout.cpp: where the picture puts things, for a console of a given size
+// ---- layout.cpp: where things stand, for a console of a given size
 
 // The smallest console the editor works in; below it only a request to enlarge the window shows.
 constexpr int min_width = 40, min_height = 17;
@@ -162,7 +55,7 @@ overview_layout overview_layout_of(int width, int height, bool letters);
 int help_page_count(int height);
 int help_page_lines(int page, int height, const char *const *&first);
 
-// ---- editor.cpp, board.cpp, overview.cpp: the state, and one function that applies a key
+// ---- the state
 
 enum class edit_mode {
     board,    // a level, painted with keys and the mouse
@@ -235,7 +128,7 @@ struct edit_state {
     bool quit = false;
     bool quit_after_save = false; // the save being confirmed came from the quit question
     bool colors = true;           // false when NO_COLOR is set
-    bool unicode = false;         // the console shows glyph_half_block
+    bool unicode = false;         // the console shows the picture's half blocks
     int width = 80, height = 24;
     // Writes the levels into the program file: 1 = saved; 0 = message says why. The editor's
     // own (encode, then the atomic save) unless a test puts another here.
@@ -245,34 +138,35 @@ struct edit_state {
     int (*disk_state)() = nullptr;
 };
 
+// ---- editor.cpp: what the console calls
+
 void edit_start(edit_state &s);             // on the levels now in tb_level
 int apply_key(edit_state &s, const key &k); // 1 = the levels changed
+
+// ---- history.cpp: undo, and what the file holds
+
 // Levels that differ from what the file holds: all of them, or level i.
 bool unsaved(const edit_state &s);
 bool level_unsaved(const edit_state &s, int i);
-
-// Runs the editor in the console on the levels in tb_level: 1 = the user quit; 0 = the console
-// could not be set up or was lost, or the editor was ended from outside, reported.
-int edit_levels();
-
-// Shared by the state's files. commit records what a key changed in the levels as one undo step,
-// shown on s.level: 1 = something changed. commit: the shown level, from before (extend: added
-// to the last step, as a drag's cells are); commit_levels: any of them.
+// Records what a key changed in the levels as one undo step, shown on s.level: 1 = something
+// changed. commit: the shown level, from before (extend: added to the last step, as a drag's
+// cells are); commit_levels: any of them.
 int commit(edit_state &s, const tb_level_entry &before, bool extend = false);
 int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before);
-void ask_to_quit(edit_state &s);
-// The keys that do the same on the board and in the overview: undo, redo, save, quit and
-// help. 1 = code was one of them, changed = 1 when the levels changed.
-int shared_key(edit_state &s, int code, int &changed);
-int board_key(edit_state &s, const key &k); // board.cpp: the board and its modes
-void open_overview(edit_state &s);          // overview.cpp
-int overview_key(edit_state &s, const key &k);
+// Takes back the last step (back) or does the next one again: 1 = the levels changed.
+int undo_step(edit_state &s, bool back);
 // printf into a string: the state's messages, the picture's numbers
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
 std::string
 formatted(const char *format, ...);
+
+// ---- board.cpp, overview.cpp: each mode's own keys, after the keys every mode shares
+
+int board_key(edit_state &s, const key &k); // the board and its modes
+void open_overview(edit_state &s);
+int overview_key(edit_state &s, const key &k);
 
 // ---- tools.cpp: what the tools do to the cells of one level; pure functions
 
@@ -304,33 +198,5 @@ bool recovery_exists();
 // Answers the question asked at start: y reads it over the levels as one undo step (1 = the
 // levels changed), n keeps it as vellumix-unsaved.lvl.bak.
 int answer_recovery(edit_state &s, bool restore);
-
-// ---- screen.cpp: the picture of the state
-
-// Fills g (its width and height already set to the console's) with the picture of s.
-void draw(const edit_state &s, grid &g);
-
-// ---- console_posix.cpp, console_win.cpp: the terminal (POSIX) or the console (Windows)
-
-bool console_is_terminal(); // standard input and output are both a terminal or console
-// POSIX: TERM says the terminal can draw a screen (set, not empty, not "dumb"); term is its
-// value, "" when unset. Windows: always.
-bool console_can_draw(std::string &term);
-// 1 = the console shows a screen of its own (alternate screen, raw keys, mouse reports, pastes
-// in brackets), its size in width and height; 0 = it could not be set up, and is left as it was.
-int console_open(int &width, int &height);
-bool console_unicode();           // it shows glyph_half_block
-void console_show(const grid &g); // only what changed since the last picture, in one write
-// Waits up to timeout_ms (-1: for ever) for a key, a click, a paste or a resize; key_timeout
-// when none came, key_hangup when a signal (or Windows' close) asks the editor to end.
-key console_read(int timeout_ms);
-// Puts text on the clipboard: clip_copied (the system's own), clip_sent (to the terminal, which
-// may ignore it), clip_failed.
-enum clip_result { clip_failed, clip_copied, clip_sent };
-clip_result console_copy_text(const std::string &text);
-void console_close(); // gives the console back as it was; harmless when not open
-// Windows started from Explorer: the console is the program's own, and closes with it.
-bool console_own_window();
-void console_wait_key(const char *prompt); // shows prompt on a line of its own, waits for a key
 
 #endif
