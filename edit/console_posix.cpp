@@ -26,28 +26,30 @@ struct output_state {
     bool cursor_shown = false; // hidden as the screen opens, shown by the first picture
     bool has_256 = false, unicode = false;
 };
-// What comes in: the bytes not yet taken as keys (from taken on), and when the last one came.
+// What comes in: the bytes not yet taken as keys (from taken on), how long after the byte before
+// each one came, and when the last one came.
 struct input_state {
     std::vector<unsigned char> bytes;
+    std::vector<std::uint16_t> gaps;
     std::size_t taken = 0;
     std::int64_t last_byte_ms = 0;
     bool gone = false; // end of file or a read error: nothing more will come
+    key_decoder decoder;
 };
 static output_state tty_out;
 static input_state tty_in;
-static struct sigaction old_actions[9]; // of handled_signals, given back on closing
 
 // Apart from the rest and plain, since the signal handlers reach them: only what a handler may
 // touch (sig_atomic_t flags, termios, file descriptors), all set before a handler is installed.
 static termios saved_termios, raw_termios;
 static volatile sig_atomic_t restore_pending = 0; // 1 while the terminal is not as we found it
 static volatile sig_atomic_t screen_entered = 0;  // 1 while our screen and modes are on
-static volatile sig_atomic_t hangups = 0;         // SIGHUP, SIGTERM, SIGQUIT or SIGINT came
+static volatile sig_atomic_t hangups = 0;         // a signal that ends the editor came
 static volatile sig_atomic_t redraw = 0;          // SIGWINCH or SIGCONT came
 static int signal_pipe[2] = {-1, -1};             // the handlers write, console_read polls
-
-static const int handled_signals[9] = {SIGHUP,  SIGTERM, SIGQUIT,  SIGINT, SIGTSTP,
-                                       SIGTTIN, SIGTTOU, SIGWINCH, SIGCONT};
+// What each signal did before the editor took it, given back on closing, and to a crash.
+static struct sigaction old_actions[NSIG];
+static void (*taken[NSIG])(int); // the handler put in place, null where none was
 
 // CAN first: a signal may land in the middle of a sequence, which CAN cancels. Mouse modes
 // exclude each other, the last one on wins: 1000 (clicks), then 1002 (drags), in SGR form (1006).
@@ -127,17 +129,28 @@ static void wake_reader()
     (void)ignored;
 }
 
-static void on_hangup(int)
+// The first signal that ends the editor asks the loop to end, which keeps the unsaved changes
+// and gives the terminal back; later ones change nothing, so that a closing window's second
+// SIGHUP cannot cut short the save or the recovery file the first one started.
+static void on_end(int)
 {
-    if (hangups) { // the loop had its chance to save and end, and may be stuck
-        restore_terminal();
-        _exit(1);
-    }
     int saved_errno = errno;
     hangups = 1;
     wake_reader();
     errno = saved_errno;
 }
+
+// A crash gives the terminal back and goes on as it would have: the same status, a core dump, a
+// sanitizer's report. A fault happens again as the handler returns; a sent signal is sent again.
+static void on_crash(int sig, siginfo_t *info, void *)
+{
+    restore_terminal();
+    sigaction(sig, &old_actions[sig], nullptr);
+    if (info->si_code <= 0)
+        raise(sig);
+}
+
+static void crash_handler(int) {} // what taken[] holds for on_crash, which takes three arguments
 
 // The shell gets its terminal back as after a quit; nothing of the editor's state is touched.
 static void on_stop(int)
@@ -167,22 +180,49 @@ static void on_winch(int)
     errno = saved_errno;
 }
 
-static void set_signals()
+// Signals whose default would end the process and leave the terminal raw: each ends the editor
+// as SIGTERM does, but the crashes, and SIGPIPE, which a lost terminal's write reports itself.
+static const int stop_signals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+static const int crash_signals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
+static const int end_signals[] = {
+    SIGHUP,    SIGTERM,   SIGQUIT, SIGINT, SIGUSR1, SIGUSR2,
+    SIGALRM,   SIGVTALRM, SIGPROF, SIGIO,  SIGXCPU, SIGXFSZ,
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+};
+
+static void take(int sig, void (*handler)(int), int flags)
 {
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
-    sigemptyset(&sa.sa_mask);
-    for (int sig : handled_signals) // one handler at a time
-        sigaddset(&sa.sa_mask, sig);
-    for (int i = 0; i < 9; i++) {
-        int sig = handled_signals[i];
-        sa.sa_handler = i < 4             ? on_hangup
-                        : i < 7           ? on_stop
-                        : sig == SIGWINCH ? on_winch
-                                          : on_continue;
-        sa.sa_flags = i < 4 ? 0 : SA_RESTART;
-        sigaction(sig, &sa, &old_actions[i]);
-    }
+    sigfillset(&sa.sa_mask); // one handler at a time
+    if (handler == crash_handler)
+        sa.sa_sigaction = on_crash;
+    else
+        sa.sa_handler = handler;
+    sa.sa_flags = flags | (handler == crash_handler ? SA_SIGINFO : 0);
+    if (sigaction(sig, &sa, &old_actions[sig]) == 0)
+        taken[sig] = handler;
+}
+
+// Every handler restarts what it interrupts: a save under way finishes, whatever came.
+static void set_signals()
+{
+    for (int sig : end_signals)
+        take(sig, on_end, SA_RESTART);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; sig++)
+        take(sig, on_end, SA_RESTART);
+    for (int sig : stop_signals)
+        take(sig, on_stop, SA_RESTART);
+    for (int sig : crash_signals)
+        take(sig, crash_handler, 0);
+    take(SIGWINCH, on_winch, SA_RESTART);
+    take(SIGCONT, on_continue, SA_RESTART);
+    take(SIGPIPE, SIG_IGN, 0);
 }
 
 static void terminal_size(int &width, int &height)
@@ -246,15 +286,22 @@ void console_close()
     if (!tty_out.is_open)
         return;
     tty_out.is_open = false;
-    // a signal now would find the terminal half given back: it waits for the old handlers
+    // a signal now would find the terminal half given back: it waits for the old handlers; and
+    // once the editor is ending, signals that would end it are ignored, not taken by a default
+    // that would change the exit status
     sigset_t set, old_mask;
-    sigemptyset(&set);
-    for (int sig : handled_signals)
-        sigaddset(&set, sig);
+    sigfillset(&set);
     sigprocmask(SIG_BLOCK, &set, &old_mask);
     restore_terminal();
-    for (int i = 0; i < 9; i++)
-        sigaction(handled_signals[i], &old_actions[i], nullptr);
+    struct sigaction ignore;
+    std::memset(&ignore, 0, sizeof ignore);
+    ignore.sa_handler = SIG_IGN;
+    for (int sig = 1; sig < NSIG; sig++) {
+        bool ending = hangups && taken[sig] == on_end && old_actions[sig].sa_handler == SIG_DFL;
+        if (taken[sig])
+            sigaction(sig, ending ? &ignore : &old_actions[sig], nullptr);
+        taken[sig] = nullptr;
+    }
     for (int &fd : signal_pipe) {
         close(fd);
         fd = -1;
@@ -464,55 +511,40 @@ static std::int64_t now_ms()
 // The next key in the bytes that came: false while they hold none, or only the start of one.
 static bool next_key(key &k)
 {
-    while (tty_in.taken < tty_in.bytes.size()) {
-        std::int64_t idle = tty_in.gone ? sequence_wait_ms : now_ms() - tty_in.last_byte_ms;
-        int used =
-            decode_key(tty_in.bytes.data() + tty_in.taken,
-                       static_cast<int>(tty_in.bytes.size() - tty_in.taken),
-                       static_cast<int>(idle < sequence_wait_ms ? idle : sequence_wait_ms), k);
-        if (used == 0)
-            return false;
+    for (;;) {
+        // once the terminal is gone, every clock of the decoder has run out
+        std::int64_t idle = tty_in.gone ? paste_wait_ms : now_ms() - tty_in.last_byte_ms;
+        int used = decode_key(tty_in.decoder, tty_in.bytes.data() + tty_in.taken,
+                              tty_in.gaps.data() + tty_in.taken,
+                              static_cast<int>(tty_in.bytes.size() - tty_in.taken),
+                              static_cast<int>(idle < paste_wait_ms ? idle : paste_wait_ms), k);
         tty_in.taken += static_cast<std::size_t>(used);
         if (k.code != key_none)
             return true;
+        if (used == 0)
+            return false;
     }
-    return false;
 }
 
-// Past paste_max, decode_key drops the rest of a paste: the middle of a longer one goes now, so
-// that it never fills the memory. The last bytes stay, as they may begin the end marker, and no
-// ESC ends what is kept before the cut, lest the two halves make a marker the paste never held.
-static void trim_paste()
-{
-    static const char open[] = "\x1b[200~";
-    const std::size_t head = tty_in.taken + sizeof open - 1 + paste_max, tail = 5;
-    if (tty_in.bytes.size() < head + tail + 65536 ||
-        std::memcmp(tty_in.bytes.data() + tty_in.taken, open, sizeof open - 1) != 0)
-        return;
-    std::size_t cut = head;
-    for (std::size_t i = cut - tail; i < cut; i++)
-        if (tty_in.bytes[i] == 27) {
-            cut = i;
-            i = cut - tail - 1;
-        }
-    tty_in.bytes.erase(tty_in.bytes.begin() + static_cast<std::ptrdiff_t>(cut),
-                       tty_in.bytes.end() - tail);
-}
-
+// The bytes waiting now came together: each but the first 0 ms after the one before it.
 static void read_bytes()
 {
-    tty_in.bytes.erase(tty_in.bytes.begin(),
-                       tty_in.bytes.begin() + static_cast<std::ptrdiff_t>(tty_in.taken));
+    const auto used = static_cast<std::ptrdiff_t>(tty_in.taken); // gone for good
+    tty_in.bytes.erase(tty_in.bytes.begin(), tty_in.bytes.begin() + used);
+    tty_in.gaps.erase(tty_in.gaps.begin(), tty_in.gaps.begin() + used);
     tty_in.taken = 0;
     const std::size_t had = tty_in.bytes.size(), chunk = 65536;
     tty_in.bytes.resize(had + chunk);
     ssize_t r = read(STDIN_FILENO, tty_in.bytes.data() + had, chunk);
     tty_in.bytes.resize(had + static_cast<std::size_t>(r > 0 ? r : 0));
-    if (r > 0)
-        tty_in.last_byte_ms = now_ms();
-    else if (r == 0 || (errno != EINTR && errno != EAGAIN))
+    if (r > 0) {
+        std::int64_t now = now_ms(), gap = now - tty_in.last_byte_ms;
+        tty_in.gaps.resize(tty_in.bytes.size(), 0);
+        tty_in.gaps[had] = static_cast<std::uint16_t>(gap < 65535 ? gap : 65535);
+        tty_in.last_byte_ms = now;
+    } else if (r == 0 || (errno != EINTR && errno != EAGAIN)) {
         tty_in.gone = true; // end of file, or the terminal hung up
-    trim_paste();
+    }
 }
 
 key console_read(int timeout_ms)
@@ -538,10 +570,8 @@ key console_read(int timeout_ms)
         std::int64_t now = now_ms(), wait = timeout_ms < 0 ? -1 : end - now;
         if (timeout_ms >= 0 && wait <= 0)
             return {key_timeout};
-        if (tty_in.taken <
-            tty_in.bytes.size()) { // the start of a sequence: decode_key's clocks run
-            std::int64_t idle = now - tty_in.last_byte_ms;
-            std::int64_t next = (idle < escape_wait_ms ? escape_wait_ms : sequence_wait_ms) - idle;
+        if (tty_in.decoder.wait_ms >= 0) { // the decoder's clocks run: wake it when one is up
+            std::int64_t next = tty_in.decoder.wait_ms - (now - tty_in.last_byte_ms);
             next = next < 0 ? 0 : next;
             wait = wait < 0 || next < wait ? next : wait;
         }

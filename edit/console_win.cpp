@@ -21,6 +21,7 @@ static volatile LONG restore_pending = 0;   // 1 while something is left to give
 static int last_width = 0, last_height = 0, cursor_x = -1, cursor_y = -1;
 static DWORD last_buttons = 0;
 static int repeat_code = key_none, repeat_left = 0;
+static std::string typed; // keys of a burst that was no paste, given one a read
 // Between the control handler's thread and the main one: the handler sets hangup_event, which
 // console_read waits on beside the input; console_close sets done_event, which the handler waits
 // on.
@@ -340,6 +341,73 @@ static bool key_of_event(const INPUT_RECORD &r, key &k)
     return false;
 }
 
+// The character a key event types that a paste may hold ('\r' for Enter, 0x80 for any beyond
+// ASCII), or 0: a key released, an Alt chord, a key with no character or another event.
+static unsigned char burst_char(const INPUT_RECORD &r)
+{
+    if (r.EventType != KEY_EVENT || !r.Event.KeyEvent.bKeyDown)
+        return 0;
+    const KEY_EVENT_RECORD &e = r.Event.KeyEvent;
+    const WCHAR c = e.uChar.UnicodeChar;
+    if ((e.dwControlKeyState & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED)) &&
+        !(e.dwControlKeyState & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)))
+        return 0;
+    const unsigned char b = c < 0x80 ? static_cast<unsigned char>(c) : 0x80;
+    return c != 0 && in_burst(b) ? b : 0;
+}
+
+// A modifier pressed or any key released: what a paste's key events hold besides characters.
+static bool no_char_event(const INPUT_RECORD &r)
+{
+    if (r.EventType != KEY_EVENT)
+        return false;
+    const KEY_EVENT_RECORD &e = r.Event.KeyEvent;
+    return !e.bKeyDown || e.wVirtualKeyCode == VK_SHIFT || e.wVirtualKeyCode == VK_CONTROL ||
+           e.wVirtualKeyCode == VK_MENU ||
+           (e.uChar.UnicodeChar >= 0xDC00 &&
+            e.uChar.UnicodeChar <= 0xDFFF); // a character's 2nd half
+}
+
+static void add_typed(std::string &run, unsigned char c, WORD count)
+{
+    for (WORD i = 0; i < (count > 0 ? count : 1) && run.size() < paste_max; i++)
+        run += static_cast<char>(c);
+}
+
+// Every paste comes as one key event a character: the characters queued with the first, or
+// following it within burst_ms, are read together and taken as a paste when they make one.
+static key read_burst(const INPUT_RECORD &first, unsigned char c)
+{
+    std::string run;
+    add_typed(run, c, first.Event.KeyEvent.wRepeatCount);
+    for (;;) {
+        DWORD queued = 0, n = 0;
+        INPUT_RECORD r;
+        if (!GetNumberOfConsoleInputEvents(in, &queued))
+            break;
+        if (queued == 0) {
+            if (WaitForSingleObject(in, burst_ms) != WAIT_OBJECT_0)
+                break;
+            continue;
+        }
+        if (!PeekConsoleInputW(in, &r, 1, &n) || n == 0)
+            break;
+        const unsigned char next = burst_char(r);
+        if (!next && !no_char_event(r))
+            break; // left for the next read
+        ReadConsoleInputW(in, &r, 1, &n);
+        if (next)
+            add_typed(run, next, r.Event.KeyEvent.wRepeatCount);
+    }
+    if (burst_is_paste(reinterpret_cast<const unsigned char *>(run.data()),
+                       static_cast<int>(run.size()))) {
+        std::replace(run.begin(), run.end(), '\x80', '?'); // as the clipboard's text has them
+        return {key_paste, 0, 0, run};
+    }
+    typed = run;
+    return {key_none};
+}
+
 key console_read(int timeout_ms)
 {
     if (!is_open)
@@ -350,6 +418,12 @@ key console_read(int timeout_ms)
     }
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
     for (;;) {
+        while (!typed.empty()) { // beyond ASCII is no key
+            const unsigned char c = static_cast<unsigned char>(typed[0]);
+            typed.erase(0, 1);
+            if (c < 0x80)
+                return {c == '\n' ? int{key_enter} : c, 0, 0};
+        }
         DWORD wait = INFINITE;
         if (timeout_ms >= 0) {
             ULONGLONG now = GetTickCount64();
@@ -365,6 +439,12 @@ key console_read(int timeout_ms)
         DWORD n = 0;
         if (w != WAIT_OBJECT_0 + 1 || !ReadConsoleInputW(in, &r, 1, &n) || n == 0)
             return {};
+        if (const unsigned char c = burst_char(r)) {
+            key k = read_burst(r, c);
+            if (k.code != key_none)
+                return k;
+            continue; // no paste: its keys, one a read
+        }
         key k;
         if (key_of_event(r, k))
             return k;

@@ -120,12 +120,12 @@ static int yes_or_no(int code)
     return code == 'y' || code == 'Y' ? 1 : code == 'n' || code == 'N' ? 0 : -1;
 }
 
-// Each question takes y or n; Esc leaves the save and the quit questions alone.
+// Each question takes y or n; Esc closes it as n would, but that it never quits.
 static int answer(edit_state &s, int code)
 {
     int yes = yes_or_no(code);
-    if (s.mode == edit_mode::restore) {
-        if (yes < 0)
+    if (s.mode == edit_mode::restore) { // Esc keeps the file, as n does
+        if (yes < 0 && code != key_escape)
             return 0;
         s.mode = edit_mode::board;
         return answer_recovery(s, yes == 1);
@@ -190,7 +190,7 @@ static void help_key(edit_state &s, int code)
 // only when it loses nothing.
 static void small_window_key(edit_state &s, int code)
 {
-    if ((code == 'q' || code == key_escape || code == ctrl('c')) && !unsaved(s))
+    if ((code == 'q' || code == ctrl('c')) && !unsaved(s))
         s.quit = true;
 }
 
@@ -210,6 +210,10 @@ int apply_key(edit_state &s, const key &k)
     }
     if (k.code != key_mouse_drag)
         s.dragging = s.dragging && k.code != key_mouse_release; // any other key ends a drag
+    const bool pointer =
+        k.code == key_mouse_left || k.code == key_mouse_right || k.code == key_mouse_drag;
+    if (pointer && (k.x < 0 || k.y < 0 || k.x >= s.width || k.y >= s.height))
+        return 0; // a report from beyond the window points at nothing
     switch (s.mode) {
     case edit_mode::help:
         help_key(s, k.code);
@@ -233,8 +237,12 @@ int apply_key(edit_state &s, const key &k)
             return changed;
         s.mode = was;
     }
-    if (board && k.code == key_escape) {
-        ask_to_quit(s);
+    if (board && k.code == key_escape) { // pressed out of habit after closing something
+        s.status = "Nothing to close: q quits.";
+        return 0;
+    }
+    if (k.code == key_paste_lost) {
+        s.status = "Paste ended without its end mark: nothing pasted.";
         return 0;
     }
     return s.mode == edit_mode::overview ? overview_key(s, k) : board_key(s, k);

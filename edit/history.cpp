@@ -16,8 +16,7 @@ std::string formatted(const char *format, ...)
     return text.data();
 }
 
-// Number and record offset never change: the rest is what the user edits.
-static bool same_level(const tb_level_entry &a, const tb_level_entry &b)
+bool same_level(const tb_level_entry &a, const tb_level_entry &b)
 {
     return a.nb_colors == b.nb_colors && a.colors == b.colors && a.cells == b.cells;
 }

@@ -1,5 +1,6 @@
 // edit/keys.cpp - a terminal's bytes as the editor's keys. What terminals send:
 //   byte < 0x80          the key itself (0x08 and 0x7F Backspace, LF Enter); from 0x80 no key
+//   a burst              printable bytes arriving together: a paste nobody marked (keys.h)
 //   ESC                  Esc, when nothing follows it within escape_wait_ms
 //   ESC [ params final   CSI: arrows, Home, End, pages, Delete, F1, SGR mouse reports, pastes
 //   ESC O params final   SS3: arrows, Home, End, F1 as some terminals send them
@@ -7,30 +8,42 @@
 //   ESC [ 200 ~ .. ESC [ 201 ~   a bracketed paste, one key with the bytes between
 //   ESC ] P _ ^ X .. BEL or ESC \   a terminal string (a reply to a query): dropped
 //   ESC and another byte Alt and that key: dropped, so that Alt-q never quits
+// A pause of sequence_wait_ms ends a sequence or string, wherever it falls: the byte after it is
+// read anew. Strings, long sequences and pastes are taken as they come (key_decoder), so that
+// neither time nor memory grows with their length.
 #include "edit/keys.h"
 
 #include <string_view>
 
 static constexpr unsigned char esc = 27;
-static constexpr int string_max = 4096; // a terminal string that long is over, ended or not
 static constexpr std::string_view paste_end = "\x1b[201~";
+// Parameters longer than any key's: the sequence is dropped as it comes, not held.
+static constexpr int sequence_max = 64;
 
-// Bytes that are the start of a sequence and no more: wait for the rest while it may still
-// come, then drop them all.
-static int unfinished(int n, int idle_ms, key &k)
+int burst_is_paste(const unsigned char *p, int n)
 {
-    k = key{};
-    return idle_ms >= sequence_wait_ms ? n : 0;
+    for (int i = 1; n >= burst_min && i < n; i++)
+        if (p[i] != p[0])
+            return 1;
+    return 0;
 }
 
-// Where the sequence that starts at p (ESC and one byte) has its final byte: after parameter
-// and intermediate bytes (0x20 to 0x3F), the first other byte; n while none came yet.
-static int final_at(const unsigned char *p, int n)
+static int key_of_byte(unsigned char c)
 {
-    int i = 2;
-    while (i < n && p[i] >= 0x20 && p[i] <= 0x3F)
-        i++;
-    return i;
+    return c >= 0x80 ? int{key_none} : c == 8 ? int{key_backspace} : c == 10 ? int{key_enter} : c;
+}
+
+// Nothing to give yet: wait for more bytes, or for idle_ms to reach ms.
+static int wait_for(key_decoder &d, int ms)
+{
+    d.wait_ms = ms;
+    return 0;
+}
+
+static int end_reading(key_decoder &d, int used)
+{
+    d.reading = key_reading::keys;
+    return used;
 }
 
 // Numbers parted by ';' ("1;5", "0;12;3"): how many, or -1 for anything else in them.
@@ -111,44 +124,64 @@ static int mouse_key(int button, bool release)
     return key_none;
 }
 
-// A paste from its opening ESC [ 200 ~ (open bytes) to the end marker, however long it is.
-static int decode_paste(const unsigned char *p, int n, int open, int idle_ms, key &k)
+// Bytes from `from` that may be a sequence's own: none of them after a pause.
+static bool all_in_time(const std::uint16_t *gap_ms, int from, int to)
 {
-    std::string_view all(reinterpret_cast<const char *>(p), static_cast<std::size_t>(n));
-    std::size_t end = all.find(paste_end, static_cast<std::size_t>(open));
-    if (end == std::string_view::npos)
-        return unfinished(n, idle_ms, k);
-    std::size_t size = end - static_cast<std::size_t>(open);
-    k.code = key_paste;
-    k.text.assign(all.data() + open, size < paste_max ? size : paste_max);
-    return static_cast<int>(end + paste_end.size());
+    for (int i = from; i < to; i++)
+        if (gap_ms[i] >= sequence_wait_ms)
+            return false;
+    return true;
 }
 
-static int decode_csi(const unsigned char *p, int n, int idle_ms, key &k)
+// A sequence whose introducer ('[' or 'O') is p[at]; before it its ESC, or nothing when the ESC
+// was taken as Esc before a pause. Returns the bytes it takes from p[0] on.
+static int decode_sequence(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms,
+                           int n, int at, int idle_ms, key &k)
 {
-    int i = final_at(p, n);
-    if (i == n)
-        return unfinished(n, idle_ms, k);
-    if (p[i] < 0x40 || p[i] > 0x7E) // a control byte breaks it off: that byte is read anew
+    int i = at + 1;
+    while (i < n && i - at <= sequence_max && gap_ms[i] < sequence_wait_ms && p[i] >= 0x20 &&
+           p[i] <= 0x3F)
+        i++;
+    if (i - at > sequence_max) { // no key has parameters so long: the rest goes as it comes
+        d.reading = key_reading::sequence;
         return i;
+    }
+    if (i == n)
+        return idle_ms >= sequence_wait_ms ? n : wait_for(d, sequence_wait_ms);
+    if (gap_ms[i] >= sequence_wait_ms || p[i] < 0x40 || p[i] > 0x7E)
+        return i; // a pause or a control byte breaks it off: that byte is read anew
     const int final = p[i], end = i + 1;
-    std::string_view params(reinterpret_cast<const char *>(p + 2), static_cast<std::size_t>(i - 2));
-    if (params.empty() && final == '[') { // the Linux console's F1 to F5: ESC [ [ A to E
-        if (end == n)
-            return unfinished(n, idle_ms, k);
+    std::string_view params(reinterpret_cast<const char *>(p + at + 1),
+                            static_cast<std::size_t>(i - at - 1));
+    if (p[at] == 'O') {
+        k.code = key_of_letter(final);
+        return end;
+    }
+    // the Linux console's F1 to F5 (ESC [ [ A to E), and X10 reports, take bytes after the final
+    const int more = params.empty() && final == '[' ? 1 : params.empty() && final == 'M' ? 3 : 0;
+    if (more && !all_in_time(gap_ms, end, n < end + more ? n : end + more)) {
+        int late = end;
+        while (gap_ms[late] < sequence_wait_ms)
+            late++;
+        return late;
+    }
+    if (more && n - end < more)
+        return idle_ms >= sequence_wait_ms ? n : wait_for(d, sequence_wait_ms);
+    if (more == 1) {
         k.code = p[end] == 'A' ? key_f1 : key_none;
         return end + 1;
     }
-    if (params.empty() && final == 'M') { // X10: the three bytes may be anything
-        if (n - end < 3)
-            return unfinished(n, idle_ms, k);
+    if (more == 3) { // X10: the three bytes may be anything
         k = {mouse_key(p[end] - 32, false), p[end + 1] - 33, p[end + 2] - 33};
         if (k.x < 0 || k.y < 0) // out of the range X10 can say
             k = key{};
         return end + 3;
     }
-    if (params == "200" && final == '~')
-        return decode_paste(p, n, end, idle_ms, k);
+    if (params == "200" && final == '~') {
+        d.reading = key_reading::paste;
+        d.text.clear();
+        return end;
+    }
     int numbers[3];
     if (!params.empty() && params[0] == '<') { // SGR: ESC [ < button ; x ; y M, or m released
         if ((final == 'M' || final == 'm') && numbers_of(params.substr(1), numbers, 3) == 3 &&
@@ -158,67 +191,210 @@ static int decode_csi(const unsigned char *p, int n, int idle_ms, key &k)
             k = key{};
         return end;
     }
-    int count = numbers_of(params, numbers, 2);
-    if (count > 0)
+    if (numbers_of(params, numbers, 2) > 0)
         k.code = final == '~' ? key_of_tilde(numbers[0]) : key_of_letter(final);
     return end;
 }
 
-// p starts with ESC, n >= 1.
-static int decode_escape(const unsigned char *p, int n, int idle_ms, key &k)
+// p[0] is ESC.
+static int decode_escape(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+                         int idle_ms, key &k)
 {
-    int escapes = 1;
-    while (escapes < n && p[escapes] == esc)
-        escapes++;
-    if (escapes > 1) { // ESC ESC: Alt and whatever the last ESC starts, all of it dropped
-        int used = decode_escape(p + escapes - 1, n - escapes + 1, idle_ms, k);
-        k = key{};
-        return used == 0 ? 0 : escapes - 1 + used;
-    }
-    if (n == 1) {
-        k.code = idle_ms >= escape_wait_ms ? key_escape : key_none;
-        return idle_ms >= escape_wait_ms ? 1 : 0;
+    if (n == 1 && idle_ms < escape_wait_ms)
+        return wait_for(d, escape_wait_ms);
+    if (n == 1 || gap_ms[1] >= escape_wait_ms) { // nothing came with it: the Esc key
+        k.code = key_escape;
+        d.after_escape = true;
+        return 1;
     }
     switch (p[1]) {
+    case esc: // Alt and Esc: the first dropped, the second read anew
+        return 1;
     case '[':
-        return decode_csi(p, n, idle_ms, k);
-    case 'O': {
-        int i = final_at(p, n);
-        if (i == n)
-            return unfinished(n, idle_ms, k);
-        if (p[i] < 0x40 || p[i] > 0x7E)
-            return i;
-        k.code = key_of_letter(p[i]);
-        return i + 1;
-    }
+    case 'O':
+        return decode_sequence(d, p, gap_ms, n, 1, idle_ms, k);
     case ']':
     case 'P':
     case '_':
     case '^':
-    case 'X': {
-        int i = 2;
-        for (; i < n && i < string_max; i++) {
-            if (p[i] == 7)
-                return i + 1;
-            if (p[i] == esc && i + 1 == n)
-                return unfinished(n, idle_ms, k);
-            if (p[i] == esc) // ESC \ ends it; an ESC that starts anything else ends it before
-                return p[i + 1] == '\\' ? i + 2 : i;
-        }
-        return i == string_max ? i : unfinished(n, idle_ms, k);
-    }
+    case 'X':
+        d.reading = key_reading::string;
+        return 2;
     }
     return 2; // Alt and a key
 }
 
-int decode_key(const unsigned char *p, int n, int idle_ms, key &k)
+// A terminal string, up to BEL or ESC \ (an ESC that starts anything else ends it before
+// itself), or to a pause.
+static int take_string(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+                       int idle_ms)
+{
+    for (int i = 0; i < n; i++) {
+        if (gap_ms[i] >= sequence_wait_ms)
+            return end_reading(d, i);
+        if (p[i] == 7)
+            return end_reading(d, i + 1);
+        if (p[i] == esc && i + 1 == n) { // ESC \ may be split: the ESC waits for its byte
+            if (idle_ms >= sequence_wait_ms)
+                return end_reading(d, n);
+            d.wait_ms = sequence_wait_ms;
+            return i;
+        }
+        if (p[i] == esc)
+            return end_reading(d, gap_ms[i + 1] >= sequence_wait_ms ? i + 1
+                                  : p[i + 1] == '\\'                ? i + 2
+                                                                    : i);
+    }
+    if (idle_ms >= sequence_wait_ms)
+        return end_reading(d, n);
+    d.wait_ms = sequence_wait_ms;
+    return n;
+}
+
+// The rest of a sequence whose parameters ran long: up to its final byte, a control byte (read
+// anew) or a pause.
+static int take_sequence(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+                         int idle_ms)
+{
+    for (int i = 0; i < n; i++) {
+        if (gap_ms[i] >= sequence_wait_ms || p[i] < 0x20 || p[i] > 0x7E)
+            return end_reading(d, i);
+        if (p[i] >= 0x40)
+            return end_reading(d, i + 1);
+    }
+    if (idle_ms >= sequence_wait_ms)
+        return end_reading(d, n);
+    d.wait_ms = sequence_wait_ms;
+    return n;
+}
+
+static void keep(key_decoder &d, const unsigned char *p, std::size_t n)
+{
+    const std::size_t room = paste_max - d.text.size();
+    d.text.append(reinterpret_cast<const char *>(p), n < room ? n : room);
+}
+
+// A bracketed paste, up to its end mark however late it comes; only ten seconds of silence give
+// it up.
+static int take_paste(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+                      int idle_ms, key &k)
+{
+    std::string_view all(reinterpret_cast<const char *>(p), static_cast<std::size_t>(n));
+    std::size_t end = all.find(paste_end);
+    int pause = 0;
+    while (pause < n && gap_ms[pause] < paste_wait_ms)
+        pause++;
+    if (pause < n && (end == std::string_view::npos || pause < static_cast<int>(end + 6))) {
+        k.code = key_paste_lost;
+        return end_reading(d, pause);
+    }
+    if (end != std::string_view::npos) {
+        keep(d, p, end);
+        k.code = key_paste;
+        k.text = std::move(d.text);
+        d.text.clear();
+        return end_reading(d, static_cast<int>(end + paste_end.size()));
+    }
+    if (idle_ms >= paste_wait_ms) {
+        k.code = key_paste_lost;
+        return end_reading(d, n);
+    }
+    // the bytes at the end that may begin the end mark wait for the rest of it
+    std::size_t tail = paste_end.size() - 1;
+    while (tail > 0 &&
+           (tail > all.size() || all.substr(all.size() - tail) != paste_end.substr(0, tail)))
+        tail--;
+    keep(d, p, all.size() - tail);
+    d.wait_ms = paste_wait_ms;
+    return n - static_cast<int>(tail);
+}
+
+// A run of bytes that arrived together: a paste when burst_is_paste says so, else the keys of
+// its one character, once for each.
+static int take_burst(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+                      int idle_ms, key &k)
+{
+    int i = 0;
+    for (; i < n && in_burst(p[i]) && gap_ms[i] < burst_ms; i++) {
+        d.mixed = d.mixed || p[i] != d.first;
+        d.count++;
+    }
+    keep(d, p, static_cast<std::size_t>(i));
+    if (i == n && idle_ms < burst_ms) {
+        d.wait_ms = burst_ms;
+        return i;
+    }
+    if (d.mixed) {
+        k.code = key_paste;
+        k.text = std::move(d.text);
+        d.count = 0;
+    } else { // a held key, or keys typed ahead: each of them a key
+        k.code = key_of_byte(d.first);
+        d.count = k.code == key_none ? 0 : d.count - 1;
+    }
+    d.text.clear();
+    return end_reading(d, i);
+}
+
+int decode_key(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+               int idle_ms, key &k)
 {
     k = key{};
+    d.wait_ms = -1;
+    int used = 0;
+    switch (d.reading) {
+    case key_reading::string:
+        used = take_string(d, p, gap_ms, n, idle_ms);
+        break;
+    case key_reading::sequence:
+        used = take_sequence(d, p, gap_ms, n, idle_ms);
+        break;
+    case key_reading::paste:
+        used = take_paste(d, p, gap_ms, n, idle_ms, k);
+        break;
+    case key_reading::burst:
+        used = take_burst(d, p, gap_ms, n, idle_ms, k);
+        break;
+    case key_reading::keys:
+        break;
+    }
+    // what ended before the first byte left it to be read as keys, now
+    if (d.reading != key_reading::keys || used > 0 || k.code != key_none)
+        return used;
+    if (d.count > 0) { // a burst of one character repeated: its keys
+        d.count--;
+        k.code = key_of_byte(d.first);
+        return 0;
+    }
     if (n <= 0)
         return 0;
+    // a [ or O soon after a lone Esc is the rest of a sequence a slow link split after its ESC
+    const bool rest =
+        d.after_escape && (p[0] == '[' || p[0] == 'O') && gap_ms[0] < sequence_wait_ms;
+    d.after_escape = false;
+    if (rest) {
+        used = decode_sequence(d, p, gap_ms, n, 0, idle_ms, k);
+        d.after_escape = used == 0;
+        k = key{};
+        return used;
+    }
     if (p[0] == esc)
-        return decode_escape(p, n, idle_ms, k);
-    if (p[0] < 0x80)
-        k.code = p[0] == 8 ? int{key_backspace} : p[0] == 10 ? int{key_enter} : p[0];
+        return decode_escape(d, p, gap_ms, n, idle_ms, k);
+    if (in_burst(p[0])) {
+        int i = 1;
+        while (i < n && i < burst_min && in_burst(p[i]) && gap_ms[i] < burst_ms)
+            i++;
+        if (i == burst_min) { // long enough to be a paste: taken as it comes
+            d.reading = key_reading::burst;
+            d.first = p[0];
+            d.mixed = false;
+            d.count = 1;
+            d.text.assign(1, static_cast<char>(p[0]));
+            return 1 + take_burst(d, p + 1, gap_ms + 1, n - 1, idle_ms, k);
+        }
+        if (i == n && idle_ms < burst_ms)
+            return wait_for(d, burst_ms);
+    }
+    k.code = key_of_byte(p[0]);
     return 1;
 }

@@ -4,6 +4,7 @@
 #define EDIT_KEYS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Printable ASCII keys and control characters are their own code (Tab 9, Enter 13, Esc 27,
@@ -30,7 +31,8 @@ enum key_code : int {
     key_mouse_drag,    // x, y: the cell the pointer moved to with the left button held
     key_mouse_release, // x, y: where the left button was let go
     key_resize,        // x, y: the console's new width and height; also: redraw it all
-    key_paste,         // text: what was pasted (a bracketed paste, or the Windows clipboard)
+    key_paste,         // text: what was pasted (a bracketed paste, a burst, the Windows clipboard)
+    key_paste_lost,    // a bracketed paste whose end mark never came: nothing is pasted
     key_timeout,       // nothing came in the time console_read was given
     key_hangup, // the editor is told to end: SIGHUP, SIGTERM, SIGQUIT, SIGINT, a closed window
 };
@@ -42,16 +44,44 @@ struct key {
     std::string text{}; // key_paste only
 };
 
-// Turns the bytes a terminal sent into one key. p holds the n bytes not yet taken; idle_ms is
-// how long ago the last of them arrived. Returns the number of bytes the key took, with k set
-// (k.code key_none: they held no key, and are dropped), or 0 while they are the start of a
-// longer sequence that may still come whole. Pure: the same bytes, however split, give the
-// same keys.
-int decode_key(const unsigned char *p, int n, int idle_ms, key &k);
-// decode_key's clocks: a lone ESC is Esc once escape_wait_ms passed without another byte; an
-// unfinished sequence is dropped after sequence_wait_ms (when decode_key never returns 0). A
-// paste keeps its first paste_max bytes.
-constexpr int escape_wait_ms = 50, sequence_wait_ms = 1000;
+// What arrives together is a paste, not keys: a run of at least burst_min printable characters
+// or line ends, at least two of them different, each within burst_ms of the one before (or
+// waiting together when read). People type one key at a time, and a held key repeats one.
+constexpr int burst_ms = 10, burst_min = 8;
+// 1 = the n characters of a run that arrived together make a paste.
+int burst_is_paste(const unsigned char *p, int n);
+inline bool in_burst(unsigned char c)
+{
+    return c >= 0x20 ? c != 0x7F : c == '\r' || c == '\n' || c == '\t';
+}
+
+// decode_key's clocks: a lone ESC is Esc once escape_wait_ms passed without another byte; a
+// sequence or terminal string is over once nothing came for sequence_wait_ms; a bracketed paste
+// is given up after paste_wait_ms of silence. A paste keeps its first paste_max bytes.
+constexpr int escape_wait_ms = 50, sequence_wait_ms = 1000, paste_wait_ms = 10000;
 constexpr std::size_t paste_max = std::size_t{1} << 20;
+
+// What the decoder carries from one call to the next: a terminal string, an overlong sequence,
+// a paste or a burst is taken as its bytes arrive, so that nothing a terminal sends is held
+// whole, and no byte is looked at twice but a few.
+enum class key_reading : std::uint8_t { keys, string, sequence, paste, burst };
+struct key_decoder {
+    key_reading reading = key_reading::keys;
+    bool after_escape = false; // the last key was a lone Esc
+    bool mixed = false;        // burst: two different characters came
+    unsigned char first = 0;   // burst: its first character
+    std::size_t count = 0;     // burst: its length; keys: its characters still to give as keys
+    std::string text;          // a paste's or burst's first paste_max bytes
+    int wait_ms = -1; // after a call that gave nothing: the idle at which one may, -1: only bytes
+};
+
+// Turns the bytes a terminal sent into keys, one a call. p holds the n bytes not yet taken;
+// gap_ms[i] is how long after the byte before it byte i arrived (0 for bytes read together),
+// idle_ms how long ago the last of them arrived. Returns the number of bytes taken, with k set
+// when they made a key (k.code key_none: no key, the bytes dropped or held in d); nothing taken
+// and no key: wait for more bytes, or until idle_ms reaches d.wait_ms. Pure: the same bytes with
+// the same gaps give the same keys, however they are split into calls.
+int decode_key(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+               int idle_ms, key &k);
 
 #endif

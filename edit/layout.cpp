@@ -46,7 +46,9 @@ int board_cell_at(const layout &l, int x, int y)
 
 int legend_code_at(const layout &l, int x, int y)
 {
-    if (l.legend_x < 0 || x < l.legend_x || y < l.legend_y || y > l.legend_y + code_empty)
+    // a line is "0 [??] random   7": the key, the name and the count
+    if (l.legend_x < 0 || x < l.legend_x || x >= l.legend_x + 17 || y < l.legend_y ||
+        y > l.legend_y + code_empty)
         return -1;
     return y - l.legend_y;
 }

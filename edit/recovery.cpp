@@ -1,6 +1,7 @@
 // edit/recovery.cpp - the unsaved changes kept beside the program file, so that a closed window,
 // a dropped connection or a killed editor loses at most the last moments of work. The file is
-// what -savelvl writes for the levels: a person can read it, check it, and load it by hand.
+// what -savelvl writes for the levels: a person can read it, check it, and load it by hand. Only
+// a plain file of that name is ever read, written or removed: never a link, a pipe or a device.
 #include "edit/state.h"
 
 #include <filesystem>
@@ -9,6 +10,15 @@
 #include "cli/logerror.h"
 #include "store/os_file.h"
 #include "text/text.h"
+
+// 1 = path is a plain file of its own; 0 = there is nothing of that name; -1 = anything else.
+static int plain_file(const char *path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::file_type type = fs::symlink_status(path, ec).type();
+    return type == fs::file_type::not_found ? 0 : type == fs::file_type::regular ? 1 : -1;
+}
 
 // What the text file's functions said went wrong, without their "ERROR ! " and " !".
 static std::string reason(const std::string &captured)
@@ -23,6 +33,10 @@ static std::string reason(const std::string &captured)
 
 int write_recovery(std::string &error)
 {
+    if (plain_file(recovery_name) < 0) {
+        error = formatted("%s is not a plain file", recovery_name);
+        return 0;
+    }
     std::string captured;
     std::string *was = log_capture;
     log_capture = &captured; // the screen is up: the status line tells
@@ -33,37 +47,79 @@ int write_recovery(std::string &error)
     return ok;
 }
 
-void remove_recovery() { std::remove(recovery_name); }
-
-// Only "no such file" means there is none: a file that cannot be looked at may hold changes. A
-// directory of that name holds none; writing the file there will say so.
-bool recovery_exists()
+void remove_recovery()
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::file_type type = fs::status(recovery_name, ec).type();
-    return type != fs::file_type::not_found && type != fs::file_type::directory;
+    if (plain_file(recovery_name) > 0)
+        std::remove(recovery_name);
+}
+
+// Declined, or holding no level: kept beside, out of the way of the next start.
+static void keep_as_backup(edit_state &s, bool no_level)
+{
+    const std::string backup = std::string(recovery_name) + ".bak";
+    if (!move_file(recovery_name, backup.c_str()))
+        s.status = formatted("%s could not be renamed: it stays as it is.", recovery_name);
+    else if (no_level)
+        s.status = formatted("%s held no level: kept as %s.", recovery_name, backup.c_str());
+    else
+        s.status = formatted("The earlier changes are kept in %s.", backup.c_str());
+}
+
+// "level 3", "levels 3, 7 and 15", or past five "12 levels"
+static std::string levels_named(const std::vector<int> &levels)
+{
+    const std::size_t n = levels.size();
+    if (n > 5)
+        return formatted("%d levels", static_cast<int>(n));
+    std::string text = n == 1 ? "level " : "levels ";
+    for (std::size_t i = 0; i < n; i++)
+        text += (i == 0 ? "" : i + 1 == n ? " and " : ", ") + std::to_string(levels[i]);
+    return text;
+}
+
+static void count_rows(const read_event &event, void *rows)
+{
+    *static_cast<int *>(rows) += event.what == read_what::piece && event.code == line_row;
+}
+
+void offer_recovery(edit_state &s)
+{
+    if (plain_file(recovery_name) <= 0) // a link or a pipe of that name is none of ours
+        return;
+    int rows = 0;
+    s.recovered = tb_level;
+    std::FILE *f = std::fopen(recovery_name, "rb");
+    const int read = f && read_levels_text(f, s.recovered, count_rows, &rows);
+    if (f)
+        std::fclose(f);
+    if (!read) {
+        s.status = formatted("%s could not be read: it stays as it is.", recovery_name);
+        return;
+    }
+    if (rows < nb_rows) // not one whole level: nothing to offer, but nothing is thrown away
+        return keep_as_backup(s, true);
+    std::vector<int> changed;
+    for (int i = 1; i <= last_level(); i++)
+        if (!same_level(s.recovered[i], tb_level[i]))
+            changed.push_back(i);
+    if (changed.empty()) {
+        remove_recovery();
+        return;
+    }
+    s.mode = edit_mode::restore;
+    s.status = formatted("Unsaved changes to %s from an earlier session are in %s. Restore them? "
+                         "(y/n)",
+                         levels_named(changed).c_str(), recovery_name);
 }
 
 int answer_recovery(edit_state &s, bool restore)
 {
-    const std::string backup = std::string(recovery_name) + ".bak";
     if (!restore) {
-        s.status = move_file(recovery_name, backup.c_str())
-                       ? formatted("The earlier changes are kept in %s.", backup.c_str())
-                       : formatted("%s could not be renamed: it stays as it is.", recovery_name);
+        keep_as_backup(s, false);
         return 0;
     }
     const std::array<tb_level_entry, 31> before = tb_level;
-    std::string captured;
-    std::string *was = log_capture;
-    log_capture = &captured;
-    int ok = text_to_tb_level(recovery_name);
-    log_capture = was;
-    if (!ok) {
-        s.status = "Not restored: " + reason(captured) + ".";
-        return 0;
-    }
+    tb_level = s.recovered;
     // the image may have changed since: a list its record no longer holds stays as it is now
     std::string kept;
     for (int i = 1; i <= last_level(); i++) {

@@ -7,8 +7,10 @@
 #include <cstdint>
 
 #include "cli/logerror.h"
+#include "store/os_file.h"
 
 constexpr int recovery_pause_ms = 2000; // one write a pause, not one a key
+constexpr const char *lock_name = "vellumix-edit.lock";
 
 static std::int64_t now_ms()
 {
@@ -56,19 +58,20 @@ static void to_clipboard(edit_state &s)
 
 int edit_levels()
 {
+    // two editors in one folder would share the recovery file, and undo each other's saves
+    if (!lock_folder(lock_name)) {
+        logerror("\nERROR ! Another vellumix -edit is open in this folder !\n");
+        return 0;
+    }
     edit_state s;
     edit_start(s);
     if (!console_open(s.width, s.height)) {
+        unlock_folder();
         logerror("\nERROR ! The console could not be set up for -edit !\n");
         return 0;
     }
     s.unicode = console_unicode();
-    if (recovery_exists()) {
-        s.mode = edit_mode::restore;
-        s.status = formatted("Unsaved changes from an earlier session are in %s. Restore them? "
-                             "(y/n)",
-                             recovery_name);
-    }
+    offer_recovery(s);
     // the screen is up: a message now would scribble over it, and the status line tells all
     std::string stray;
     std::string *was = log_capture;
@@ -110,6 +113,7 @@ int edit_levels()
     // ended from outside, or the console gone: the changes go to the recovery file first
     const bool kept = !s.quit && keep_recovery(s, timer);
     console_close();
+    unlock_folder();
     log_capture = was;
     if (s.quit)
         return 1;

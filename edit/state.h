@@ -118,6 +118,7 @@ struct edit_state {
     std::deque<undo_entry> log;
     std::size_t done = 0;
     std::array<tb_level_entry, 31> saved_levels{}; // what the file holds, as last read or saved
+    std::array<tb_level_entry, 31> recovered{};    // an earlier session's, offered at start
 
     int copy_kind = 0;     // 0 nothing, 1 a level (copy), 2 a box (box_copy)
     tb_level_entry copy{}; // what y copied of a level
@@ -145,7 +146,9 @@ int apply_key(edit_state &s, const key &k); // 1 = the levels changed
 
 // ---- history.cpp: undo, and what the file holds
 
-// Levels that differ from what the file holds: all of them, or level i.
+// Levels that differ from what the file holds: all of them, or level i. Number and record
+// offset never change: the rest is what the user edits.
+bool same_level(const tb_level_entry &a, const tb_level_entry &b);
 bool unsaved(const edit_state &s);
 bool level_unsaved(const edit_state &s, int i);
 // Records what a key changed in the levels as one undo step, shown on s.level: 1 = something
@@ -194,9 +197,12 @@ constexpr const char *recovery_name = "vellumix-unsaved.lvl";
 // 1 = the recovery file holds the levels now in tb_level; 0 = error says why.
 int write_recovery(std::string &error);
 void remove_recovery();
-bool recovery_exists();
-// Answers the question asked at start: y reads it over the levels as one undo step (1 = the
-// levels changed), n keeps it as vellumix-unsaved.lvl.bak.
+// At start: an earlier session's unsaved changes are read into s.recovered and offered (the
+// restore question, naming the levels they change); a file that holds no whole level is kept as
+// vellumix-unsaved.lvl.bak, and one that changes no level removed.
+void offer_recovery(edit_state &s);
+// Answers that question: y puts them in the levels as one undo step (1 = the levels changed),
+// n keeps the file as vellumix-unsaved.lvl.bak.
 int answer_recovery(edit_state &s, bool restore);
 
 #endif

@@ -2,7 +2,7 @@
 //   1 reader: arbitrary text read over the sample's levels by the check.
 //   2 image:  arbitrary bytes over the level table and records, refused or decoded.
 //   3 edit:   arbitrary bytes as keys to the editor on the sample's levels.
-//   4 keys:   arbitrary bytes from a terminal, split at random places: the same keys.
+//   4 keys:   arbitrary bytes from a terminal, with pauses, read in pieces: the same keys.
 // 1, 2: the levels hold known codes only, and encoding them writes only inside their records.
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "edit/keys.h"
 #include "edit/picture.h"
 #include "store/store.h"
 #include "text/text.h"
@@ -93,33 +94,54 @@ static std::uint32_t next_random(std::uint32_t &state)
     return (state = state * 1103515245u + 12345u) >> 16;
 }
 
-// 4: the keys of bytes sent in pieces (whole when seed is 0), decoded as the console does: all
-// it can after each piece, the next piece under escape_wait_ms later, then once more after a
-// second of quiet, when every byte must be decided. Each call gets an exact heap copy of the
-// bytes, so that ASan sees any read past them.
-static std::string keys_of(const std::uint8_t *data, std::size_t size, std::uint32_t seed)
+// 4: the keys of bytes as a terminal sends them, each after a gap drawn from seed (most of them
+// together), decoded as the console does: after each read (whole when cut is 0, else also cut
+// at random among bytes that came together), at random moments before the next byte comes, and
+// when the decoder's clock is up; at the end every byte must be decided. Each call gets an exact
+// heap copy of the bytes, so that ASan sees any read past them, and what the decoder leaves
+// untaken after a read stays small however long a paste, string or sequence runs.
+static std::string keys_of(const std::uint8_t *data, std::size_t size, std::uint32_t seed,
+                           std::uint32_t cut)
 {
+    static const std::uint16_t pauses[] = {5, 9, 10, 49, 50, 300, 999, 1000, 9999, 10000};
+    std::vector<std::uint16_t> gaps(size);
+    for (std::uint16_t &gap : gaps)
+        gap = next_random(seed) % 4 ? 0 : pauses[next_random(seed) % 10];
+    key_decoder d;
     std::string keys;
-    std::vector<unsigned char> pending;
-    for (std::size_t at = 0, piece; at < size || !pending.empty(); at += piece) {
-        piece = std::min<std::size_t>(seed ? 1 + next_random(seed) % 16 : size, size - at);
-        pending.insert(pending.end(), data + at, data + at + piece);
-        const bool quiet = at + piece == size;
-        for (int used = 1; used > 0 && !pending.empty();) {
-            int idle = quiet ? sequence_wait_ms : seed ? next_random(seed) % escape_wait_ms : 0;
-            std::unique_ptr<unsigned char[]> copy(new unsigned char[pending.size()]);
-            std::copy(pending.begin(), pending.end(), copy.get());
-            key k;
-            used = decode_key(copy.get(), static_cast<int>(pending.size()), idle, k);
-            require(used >= 0 && used <= static_cast<int>(pending.size()) && (used > 0 || !quiet));
-            require(k.code >= key_none && k.code <= key_paste && k.code != key_resize && k.x >= 0 &&
-                    k.y >= 0 && k.text.size() <= paste_max);
-            pending.erase(pending.begin(), pending.begin() + used);
+    std::size_t taken = 0, come = 0;
+    auto run = [&](int idle) {
+        for (key k;;) {
+            std::unique_ptr<unsigned char[]> copy(new unsigned char[come - taken + 1]);
+            std::copy(data + taken, data + come, copy.get());
+            int used = decode_key(d, copy.get(), gaps.data() + taken,
+                                  static_cast<int>(come - taken), idle, k);
+            require(used >= 0 && static_cast<std::size_t>(used) <= come - taken);
+            require(k.code >= key_none && k.code <= key_paste_lost && k.code != key_resize &&
+                    k.x >= 0 && k.y >= 0 && k.text.size() <= paste_max);
+            taken += static_cast<std::size_t>(used);
             if (k.code != key_none)
                 keys += std::to_string(k.code) + ' ' + std::to_string(k.x) + ' ' +
                         std::to_string(k.y) + ' ' + std::to_string(k.text.size()) + k.text;
+            else if (used == 0)
+                return;
         }
+    };
+    for (;;) {
+        const int gap = come < size ? gaps[come] : 1 << 30;
+        if (cut && come > 0 && gap > 0 && next_random(cut) % 2)
+            run(static_cast<int>(next_random(cut) % static_cast<std::uint32_t>(gap)));
+        for (int n = 0; n < 5 && d.wait_ms >= 0 && d.wait_ms < gap; n++)
+            run(d.wait_ms);
+        if (come == size)
+            break;
+        do
+            come++;
+        while (come < size && gaps[come] == 0 && !(cut && next_random(cut) % 16 == 0));
+        run(0);
+        require(come - taken <= 70);
     }
+    require(taken == size && d.reading == key_reading::keys);
     return keys;
 }
 
@@ -136,10 +158,11 @@ static bool records_share_bytes()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    if (FUZZ_TARGET == 4) { // the first two bytes choose the pieces and pauses
-        if (size >= 2)
-            require(keys_of(data + 2, size - 2, 0) ==
-                    keys_of(data + 2, size - 2, data[0] << 8 | data[1] | 1u));
+    if (FUZZ_TARGET == 4) { // the first two bytes choose the gaps, the next two the reads
+        if (size >= 4)
+            require(
+                keys_of(data + 4, size - 4, data[0] << 8 | data[1], 0) ==
+                keys_of(data + 4, size - 4, data[0] << 8 | data[1], data[2] << 8 | data[3] | 1u));
         return 0;
     }
     static const std::vector<std::uint8_t> sample = make_sample_image();

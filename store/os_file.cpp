@@ -16,6 +16,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -91,6 +92,27 @@ static int link_as(const std::string &old, const std::string &backup)
 }
 
 static int copy_mode(const std::string &, std::FILE *) { return 1; } // no read-only file gets here
+
+// A file nobody else may open while we hold it, gone when its handle closes, however the
+// process ends.
+static HANDLE lock_handle = INVALID_HANDLE_VALUE;
+
+int lock_folder(const char *name)
+{
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError() != ERROR_SHARING_VIOLATION; // else no lock can be made here
+    lock_handle = h;
+    return 1;
+}
+
+void unlock_folder()
+{
+    if (lock_handle != INVALID_HANDLE_VALUE)
+        CloseHandle(lock_handle);
+    lock_handle = INVALID_HANDLE_VALUE;
+}
 
 #else
 
@@ -169,6 +191,45 @@ static int copy_mode(const std::string &from, std::FILE *to)
 {
     struct stat st;
     return stat(from.c_str(), &st) == 0 && fchmod(fileno(to), st.st_mode & 07777) == 0;
+}
+
+// The lock is flock's, on a file kept open: the kernel lets go of it when the process ends,
+// however it ends. A file left by a killed editor is taken over, and removed by the next quit.
+static int lock_fd = -1;
+static std::string lock_name;
+
+int lock_folder(const char *name)
+{
+    for (int attempt = 0; attempt < 10; attempt++) {
+        int fd = open(name, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return 1; // no lock can be made in a folder we cannot write: nor by another
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            int busy = errno == EWOULDBLOCK;
+            close(fd);
+            return !busy;
+        }
+        // the file an editor removed as it quit is no lock: take the one in the folder now
+        struct stat held, named;
+        if (fstat(fd, &held) == 0 && stat(name, &named) == 0 && held.st_ino == named.st_ino &&
+            held.st_dev == named.st_dev) {
+            lock_fd = fd;
+            lock_name = name;
+            return 1;
+        }
+        close(fd);
+    }
+    return 1;
+}
+
+// Removed while still held, so that no other editor can take the name's lock in between.
+void unlock_folder()
+{
+    if (lock_fd < 0)
+        return;
+    unlink(lock_name.c_str());
+    close(lock_fd);
+    lock_fd = -1;
 }
 
 #endif

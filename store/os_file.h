@@ -38,6 +38,11 @@ int move_file(const char *from, const char *to);
 // the bytes that reached to either way.
 int copy_stream(std::FILE *from, std::FILE *to, std::uint64_t &copied);
 
+// One program at a time in a folder: 1 = this process holds the lock named name (or none can be
+// made there, nor by another); 0 = another process holds it. The lock dies with its process.
+int lock_folder(const char *name);
+void unlock_folder(); // and no file of the lock is left
+
 // Closes and removes the temporary file after a failure.
 void discard_temp(temp_file &t);
 

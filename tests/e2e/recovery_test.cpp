@@ -95,8 +95,8 @@ TEST(Recovery, GoneWhenNothingIsUnsavedAndOfferedBackAtTheNextStart)
         run_dir again;
         again.write(recovery, text);
         session s(again);
-        EXPECT_TRUE(
-            s.shows("Unsaved changes from an earlier session are in vellumix-unsaved.lvl."));
+        EXPECT_TRUE(s.shows(
+            "Unsaved changes to level 1 from an earlier session are in vellumix-unsaved.lvl."));
         s.keys({answer});
         if (answer[0] == 'y') {
             EXPECT_TRUE(s.shows("Restored the unsaved changes: save with s."));
