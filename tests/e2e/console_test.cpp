@@ -125,8 +125,7 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
         apply_key(here, {key_named(name)});
     }
     // what wine's console passes on neither: a drag over four cells of level 4, as one undo
-    // step; level 6 copied as text with Y and pasted over level 9, whose record has room for
-    // its random colors
+    // step; each layout at its sizes, and a right click on the board at double size
     if (!windows_build()) {
         s.click(0, 3, 5);
         for (int x : {7, 11, 15})
@@ -136,19 +135,31 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
              {key{key_mouse_left, 3, 5}, key{key_mouse_drag, 7, 5}, key{key_mouse_drag, 11, 5},
               key{key_mouse_drag, 15, 5}, key{key_mouse_release, 15, 5}})
             apply_key(here, k);
-        s.tmux_do("set -s set-clipboard on");
-        s.keys({"g", "6", "Enter", "Y"});
-        EXPECT_TRUE(s.shows("Level 6 sent to the terminal's clipboard as text."));
-        const std::string copied = s.tmux_says("show-buffer");
-        EXPECT_EQ(level_as_text(6), copied);
-        s.keys({"g", "9", "Enter"});
-        s.tmux_do("paste-buffer -p");
+    }
+    // level 6 copied as text with Y: to the terminal's clipboard, or under wine to the Windows
+    // clipboard and back with Ctrl-V over level 27; then pasted as tmux pastes without -p, as
+    // every paste reaches a Windows program, over level 9: both have room for its colors
+    const std::string six = level_as_text(6);
+    s.tmux_do("set -s set-clipboard on");
+    s.keys({"g", "6", "Enter", "Y"});
+    if (windows_build()) {
+        EXPECT_TRUE(s.shows("Level 6 copied to the clipboard as text."));
+        s.keys({"g", "2", "7", "Enter", "C-v"});
         EXPECT_TRUE(s.shows("Pasted a level from text."));
-        for (const char *keys : {"g6\rY", "g9\r"})
-            for (const char *k = keys; *k; k++)
-                apply_key(here, {*k});
-        apply_key(here, {key_paste, 0, 0, copied});
-        // each layout at its sizes, and a right click on the board at double size
+        for (const char *k = "g27\r"; *k; k++)
+            apply_key(here, {*k});
+        apply_key(here, {key_paste, 0, 0, six});
+    } else {
+        EXPECT_TRUE(s.shows("Level 6 sent to the terminal's clipboard as text."));
+        EXPECT_EQ(six, s.tmux_says("show-buffer"));
+    }
+    s.keys({"g", "9", "Enter"});
+    s.tmux_do("set-buffer " + shell_quoted(six) + " \\; paste-buffer");
+    EXPECT_TRUE(s.shows("Pasted a level from text."));
+    for (const char *k = "g9\r"; *k; k++)
+        apply_key(here, {*k});
+    apply_key(here, {key_paste, 0, 0, six});
+    if (!windows_build()) {
         const char *const sizes[][3] = {{"30", "12", "least 40 x 17 (it is 30 x 12)."},
                                         {"40", "17", "h help  Tab levels  q quit"},
                                         {"80", "24", "    0 [??] random"},

@@ -125,3 +125,32 @@ run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
     int raw = std::system(("sh -c " + shell_quoted(command)).c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, capture.read("out"), capture.read("err")};
 }
+
+static int sessions = 0; // each on a server of its own
+
+session::session(const run_dir &d, const std::string &args, const std::string &before,
+                 const std::string &after, bool under_bash)
+    : dir(d), tmux("tmux -f /dev/null -L " + fs::path(d.path).filename().string() + "." +
+                   std::to_string(++sessions))
+{
+    const std::string inner = "stty -g >stty.before; " + before + " " + tool_command({args}) + " " +
+                              after + "; s=$?; stty -g >stty.after; echo $s >status";
+    tmux_do("new-session -d -x 80 -y 24 -c " + shell_quoted(dir.path) + " " +
+            shell_quoted(under_bash ? "exec bash --norc --noprofile -i" : inner));
+    pane_pid = std::to_string(std::atoi(tmux_says("display -p '#{pane_pid}'").c_str()));
+    // a window of its own watches this test: should it end without its destructors, the session
+    // still ends with it
+    tmux_do("new-window -d " + shell_quoted("while kill -0 " + std::to_string(getpid()) +
+                                            " 2>/dev/null; do sleep 1; done; pkill -KILL -s " +
+                                            pane_pid + "; " + tmux + " kill-server"));
+    if (under_bash)
+        tmux_do("send-keys -l " + shell_quoted(inner) + " \\; send-keys Enter");
+}
+
+// The pane's process leads a session of its own, which holds everything it started.
+session::~session()
+{
+    if (pane_pid != "0")
+        std::system(("pkill -KILL -s " + pane_pid).c_str());
+    tmux_do("kill-server 2>/dev/null");
+}

@@ -48,20 +48,17 @@ run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
 
 // The program in an 80 x 24 tmux session on a server of its own, run in dir with args; before
 // and after stand around its command as in run_tool. The terminal's settings before and after
-// go to the files stty.before and stty.after, its exit status to status.
+// go to the files stty.before and stty.after, its exit status to status. under_bash: typed into
+// an interactive bash, as a person starts it. Whatever the session started is ended with it
+// (and after five minutes whatever becomes of the test).
 struct session {
     const run_dir &dir;
-    const std::string tmux = "tmux -f /dev/null -L vellumix-e2e-" + std::to_string(getpid());
+    const std::string tmux;
+    std::string pane_pid;
     explicit session(const run_dir &d, const std::string &args = "-edit",
-                     const std::string &before = "", const std::string &after = "")
-        : dir(d)
-    {
-        const std::string inner = "stty -g >stty.before; " + before + " " + tool_command({args}) +
-                                  " " + after + "; s=$?; stty -g >stty.after; echo $s >status";
-        tmux_do("new-session -d -x 80 -y 24 -c " + shell_quoted(dir.path) + " " +
-                shell_quoted(inner));
-    }
-    ~session() { tmux_do("kill-server 2>/dev/null"); }
+                     const std::string &before = "", const std::string &after = "",
+                     bool under_bash = false);
+    ~session();
     void tmux_do(const std::string &command) const { std::system((tmux + " " + command).c_str()); }
     std::string tmux_says(const std::string &command) const // what it printed
     {

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <stdlib.h>
 
 #include "cli/logerror.h"
 #include "edit/state.h"
@@ -346,4 +349,45 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
         EXPECT_EQ(r.then, s.quit ? "q" : std::string(1, mode) + (unsaved(s) ? "u" : "s")) << r.keys;
     }
     disk = 0;
+}
+
+// An earlier session's file, in a folder of its own: offered with the levels it changes named,
+// removed when it changes none, kept aside when it holds no whole level.
+TEST(Recovery, TheStartQuestionNamesTheLevelsTheFileChanges)
+{
+    namespace fs = std::filesystem;
+    const fs::path was = fs::current_path();
+    std::string folder = (fs::temp_directory_path() / "vellumix-unit.XXXXXX").string();
+    ASSERT_TRUE(mkdtemp(folder.data()));
+    fs::current_path(folder);
+    const struct {
+        std::vector<int> levels; // changed in the file; none: the file holds text
+        std::string text, status;
+    } rows[] = {{{3}, "", "level 3 from"},
+                {{15, 3, 7}, "", "levels 3, 7 and 15 from"},
+                {{1, 2, 3, 4, 5, 6}, "", "6 levels from"},
+                {{}, "", ""},
+                {{},
+                 "|[wh]\n" + text_of(1).substr(0, 200),
+                 "vellumix-unsaved.lvl held no level: kept as vellumix-unsaved.lvl.bak."}};
+    for (const auto &r : rows) {
+        start_on_sample(1);
+        for (int i : r.levels)
+            tb_level[i].cells[0] = tb_level[i].cells[0] == 8 ? 1 : 8;
+        std::FILE *f = std::fopen(recovery_name, "wb");
+        std::fputs((r.text.empty() ? text_of(0) : r.text).c_str(), f);
+        std::fclose(f);
+        edit_state s = start_on_sample(1);
+        offer_recovery(s);
+        EXPECT_NE(std::string::npos, s.status.find(r.status)) << s.status;
+        EXPECT_EQ(r.levels.empty() ? edit_mode::board : edit_mode::restore, s.mode);
+        EXPECT_EQ(!r.levels.empty(), fs::exists(recovery_name));
+        EXPECT_EQ(!r.text.empty(), fs::exists(std::string(recovery_name) + ".bak"));
+        if (!r.levels.empty()) { // y: the file's levels, one step back to the image's
+            EXPECT_EQ(1, apply_key(s, {'y'}));
+            EXPECT_TRUE(level_unsaved(s, r.levels[0]) && apply_key(s, {'u'}) && !unsaved(s));
+        }
+    }
+    fs::current_path(was);
+    fs::remove_all(folder);
 }
