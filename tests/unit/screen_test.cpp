@@ -193,13 +193,14 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
 TEST(Screen, HelpPagesListEveryKeyOnce)
 {
     const std::string keys[] = {
-        "Arrows",    "Home End",  "PgUp <",   "PgDn >", "g ",          "1-8 ",
-        "0 ?",       "9 .",       "Space",    "b then", "Left click",  "Right click",
-        "Left drag", "Legend",    "f ",       "r then", "X ",          "H L",
-        "K J",       "m ",        "M ",       "v ",     "  0-9 Space", "  y x",
-        "  Del",     "  v Esc",   "y ",       "p ",     "Y ",          "Paste text",
-        "Ctrl-V",    "Shift-Ins", "c ",       "  1-8",  "  Enter Esc", "Tab",
-        "u Ctrl-Z",  "U Ctrl-Y",  "s Ctrl-S", "q Esc",  "h F1",        "[??] cells"};
+        "Arrows",    "Home End",  "PgUp <",   "PgDn >",   "g ",          "1-8 ",
+        "0 ?",       "9 .",       "Space",    "b then",   "Left click",  "Right click",
+        "Left drag", "Legend",    "f ",       "r then",   "X ",          "H L",
+        "K J",       "m ",        "M ",       "v ",       "  0-9 Space", "  y x",
+        "  Del",     "  v Esc",   "y ",       "p ",       "Y ",          "Paste text",
+        "Ctrl-V",    "Shift-Ins", "c ",       "  1-8",    "  Enter Esc", "Tab",
+        "u Ctrl-Z",  "U Ctrl-Y",  "s Ctrl-S", "q Ctrl-C", "Esc ",        "h F1",
+        "[??] cells"};
     for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 60}}) {
         edit_state s = on_sample(1, edit_mode::help);
         std::string lines = "\n";
