@@ -113,8 +113,7 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         {"\x1b]0;ab`1000`q\x1b[`1000`A\x1b[M`999`a`1000`!!q", "q A ! ! q "},
         {"\x1b`300`[<0;12;6Mq\x1b`1000`[Aq\x1b`50`q\x1b`49`q", "Esc q Esc [ A q Esc q "},
         // long ones go as they come, up to their end, and nothing of them is a key
-        {"\x1b[" + std::string(3000, '1') + "Aq\x1bP" + std::string(3000, '1') + "s\x1b\\q",
-         "q q "}};
+        {"\x1b[" + std::string(200, '1') + "Aq\x1bP" + std::string(200, '1') + "s\x1b\\q", "q q "}};
     for (const auto &row : rows)
         for (std::size_t at = 0; at < row.bytes.size(); at++) {
             std::size_t held = 0;
@@ -122,8 +121,8 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
             EXPECT_LE(held, 70u) << row.bytes.substr(0, 16) << " split at " << at;
         }
     // a paste keeps its first paste_max bytes, wherever its reads and its end mark fall
-    for (std::size_t extra : {0, 1, 5, 6, 7})
-        for (std::size_t at : {paste_max, paste_max + 3, paste_max + 6, paste_max + 9}) {
+    for (std::size_t extra : {0, 5, 6})
+        for (std::size_t at : {paste_max + 3, paste_max + 9}) {
             std::size_t held = 0;
             const std::string whole =
                 paste.substr(0, paste.size() - 6) + std::string(extra, 'q') + "\x1b[201~x";
