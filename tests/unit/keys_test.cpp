@@ -103,7 +103,8 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         {"\x1b[200~sq\x1b[A\ry\x1b[201~q\x1b[200~\x1b[201~", "paste[sq\x1b[A\ry] q paste[] "},
         {"\x1b", "Esc "},
         // what arrives together is a paste: eight characters, two of them different; else keys
-        {"Level 6\r|[gn]\x1b[Aq", "paste[Level 6\r|[gn]] Up q "},
+        {"\x03Level 6\r|[gn]\x1b[Aq", "^C paste[Level 6\r|[gn]] Up q "},
+        {"abcdefgh`20`s", "paste[abcdefgh] s "},
         {"qqqqqqqqq`30`abcdefg`30`s`9`s`9`s`9`s`9`u`9`u`9`u`9`u", "q q q q q q q q q a b c d e f g "
                                                                   "paste[ssssuuuu] "},
         // pauses: inside a paste nothing but ten seconds ends it; a second ends a sequence or a
@@ -113,13 +114,19 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         {"\x1b]0;ab`1000`q\x1b[`1000`A\x1b[M`999`a`1000`!!q", "q A ! ! q "},
         {"\x1b`300`[<0;12;6Mq\x1b`1000`[Aq\x1b`50`q\x1b`49`q", "Esc q Esc [ A q Esc q "},
         // long ones go as they come, up to their end, and nothing of them is a key
-        {"\x1b[" + std::string(200, '1') + "Aq\x1bP" + std::string(200, '1') + "s\x1b\\q", "q q "}};
+        {"\x1b[" + std::string(200, '1') + "Aq\x1bP" + std::string(200, '1') + "s\x1b\\q", "q q "},
+        {"\x1b]0;ab\x1b", ""},
+        {"\x1b[" + std::string(200, '1'), ""}};
     for (const auto &row : rows)
         for (std::size_t at = 0; at < row.bytes.size(); at++) {
             std::size_t held = 0;
             EXPECT_EQ(row.keys, keys_of(row.bytes, at, &held)) << row.bytes << " split at " << at;
             EXPECT_LE(held, 70u) << row.bytes.substr(0, 16) << " split at " << at;
         }
+    // the rule as the Windows console asks it of key events
+    EXPECT_TRUE(burst_is_paste(reinterpret_cast<const unsigned char *>("aaaaaaab"), 8) &&
+                !burst_is_paste(reinterpret_cast<const unsigned char *>("aaaaaaaab"), 8) &&
+                !burst_is_paste(reinterpret_cast<const unsigned char *>("abcdefg"), 7));
     // a paste keeps its first paste_max bytes, wherever its reads and its end mark fall
     for (std::size_t extra : {0, 5, 6})
         for (std::size_t at : {paste_max + 3, paste_max + 9}) {
