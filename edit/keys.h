@@ -4,6 +4,7 @@
 #define EDIT_KEYS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Printable ASCII keys and control characters are their own code (Tab 9, Enter 13, Esc 27,
@@ -29,6 +30,9 @@ enum key_code : int {
     key_mouse_right,   // x, y: the screen cell pressed, from 0
     key_mouse_drag,    // x, y: the cell the pointer moved to with the left button held
     key_mouse_release, // x, y: where the left button was let go
+    key_mouse_double,  // x, y: a left press that the console knows for a double click (Windows)
+    key_wheel_up,      // x, y: where the pointer is; the wheel turned away from the user
+    key_wheel_down,    // x, y: the same, turned toward the user
     key_resize,        // x, y: the console's new width and height; also: redraw it all
     key_paste,         // text: what was pasted (a bracketed paste, or the Windows clipboard)
     key_timeout,       // nothing came in the time console_read was given
@@ -40,6 +44,9 @@ struct key {
     int code = key_none;
     int x = 0, y = 0;
     std::string text{}; // key_paste only
+    // When it came, in milliseconds of the console's steady clock: a double click is two left
+    // presses close in time, and the state, which has no clock, reads it here.
+    std::int64_t ms = 0;
 };
 
 // Turns the bytes a terminal sent into one key. p holds the n bytes not yet taken; idle_ms is
