@@ -62,15 +62,16 @@ static void put_cells(tb_level_entry &e, const std::vector<int> &cells, int code
 }
 
 // Painting cells their own code keeps the brush but makes no undo step. A drag adds its cells
-// to its step (extend), which the status counts whole.
-static int paint(edit_state &s, int code, const std::vector<int> &cells, bool extend = false)
+// to the step its press (or its first cells) began, which the status counts whole.
+static int paint(edit_state &s, int code, const std::vector<int> &cells, bool drag = false)
 {
     if (random_refused(s, code))
         return 0; // and the brush stays what it was
     s.brush = code;
     tb_level_entry before = tb_level[s.level];
     put_cells(tb_level[s.level], cells, code, s.mirror_paint);
-    const int changed = commit(s, before, extend ? action::drag : action::paint, extend);
+    const bool extend = drag && s.drag_step;
+    const int changed = commit(s, before, drag ? action::drag : action::paint, extend);
     action what;
     int level = 0, n = 0;
     if ((changed || extend) && last_step(s, what, level, n))
@@ -203,13 +204,12 @@ static int paint_box(edit_state &s, int code, action what)
     if (what == action::cut)
         return commit(s, before, what); // the status tells what was copied
     const int n = cells_changed(before, tb_level[s.level]);
+    if (what == action::emptying)
+        return finish(s, before, what, formatted("Emptied %d cell%s.", n, plural(n)),
+                      "the box is empty already.");
     return finish(s, before, what,
-                  formatted(what == action::emptying ? "Emptied %d cell%s."
-                                                     : "Painted %d cell%s "
-                                                       "with %s.",
-                            n, plural(n), code_text(code).c_str()),
-                  what == action::emptying ? "the box is empty already."
-                                           : code_text(code) + " is there already.");
+                  formatted("Painted %d cell%s with %s.", n, plural(n), code_text(code).c_str()),
+                  code_text(code) + " is there already.");
 }
 
 // m and M: in a box its cells within it, else the whole level.
@@ -281,7 +281,7 @@ static int mouse_key(edit_state &s, const key &k)
         std::vector<int> line = line_cells(s.cursor, cell);
         line.erase(line.begin()); // painted by the report before
         s.cursor = cell;
-        int changed = paint(s, s.brush, line, s.drag_step);
+        int changed = paint(s, s.brush, line, true);
         s.drag_step = s.drag_step || changed;
         return changed;
     }

@@ -83,15 +83,15 @@ static std::vector<std::string> wrap(std::string_view text, int width)
 }
 
 // The title, shortened to the file name when the window is narrow; right goes at the right end,
-// after the mark of mirror painting.
-static void draw_title(const edit_state &s, grid &g, std::string_view extra, std::string right)
+// or nowhere when it would cover the rest.
+static void draw_title(const edit_state &s, grid &g, std::string_view extra, std::string_view right)
 {
-    if (s.mirror_paint)
-        right = right.empty() ? "mirror" : "mirror  " + right;
     std::string name = std::string(prg_name) + std::string(extra);
     std::string_view modified = unsaved(s) ? "  (modified)" : "";
-    if (11 + name.size() + modified.size() + 1 + right.size() <= static_cast<std::size_t>(g.width))
+    const std::size_t width = static_cast<std::size_t>(g.width);
+    if (11 + name.size() + modified.size() + 1 + right.size() <= width)
         name = "Vellumix - " + name;
+    right = name.size() + modified.size() + 1 + right.size() <= width ? right : "";
     int x = put(g, 0, 0, name, with_attr(attr_bold));
     put(g, x, 0, modified);
     put(g, g.width - static_cast<int>(right.size()), 0, right, with_attr(attr_bold));
@@ -357,7 +357,7 @@ static void draw_overview(const edit_state &s, grid &g)
     top = top > selected_row ? selected_row : top; // the chosen board is always in sight
     top = top < selected_row - o.rows + 1 ? selected_row - o.rows + 1 : top;
     top = top < 0 ? 0 : top;
-    draw_title(s, g, "  All levels", "");
+    draw_title(s, g, "  All levels", s.mirror_paint ? "mirror" : "");
     for (int i = top * o.columns + 1; i <= last_level() && i <= (top + o.rows) * o.columns; i++) {
         int x = o.x + (i - 1) % o.columns * o.board_w;
         int y = o.y + ((i - 1) / o.columns - top) * o.board_h;
@@ -405,7 +405,11 @@ void draw(const edit_state &s, grid &g)
     if (s.mode == edit_mode::overview || s.mode == edit_mode::move_to ||
         (asks && s.back_to == edit_mode::overview))
         return draw_overview(s, g);
-    draw_title(s, g, "", formatted("Level %d of %d", s.level, last_level()));
+    // mirror painting's mark, and in a narrow window the numbers of the level without the word
+    const char *level = s.mirror_paint
+                            ? g.width < 80 ? "mirror  %d of %d" : "mirror  Level %d of %d"
+                            : "Level %d of %d";
+    draw_title(s, g, "", formatted(level, s.level, last_level()));
     draw_board(s, g, l);
     draw_colors(s, g, l);
     if (l.kind != layout_kind::compact)

@@ -196,8 +196,8 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "|[rd][rd][bl][bl][or][or][rd][rd]|\n|..[rd][rd][bl][bl][or][rd][rd]..|"},
         {1, 0,
          "Sv\x83"
-         "5",
-         "Painted 4 cells with [pu] purple.", "|[pu][pu][bl][bl][or][or][pu][pu]|"},
+         "5 ", // the key made purple the brush, which Space paints
+         "Nothing changed: [pu] purple is there already.", "|[pu][pu][bl][bl][or][or][pu][pu]|"},
         {1, 0, "Sv\x83\x88", "Emptied 4 cells.", "|........[bl][bl][or][or]........|"},
         // a box mirrored within itself, or refused where its cells would land between cells
         {1, 0, "v\x83\x83m", "Mirrored the box left to right: 2 cells changed.",
@@ -276,8 +276,12 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
                                                        "|............[wh][wh]............|\n"
                                                        "|..........[wh]....[wh]..........|\n"
                                                        "|........[wh]........[wh]........|"));
+    const std::string line = level_as_text(1);
     press(s, "u");
     EXPECT_TRUE(level_as_text(1) == after_7 && s.status == "Undone: drag of 14 cells on level 1.");
+    for (key k : {at_cell(key_mouse_left, 85), at_cell(key_mouse_drag, 40)}) // the same, upward
+        apply_key(s, k);
+    EXPECT_EQ(line, level_as_text(1));
     press(s, "\t");
     const int presses[][2] = {{20, 1000}, {20, 1600}, {37, 1650}, {20, 1700}, {20, 1800}}; // x, ms
     for (const auto &p : presses) {
@@ -299,34 +303,36 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
     const struct {
         int level;
         const char *keys, *status;
-        int selected, top_row, level_1_from; // the level whose cells level 1 holds then
-    } rows[] = {{1, "\t>", "Exchanged levels 1 and 2.", 2, 0, 2},
-                {2, "\t<u\x80", "", 1, 0, 1}, // and up from the first
-                {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 0, 4},
+        int selected, top_row, at, from; // level at holds then what level from held
+    } rows[] = {{1, "\t>", "Exchanged levels 1 and 2.", 2, 0, 1, 2},
+                {2, "\t<u\x80", "", 1, 0, 1, 1}, // and up from the first
+                {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 0, 1, 4},
                 {3, "\t>",
                  "Not exchanged: level 3's 2 random colors do not fit level 4's room "
                  "for 0.",
-                 3, 0, 1},
+                 3, 0, 1, 1},
                 {21, "\tx\x84x",
                  "Not exchanged: level 21's 1 random color does not fit level "
                  "1's room for 0.",
-                 1, 0, 1},
-                {29, "\t>", no_room, 29, 7, 1},
-                {1, "\t>uU", "Redone: exchange of levels 1 and 2.", 2, 0, 2},
-                {1, "\t\x81\x87\x80", "", 5, 1, 1}, // 4 across, 1 down
-                {1, "\t\x90\x90\x8f", "", 5, 1, 1}, // the wheel: a row of boards
-                {5, "\t\x85\x1b", "", 30, 7, 1},
-                // level 3's colors fit no other record: taken away, it moves too
-                {3, "c47\r\t\x83m1\r", "Moved level 4 to 1.", 1, 0, 4},
+                 1, 0, 1, 1},
+                {29, "\t>", no_room, 29, 7, 1, 1},
+                {1, "\t>uU", "Redone: exchange of levels 1 and 2.", 2, 0, 1, 2},
+                {1, "\t\x81\x87\x80", "", 5, 1, 1, 1}, // 4 across, 1 down
+                {1, "\t\x90\x90\x8f", "", 5, 1, 1, 1}, // the wheel: a row of boards
+                {5, "\t\x85\x1b", "", 30, 7, 1, 1},
+                // colors of levels between taken away first: no other record has room for them
+                {3, "c47\r\t\x83m1\r", "Moved level 4 to 1.", 1, 0, 1, 4},
                 {3,
-                 "c47\r\t\x82\x82m5\x7f"
-                 "4\r",
-                 "Moved level 1 to 4.", 4, 0, 2},
-                {3, "c47\r\t\x82\x82m4\ru", "Undone: move of levels 1 to 4.", 4, 0, 1},
+                 "c47\r\t\x82\x82m4\x7f"
+                 "5\r",
+                 "Moved level 1 to 5.", 5, 1, 1, 2},
+                {3, "c47\r\t\x82\x82m4\ru", "Undone: move of levels 1 to 4.", 4, 0, 1, 1},
+                {6, "c725\r\t\x82\x82\x82m6\r", "Moved level 3 to 6.", 6, 1, 6, 3},
                 {3, "\tm1\r",
-                 "Not moved: level 3's 2 random colors do not fit level 1's room for 0.", 3, 0, 1},
-                {1, "\tm1\r", "Nothing changed: level 1 is at 1 already.", 1, 0, 1},
-                {1, "\tm\x1b", "", 1, 0, 1}};
+                 "Not moved: level 3's 2 random colors do not fit level 1's room for 0.", 3, 0, 1,
+                 1},
+                {1, "\tm1\r", "Nothing changed: level 1 is at 1 already.", 1, 0, 1, 1},
+                {1, "\tm\x1b", "", 1, 0, 1, 1}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level);
         std::array<std::string, 31> text; // each level's cells and colors, as decoded
@@ -335,8 +341,8 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
         press(s, r.keys);
         EXPECT_EQ(r.status, s.status) << r.keys;
         EXPECT_TRUE(r.selected == s.selected && r.top_row == s.top_row) << r.keys;
-        const std::string now = level_as_text(1);
-        EXPECT_EQ(text[r.level_1_from], now.substr(now.find('\n'))) << r.keys;
+        const std::string now = level_as_text(r.at);
+        EXPECT_EQ(text[r.from], now.substr(now.find('\n'))) << r.keys;
     }
 }
 

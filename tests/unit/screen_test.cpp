@@ -103,7 +103,7 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         {40, 17, layout_kind::compact, edit_mode::box, 3, 4, 3, "Box: arrows resize  0-9 paint   ",
          "\nTyped: 12. A status this long takes\nthree lines of a window 40 columns wide,\nBox:"},
         {40, 17, layout_kind::compact, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
-         "\nKR_PROG.PRG (modified) Level 30 of 30\nRandom colors : black, red, purple,\nwhite, "
+         "\nKR_PROG.PRG (modified) mirror 30 of 30\nRandom colors : black, red, purple,\nwhite, "
          "yellow, orange, blue, green.\n |"},
         {40, 17, layout_kind::compact, edit_mode::colors, 21, 23, 1, "undo, Enter or Esc: done.",
          "\nRandom colors : orange. (room for 1)\n Color mode: 1-8 add or remove a color,\n |"},
@@ -127,6 +127,7 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         bool asks = r.mode == edit_mode::confirm || r.mode == edit_mode::go_to ||
                     r.mode == edit_mode::asking;
         s.back_to = asks ? edit_mode::board : edit_mode::overview;
+        s.mirror_paint = r.width == 40; // its mark in a narrow title, which keeps the numbers
         s.status = r.mode == edit_mode::box ? "Typed: 12. A status this long takes three lines of "
                                               "a window 40 columns wide, and its end is cut."
                    : r.level == 21          ? ""      // the keys take its line
