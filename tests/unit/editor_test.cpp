@@ -222,6 +222,7 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "|[gn][gn][bl]"},
         {1, 0, "b3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
         {1, 0, "g42\r", "There is no level 42.", "|[gn][gn][bl]"},
+        {1, 0, "g0\r", "There is no level 0.", "|[gn][gn][bl]"},
         {1, 0,
          "g5\x7f"
          "19\rg\x1b",
@@ -283,7 +284,7 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
         apply_key(s, k);
     EXPECT_EQ(line, level_as_text(1));
     press(s, "\t");
-    const int presses[][2] = {{20, 1000}, {20, 1600}, {37, 1650}, {20, 1700}, {20, 1800}}; // x, ms
+    const int presses[][2] = {{34, 1000}, {34, 1600}, {37, 1650}, {20, 1700}, {20, 1800}}; // x, ms
     for (const auto &p : presses) {
         EXPECT_EQ(edit_mode::overview, s.mode) << p[1];
         key k{key_mouse_left, p[0], 3};
@@ -341,6 +342,7 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
         press(s, r.keys);
         EXPECT_EQ(r.status, s.status) << r.keys;
         EXPECT_TRUE(r.selected == s.selected && r.top_row == s.top_row) << r.keys;
+        EXPECT_EQ(r.level == 21 ? 21 : 0, s.marked) << r.keys; // a refused trade keeps its mark
         const std::string now = level_as_text(r.at);
         EXPECT_EQ(text[r.from], now.substr(now.find('\n'))) << r.keys;
     }
