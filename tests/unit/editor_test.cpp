@@ -199,6 +199,7 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "5 ", // the key made purple the brush, which Space paints
          "Nothing changed: [pu] purple is there already.", "|[pu][pu][bl][bl][or][or][pu][pu]|"},
         {1, 0, "Sv\x83\x88", "Emptied 4 cells.", "|........[bl][bl][or][or]........|"},
+        {21, 0, "v0 ", "Nothing changed: [??] random is there already.", "|[??]"},
         // a box mirrored within itself, or refused where its cells would land between cells
         {1, 0, "v\x83\x83m", "Mirrored the box left to right: 2 cells changed.",
          "|[bl][gn][gn][bl]"},
@@ -256,6 +257,7 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
 {
     edit_state s = start_on_sample(1, 0, "7");
     apply_key(s, {key_mouse_left, 42, 3 + code_random}); // the legend's line of random
+    apply_key(s, {key_mouse_right, 42, 3 + 8});          // a right click there takes nothing
     EXPECT_EQ(code_random, s.brush);
     const std::string after_7 = level_as_text(1);
     s.brush = 8;
