@@ -15,10 +15,12 @@ static int code_of_key(int c)
     return c == '?' ? code_random : c == '.' ? code_empty : -1;
 }
 
-static std::string brush_text(int code)
+static std::string code_text(int code)
 {
-    return formatted("Brush: %s %s", bc_short_string[code], bc_string[code]);
+    return formatted("%s %s", bc_short_string[code], bc_string[code]);
 }
+
+static std::string brush_text(int code) { return "Brush: " + code_text(code); }
 
 static const char *plural(int n) { return n == 1 ? "" : "s"; }
 
@@ -31,16 +33,52 @@ static int random_refused(edit_state &s, int code)
     return 1;
 }
 
-// Painting a cell its own code keeps the brush but makes no undo step. extend: a drag's cell,
-// added to the drag's step.
-static int paint(edit_state &s, int code, bool extend = false)
+static int cells_changed(const tb_level_entry &a, const tb_level_entry &b)
+{
+    int n = 0;
+    for (int k = 0; k < nb_cells; k++)
+        n += a.cells[k] != b.cells[k];
+    return n;
+}
+
+// Makes the change from before one undo step and says so with did; a key that changed nothing
+// records no step and says why.
+static int finish(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
+                  const std::string &nothing)
+{
+    const int changed = commit(s, before, what);
+    s.status = changed ? did : "Nothing changed: " + nothing;
+    return changed;
+}
+
+// Puts code on cells, and with mirror on each one's mirror in its row too.
+static void put_cells(tb_level_entry &e, const std::vector<int> &cells, int code, bool mirror)
+{
+    for (int k : cells) {
+        e.cells[k] = static_cast<std::uint8_t>(code);
+        if (mirror)
+            e.cells[mirror_cell(k)] = static_cast<std::uint8_t>(code);
+    }
+}
+
+// Painting cells their own code keeps the brush but makes no undo step. A drag adds its cells
+// to the step its press (or its first cells) began, which the status counts whole.
+static int paint(edit_state &s, int code, const std::vector<int> &cells, bool drag = false)
 {
     if (random_refused(s, code))
         return 0; // and the brush stays what it was
     s.brush = code;
     tb_level_entry before = tb_level[s.level];
-    tb_level[s.level].cells[s.cursor] = static_cast<std::uint8_t>(code);
-    return commit(s, before, extend);
+    put_cells(tb_level[s.level], cells, code, s.mirror_paint);
+    const bool extend = drag && s.drag_step;
+    const int changed = commit(s, before, drag ? action::drag : action::paint, extend);
+    action what;
+    int level = 0, n = 0;
+    if ((changed || extend) && last_step(s, what, level, n))
+        s.status = formatted("Painted %d cell%s with %s.", n, plural(n), code_text(code).c_str());
+    else
+        s.status = "Nothing changed: " + code_text(code) + " is there already.";
+    return changed;
 }
 
 // Any other key lands here too, and leaves the cursor where it is.
@@ -64,107 +102,71 @@ static void move_cursor(edit_state &s, int code)
     s.cursor = cell_index(row, slot);
 }
 
-// The room is the record's slot in the image: a longer list would overwrite what follows.
-static std::string room_text(int level)
-{
-    int room = record_room[level];
-    if (room == 0)
-        return formatted("Level %d's record has no room for random colors.", level);
-    return formatted("Level %d's record has room for %d random color%s only.", level, room,
-                     plural(room));
-}
-
-// Adds color at the end of the list, or removes it where it stands. The last one removed
-// empties the random cells in the same step, so that one undo brings both back.
-static int toggle_color(edit_state &s, int color)
-{
-    tb_level_entry &e = tb_level[s.level];
-    tb_level_entry before = e;
-    int at = 0;
-    while (at < e.nb_colors && e.colors[at] != color)
-        at++;
-    if (at == e.nb_colors) {
-        if (e.nb_colors >= record_room[s.level]) { // never above 8
-            s.status = room_text(s.level);
-            return 0;
-        }
-        e.colors[e.nb_colors++] = static_cast<std::uint8_t>(color);
-        return commit(s, before);
-    }
-    for (int j = at; j < 7; j++) // the others keep their order, unused entries stay 0
-        e.colors[j] = e.colors[j + 1];
-    e.colors[7] = 0;
-    e.nb_colors--;
-    int emptied = e.nb_colors == 0 ? replace_code(e, code_random, code_empty) : 0;
-    if (emptied)
-        s.status = formatted("Level %d has no random colors now: its %d random cell%s %s empty.",
-                             s.level, emptied, plural(emptied), emptied == 1 ? "is" : "are");
-    return commit(s, before);
-}
-
-static const char *const color_hint = "Color mode: 1-8 add or remove a color, Enter or Esc: done.";
-
-static int color_key(edit_state &s, const key &k)
-{
-    if (k.code >= '1' && k.code <= '8')
-        return toggle_color(s, k.code - '0');
-    bool leaves_too = k.code == key_mouse_left || k.code == key_mouse_right; // a click on the board
-    if (!leaves_too && k.code != key_enter && k.code != key_escape && k.code != 'c') {
-        s.status = color_hint; // a key it does not take says what it takes
-        return 0;
-    }
-    s.mode = edit_mode::board;
-    return leaves_too ? board_key(s, k) : 0;
-}
-
 // ---- copy and paste: a level, a box of cells, or a level as text
 
-static int paste_level(edit_state &s, const tb_level_entry &from, const char *what)
+// A stamp lays only the copy's cells that are not empty, and takes its random colors when it
+// has any (its random cells draw from them), else keeps the level's.
+static int paste_level(edit_state &s, const tb_level_entry &from, const char *what,
+                       bool stamp = false)
 {
-    if (from.nb_colors > record_room[s.level]) { // the save would refuse it later
+    const bool colors = !stamp || from.nb_colors > 0;
+    if (colors && from.nb_colors > record_room[s.level]) { // the save would refuse it later
         s.status =
             formatted("Not pasted: the %s has %d random color%s, level %d's record has "
                       "room for %d.",
                       what, from.nb_colors, plural(from.nb_colors), s.level, record_room[s.level]);
         return 0;
     }
-    tb_level_entry before = tb_level[s.level];
-    tb_level[s.level].cells = from.cells;
-    tb_level[s.level].nb_colors = from.nb_colors;
-    tb_level[s.level].colors = from.colors;
-    return commit(s, before);
+    tb_level_entry &e = tb_level[s.level], before = e;
+    for (int k = 0; k < nb_cells; k++)
+        if (!stamp || (!is_no_slot(k) && from.cells[k] != code_empty))
+            e.cells[k] = from.cells[k];
+    if (colors) {
+        e.nb_colors = from.nb_colors;
+        e.colors = from.colors;
+    }
+    return commit(s, before, stamp ? action::stamp : action::paste);
 }
 
-static int paste_box_copy(edit_state &s)
+static int paste_box_copy(edit_state &s, bool stamp)
 {
     tb_level_entry e = tb_level[s.level];
-    int randoms = 0, landed = paste_box(e, s.box_copy, s.cursor, randoms);
+    int randoms = 0, landed = paste_box(e, s.box_copy, s.cursor, randoms, stamp);
     if (randoms > 0 && e.nb_colors == 0) {
         s.status = formatted("Not pasted: the copy holds random cells and level %d has no random "
                              "colors.",
                              s.level);
         return 0;
     }
-    const int all = static_cast<int>(s.box_copy.size());
-    s.status = landed == all ? formatted("Pasted %d cell%s.", all, plural(all))
-                             : formatted("Pasted %d of %d cells: the others fall off the board.",
-                                         landed, all);
-    tb_level_entry before = tb_level[s.level];
+    int all = 0;
+    for (const box_cell &c : s.box_copy)
+        all += !stamp || c.code != code_empty;
+    const char *did = stamp ? "Stamped" : "Pasted";
+    const tb_level_entry before = tb_level[s.level];
     tb_level[s.level] = e;
-    return commit(s, before);
+    return finish(s, before, stamp ? action::stamp : action::paste,
+                  landed == all ? formatted("%s %d cell%s.", did, all, plural(all))
+                                : formatted("%s %d of %d cells: the others fall off the board.",
+                                            did, landed, all),
+                  "the cells there are the copy's already.");
 }
 
-static int paste(edit_state &s)
+// p, or P for a stamp: the copy's empty cells leave the cells under them as they are.
+static int paste(edit_state &s, bool stamp)
 {
     if (s.copy_kind == 0) {
         s.status = "Nothing copied yet: y copies a level, or a box of cells (v).";
         return 0;
     }
     if (s.copy_kind == 2)
-        return paste_box_copy(s);
-    int changed = paste_level(s, s.copy, "copy");
+        return paste_box_copy(s, stamp);
+    int changed = paste_level(s, s.copy, "copy", stamp);
+    const int n = nb_cells - count_code(s.copy, code_empty) - (nb_rows / 2); // less no-slot places
     if (changed)
-        s.status = formatted("Pasted level %d over level %d.", s.copy.level, s.level);
+        s.status = stamp ? formatted("Stamped %d cell%s.", n, plural(n))
+                         : formatted("Pasted level %d over level %d.", s.copy.level, s.level);
+    else if (s.status.empty())
+        s.status = formatted("Nothing changed: level %d holds the copy already.", s.level);
     return changed;
 }
 
@@ -188,15 +190,43 @@ static int paste_text(edit_state &s, const std::string &text)
 
 // ---- the box: cells between two corners, for painting, copying, cutting and emptying at once
 
-static int paint_box(edit_state &s, int code)
+// A cut takes the cells away to be pasted elsewhere: mirror painting leaves their mirrors be.
+static int paint_box(edit_state &s, int code, action what)
 {
     if (random_refused(s, code))
         return 0;
-    tb_level_entry before = tb_level[s.level];
+    const tb_level_entry before = tb_level[s.level];
+    std::vector<int> cells;
     for (int k = 0; k < nb_cells; k++)
         if (!is_no_slot(k) && in_box(s.box_anchor, s.cursor, k))
-            tb_level[s.level].cells[k] = static_cast<std::uint8_t>(code);
-    return commit(s, before);
+            cells.push_back(k);
+    put_cells(tb_level[s.level], cells, code, s.mirror_paint && what != action::cut);
+    if (what == action::cut)
+        return commit(s, before, what); // the status tells what was copied
+    const int n = cells_changed(before, tb_level[s.level]);
+    if (what == action::emptying)
+        return finish(s, before, what, formatted("Emptied %d cell%s.", n, plural(n)),
+                      "the box is empty already.");
+    return finish(s, before, what,
+                  formatted("Painted %d cell%s with %s.", n, plural(n), code_text(code).c_str()),
+                  code_text(code) + " is there already.");
+}
+
+// m and M: in a box its cells within it, else the whole level.
+static int mirror_key(edit_state &s, bool top_bottom, bool box)
+{
+    tb_level_entry &e = tb_level[s.level];
+    const tb_level_entry before = e;
+    if (!mirror_box(e, box ? s.box_anchor : 0, box ? s.cursor : nb_cells - 1, top_bottom)) {
+        s.status = "Not mirrored: in this box, cells would land between cells.";
+        return 0;
+    }
+    const std::string what = box ? "the box" : formatted("level %d", s.level);
+    const int n = cells_changed(before, e);
+    return finish(s, before, action::mirror,
+                  formatted("Mirrored %s %s: %d cell%s changed.", what.c_str(),
+                            top_bottom ? "top to bottom" : "left to right", n, plural(n)),
+                  what + " is already symmetric" + (top_bottom ? " top to bottom." : "."));
 }
 
 static int box_key(edit_state &s, const key &k)
@@ -205,8 +235,10 @@ static int box_key(edit_state &s, const key &k)
     if (code >= 0) {
         if (c != ' ' && !(code == code_random && tb_level[s.level].nb_colors == 0))
             s.brush = code;
-        return paint_box(s, code);
+        return paint_box(s, code, action::box_paint);
     }
+    if (c == 'm' || c == 'M')
+        return mirror_key(s, c == 'M', true);
     if (c == 'y' || c == 'x') {
         s.box_copy = copy_box(tb_level[s.level], s.box_anchor, s.cursor);
         s.copy_kind = 2;
@@ -214,10 +246,10 @@ static int box_key(edit_state &s, const key &k)
         s.status = formatted("%s %d cell%s: p pastes them at the cursor.",
                              c == 'y' ? "Copied" : "Cut", n, plural(n));
         s.mode = edit_mode::board;
-        return c == 'x' && paint_box(s, code_empty);
+        return c == 'x' && paint_box(s, code_empty, action::cut);
     }
     if (c == key_delete || c == key_backspace)
-        return paint_box(s, code_empty);
+        return paint_box(s, code_empty, action::emptying);
     if (c == 'v' || c == key_escape) {
         s.mode = edit_mode::board;
         return 0;
@@ -243,11 +275,13 @@ static int mouse_key(edit_state &s, const key &k)
 {
     const layout l = layout_of(s.width, s.height);
     const int cell = board_cell_at(l, k.x, k.y);
-    if (k.code == key_mouse_drag) {
+    if (k.code == key_mouse_drag) { // a fast stroke skips reports: the line between has no gaps
         if (!s.dragging || cell < 0 || cell == s.cursor)
             return 0;
+        std::vector<int> line = line_cells(s.cursor, cell);
+        line.erase(line.begin()); // painted by the report before
         s.cursor = cell;
-        int changed = paint(s, s.brush, s.drag_step);
+        int changed = paint(s, s.brush, line, true);
         s.drag_step = s.drag_step || changed;
         return changed;
     }
@@ -267,7 +301,7 @@ static int mouse_key(edit_state &s, const key &k)
     }
     s.cursor = cell; // as a keyboard user would with the arrows and Space
     s.dragging = true;
-    s.drag_step = paint(s, s.brush);
+    s.drag_step = paint(s, s.brush, {cell});
     return s.drag_step;
 }
 
@@ -287,68 +321,74 @@ static int pick_key(edit_state &s, const key &k)
     }
     if (random_refused(s, code))
         return 0;
-    tb_level_entry before = tb_level[s.level];
+    const tb_level_entry before = tb_level[s.level];
     int n = replace_code(tb_level[s.level], tb_level[s.level].cells[s.cursor], code);
-    s.status = formatted("Replaced %d cell%s.", n, plural(n));
-    return commit(s, before);
+    return finish(s, before, action::replace, formatted("Replaced %d cell%s.", n, plural(n)),
+                  "the cells are " + code_text(code) + " already.");
 }
 
 static std::string go_to_prompt() { return formatted("Go to level (1-%d): ", last_level()); }
 
 static void go_to_key(edit_state &s, int c)
 {
-    if (c >= '0' && c <= '9' && s.typed.size() < 3) {
-        s.typed += static_cast<char>(c);
-    } else if (c == key_backspace && !s.typed.empty()) {
-        s.typed.pop_back();
-    } else if (c == key_escape || (c == key_enter && s.typed.empty())) {
+    const int n = typed_number(s, c);
+    if (n == -2) {
         s.mode = edit_mode::board;
-        return;
-    } else if (c == key_enter) {
-        int n = std::atoi(s.typed.c_str());
-        s.typed.clear();
-        if (n >= 1 && n <= last_level()) {
-            s.level = n; // the cursor keeps its place, as with PgDn
-            s.mode = edit_mode::board;
-        } else {
-            s.status = formatted("There is no level %d.", n);
-        }
-        return;
+    } else if (n >= 1 && n <= last_level()) {
+        s.level = n; // the cursor keeps its place, as with PgDn
+        s.mode = edit_mode::board;
+    } else if (n >= 0) {
+        s.status = formatted("There is no level %d.", n);
+    } else {
+        s.status = go_to_prompt() + s.typed;
     }
-    s.status = go_to_prompt() + s.typed;
 }
 
 // ---- the board's own keys
 
-// The tools that change the whole level at once: one undo step each.
-static int whole_level_key(edit_state &s, int c)
+// Mirror painting fills the mirrors of the cells filled too, from the flood's own cells.
+static int fill_key(edit_state &s)
 {
-    tb_level_entry &e = tb_level[s.level], before = e;
-    switch (c) {
-    case 'f':
-        if (random_refused(s, s.brush))
-            return 0;
-        flood_fill(e, s.cursor, s.brush);
-        break;
-    case 'm':
-        mirror_left_right(e);
-        break;
-    case 'M':
-        mirror_top_bottom(e);
-        break;
-    case 'H':
-    case 'L':
-        shift_cells(e, 0, c == 'H' ? -2 : 2);
-        break;
-    case 'K':
-    case 'J':
-        shift_cells(e, c == 'K' ? -2 : 2, 0);
-        break;
-    default: // X
-        clear_cells(e);
-        s.status = formatted("Emptied level %d.", s.level);
-    }
-    return commit(s, before);
+    if (random_refused(s, s.brush))
+        return 0;
+    tb_level_entry &e = tb_level[s.level];
+    const tb_level_entry before = e;
+    flood_fill(e, s.cursor, s.brush);
+    std::vector<int> filled;
+    for (int k = 0; k < nb_cells; k++)
+        if (e.cells[k] != before.cells[k])
+            filled.push_back(k);
+    put_cells(e, filled, s.brush, s.mirror_paint);
+    const int n = cells_changed(before, e);
+    return finish(s, before, action::fill,
+                  formatted("Filled %d cell%s with %s.", n, plural(n), code_text(s.brush).c_str()),
+                  code_text(s.brush) + " is there already.");
+}
+
+// H L K J: what moves and what falls off the board.
+static int shift_key(edit_state &s, int c)
+{
+    tb_level_entry &e = tb_level[s.level];
+    const tb_level_entry before = e;
+    const int was = nb_cells - nb_rows / 2 - count_code(e, code_empty); // less no-slot places
+    const int lost = c == 'H' || c == 'L' ? shift_cells(e, 0, c == 'H' ? -2 : 2)
+                                          : shift_cells(e, c == 'K' ? -2 : 2, 0);
+    const char *way = c == 'H' ? "left" : c == 'L' ? "right" : c == 'K' ? "up" : "down";
+    std::string did = formatted("Shifted %d cell%s %s.", was - lost, plural(was - lost), way);
+    if (lost)
+        did.back() = ':', did += formatted(" %d fell off the board.", lost);
+    return finish(s, before, action::shift, did, "no cells to shift.");
+}
+
+static int clear_key(edit_state &s)
+{
+    tb_level_entry &e = tb_level[s.level];
+    const tb_level_entry before = e;
+    clear_cells(e);
+    const int n = cells_changed(before, e);
+    return finish(s, before, action::clear,
+                  formatted("Emptied %d cell%s of level %d.", n, plural(n), s.level),
+                  formatted("level %d is empty already.", s.level));
 }
 
 static int board_own_key(edit_state &s, const key &k)
@@ -356,31 +396,43 @@ static int board_own_key(edit_state &s, const key &k)
     const int c = k.code;
     switch (c) {
     case ' ':
-        return paint(s, s.brush);
+        return paint(s, s.brush, {s.cursor});
     case 'f':
+        return fill_key(s);
     case 'm':
     case 'M':
+        return mirror_key(s, c == 'M', false);
     case 'H':
     case 'L':
     case 'K':
     case 'J':
+        return shift_key(s, c);
     case 'X':
-        return whole_level_key(s, c);
+        return clear_key(s);
     case key_mouse_left:
     case key_mouse_right:
     case key_mouse_drag:
         return mouse_key(s, k);
     case 'p':
-        return paste(s);
+    case 'P':
+        return paste(s, c == 'P');
     case key_paste:
         return paste_text(s, k.text);
     case key_page_down:
+    case key_wheel_down:
     case '>':
         s.level = s.level < last_level() ? s.level + 1 : s.level;
         break;
     case key_page_up:
+    case key_wheel_up:
     case '<':
         s.level = s.level > 1 ? s.level - 1 : 1;
+        break;
+    case 'S':
+        s.mirror_paint = !s.mirror_paint;
+        s.status = s.mirror_paint ? "Mirror painting on: each cell painted also paints its "
+                                    "left-right mirror."
+                                  : "Mirror painting off.";
         break;
     case 'c':
         s.mode = edit_mode::colors;
@@ -418,9 +470,17 @@ static int board_own_key(edit_state &s, const key &k)
 
 int board_key(edit_state &s, const key &k)
 {
+    if (k.code == key_mouse_double) { // a double click is a click, but in the overview
+        key left = k;
+        left.code = key_mouse_left;
+        return board_key(s, left);
+    }
     switch (s.mode) {
     case edit_mode::colors:
-        return color_key(s, k);
+        if (k.code != key_mouse_left && k.code != key_mouse_right)
+            return color_key(s, k);
+        s.mode = edit_mode::board; // a click on the board leaves color mode, and acts
+        break;
     case edit_mode::box:
         return box_key(s, k);
     case edit_mode::brush:
@@ -433,5 +493,5 @@ int board_key(edit_state &s, const key &k)
         break;
     }
     const int code = code_of_key(k.code);
-    return code >= 0 ? paint(s, code) : board_own_key(s, k);
+    return code >= 0 ? paint(s, code, {s.cursor}) : board_own_key(s, k);
 }

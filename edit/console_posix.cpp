@@ -563,8 +563,10 @@ key console_read(int timeout_ms)
             return k;
         }
         key k;
-        if (next_key(k))
+        if (next_key(k)) {
+            k.ms = tty_in.last_byte_ms; // when its bytes came, however late they are decoded
             return k;
+        }
         if (tty_in.gone) // and every byte that came is decoded
             return {};
         std::int64_t now = now_ms(), wait = timeout_ms < 0 ? -1 : end - now;

@@ -306,8 +306,13 @@ static bool key_of_event(const INPUT_RECORD &r, key &k)
     }
     if (r.EventType == MOUSE_EVENT) {
         const MOUSE_EVENT_RECORD &m = r.Event.MouseEvent;
-        if (m.dwEventFlags & (MOUSE_WHEELED | MOUSE_HWHEELED))
-            return false; // its high word is the wheel's turn, not buttons
+        if (m.dwEventFlags & MOUSE_HWHEELED)
+            return false;                     // its high word is the wheel's turn, not buttons
+        if (m.dwEventFlags & MOUSE_WHEELED) { // positive: away from the user
+            const bool up = static_cast<SHORT>(HIWORD(m.dwButtonState)) > 0;
+            k = {up ? key_wheel_up : key_wheel_down, m.dwMousePosition.X, m.dwMousePosition.Y};
+            return true;
+        }
         // from any event, not only flags 0: a quick second click comes as a double click
         const DWORD buttons = m.dwButtonState & 0x1F, pressed = buttons & ~last_buttons,
                     released = last_buttons & ~buttons;
@@ -315,7 +320,7 @@ static bool key_of_event(const INPUT_RECORD &r, key &k)
         k.x = m.dwMousePosition.X;
         k.y = m.dwMousePosition.Y;
         if (pressed & FROM_LEFT_1ST_BUTTON_PRESSED)
-            k.code = key_mouse_left;
+            k.code = m.dwEventFlags & DOUBLE_CLICK ? key_mouse_double : key_mouse_left;
         else if (pressed & RIGHTMOST_BUTTON_PRESSED)
             k.code = key_mouse_right;
         else if (released & FROM_LEFT_1ST_BUTTON_PRESSED)
@@ -446,8 +451,10 @@ key console_read(int timeout_ms)
             continue; // no paste: its keys, one a read
         }
         key k;
-        if (key_of_event(r, k))
+        if (key_of_event(r, k)) {
+            k.ms = static_cast<std::int64_t>(GetTickCount64());
             return k;
+        }
     }
 }
 

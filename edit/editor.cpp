@@ -176,13 +176,16 @@ static int shared_key(edit_state &s, int code, int &changed)
     return 0;
 }
 
+// The wheel turns the pages too.
 static void help_key(edit_state &s, int code)
 {
-    if ((code == key_page_down || code == ' ') && s.help_page + 1 < help_page_count(s.height))
+    const bool next = code == key_page_down || code == ' ' || code == key_wheel_down,
+               previous = code == key_page_up || code == key_wheel_up;
+    if (next && s.help_page + 1 < help_page_count(s.height))
         s.help_page++;
-    else if (code == key_page_up && s.help_page > 0)
+    else if (previous && s.help_page > 0)
         s.help_page--;
-    else if (code != key_page_down && code != ' ' && code != key_page_up)
+    else if (!next && !previous)
         s.mode = s.back_to;
 }
 
@@ -245,5 +248,6 @@ int apply_key(edit_state &s, const key &k)
         s.status = "Paste ended without its end mark: nothing pasted.";
         return 0;
     }
-    return s.mode == edit_mode::overview ? overview_key(s, k) : board_key(s, k);
+    const bool overview = s.mode == edit_mode::overview || s.mode == edit_mode::move_to;
+    return overview ? overview_key(s, k) : board_key(s, k);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 std::string formatted(const char *format, ...)
 {
@@ -39,6 +40,15 @@ bool unsaved(const edit_state &s)
 
 static std::uint8_t byte(int value) { return static_cast<std::uint8_t>(value); }
 
+// The head entry of the step that ends before end (> 0).
+static std::size_t head_before(const edit_state &s, std::size_t end)
+{
+    std::size_t head = end - 1;
+    while (s.log[head].kind != undo_head)
+        head--;
+    return head;
+}
+
 // Appends what changed in level i from before to after; 1 = anything did.
 static int log_level(edit_state &s, int i, const tb_level_entry &before,
                      const tb_level_entry &after)
@@ -67,12 +77,15 @@ static int log_level(edit_state &s, int i, const tb_level_entry &before,
 // Records what changed since before (the table, or the shown level alone) as one undo step, on
 // the level and at the cursor now: 1 = something did. extend adds it to the last step: a drag.
 static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *before_all,
-                        const tb_level_entry *before_one, bool extend)
+                        const tb_level_entry *before_one, action what, bool extend)
 {
     s.log.resize(s.done); // the steps undone are gone for good
     extend = extend && !s.log.empty();
-    if (!extend)
-        s.log.push_back({undo_head, byte(s.level), byte(s.cursor), 0});
+    if (extend) // a drag that began as a click's paint
+        s.log[head_before(s, s.log.size())].c = static_cast<std::uint8_t>(what);
+    else
+        s.log.push_back(
+            {undo_head, byte(s.level), byte(s.cursor), static_cast<std::uint8_t>(what)});
     int changed = 0;
     for (int i = 1; i <= last_level(); i++)
         if (before_all)
@@ -85,14 +98,14 @@ static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *bef
     return changed;
 }
 
-int commit(edit_state &s, const tb_level_entry &before, bool extend)
+int commit(edit_state &s, const tb_level_entry &before, action what, bool extend)
 {
-    return commit_table(s, nullptr, &before, extend);
+    return commit_table(s, nullptr, &before, what, extend);
 }
 
-int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before)
+int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what)
 {
-    return commit_table(s, &before, nullptr, false);
+    return commit_table(s, &before, nullptr, what, false);
 }
 
 // Sets what entry e of a step records, as it was before the step (back) or after it.
@@ -113,6 +126,72 @@ static void apply_entry(const edit_state &s, std::size_t e, bool back)
     }
 }
 
+static const char *const action_name[] = {
+    "paint", "drag",  "fill",      "replace",  "shift", "mirror",   "clear", "edit",
+    "paste", "stamp", "box paint", "emptying", "cut",   "exchange", "move",  "restore"};
+
+static const char *plural(int n) { return n == 1 ? "" : "s"; }
+
+// The step from head to end in words, one pattern for all: "fill of 12 cells on level 3",
+// "edit of the random colors on level 30", "exchange of levels 4 and 5".
+static std::string step_text(const edit_state &s, std::size_t head, std::size_t end)
+{
+    std::array<bool, 31> touched{};
+    int cells = 0, colors = 0, levels = 0, first = 0, last = 0;
+    for (std::size_t e = head + 1; e < end; e++) {
+        const undo_entry &u = s.log[e];
+        if (u.kind != undo_cell && u.kind != undo_colors)
+            continue;
+        cells += u.kind == undo_cell;
+        colors += u.kind == undo_colors;
+        if (!touched[u.a]) {
+            touched[u.a] = true;
+            levels++;
+            first = first == 0 || u.a < first ? u.a : first;
+            last = u.a > last ? u.a : last;
+        }
+    }
+    const action what = static_cast<action>(s.log[head].c);
+    std::string text = action_name[static_cast<int>(what)];
+    if (what >= action::exchange || levels > 1)
+        return text + (levels == 1                  ? formatted(" of level %d", first)
+                       : levels == 2                ? formatted(" of levels %d and %d", first, last)
+                       : last - first + 1 == levels ? formatted(" of levels %d to %d", first, last)
+                                                    : formatted(" of %d levels", levels));
+    text += cells ? formatted(" of %d cell%s", cells, plural(cells)) : "";
+    text += colors ? (cells ? " and the random colors" : " of the random colors") : "";
+    return text + formatted(" on level %d", first);
+}
+
+bool last_step(const edit_state &s, action &what, int &level, int &cells)
+{
+    if (s.done == 0)
+        return false;
+    const std::size_t head = head_before(s, s.done);
+    what = static_cast<action>(s.log[head].c);
+    level = s.log[head].a;
+    cells = 0;
+    for (std::size_t e = head + 1; e < s.done; e++)
+        cells += s.log[e].kind == undo_cell;
+    return true;
+}
+
+int typed_number(edit_state &s, int code)
+{
+    if (code >= '0' && code <= '9' && s.typed.size() < 3) {
+        s.typed += static_cast<char>(code);
+    } else if (code == key_backspace && !s.typed.empty()) {
+        s.typed.pop_back();
+    } else if (code == key_escape || (code == key_enter && s.typed.empty())) {
+        return -2;
+    } else if (code == key_enter) {
+        int n = std::atoi(s.typed.c_str());
+        s.typed.clear();
+        return n;
+    }
+    return -1;
+}
+
 // Undo and redo go to the level of the step and put the cursor where it was then; the overview
 // stays the overview, with that level chosen.
 int undo_step(edit_state &s, bool back)
@@ -123,9 +202,7 @@ int undo_step(edit_state &s, bool back)
     }
     std::size_t head = s.done, end = s.done + 1;
     if (back) {
-        head = s.done - 1;
-        while (s.log[head].kind != undo_head)
-            head--;
+        head = head_before(s, s.done);
         end = s.done;
     } else {
         while (end < s.log.size() && s.log[end].kind != undo_head)
@@ -140,5 +217,6 @@ int undo_step(edit_state &s, bool back)
     s.done = back ? head : end;
     s.level = s.selected = s.log[head].a;
     s.cursor = s.log[head].b;
+    s.status = (back ? "Undone: " : "Redone: ") + step_text(s, head, end) + ".";
     return 1;
 }

@@ -120,6 +120,10 @@ static int mouse_key(int button, bool release)
         return key_mouse_release;
     case 32:
         return key_mouse_drag;
+    case 64:
+        return key_wheel_up;
+    case 65:
+        return key_wheel_down;
     }
     return key_none;
 }

@@ -30,6 +30,9 @@ enum key_code : int {
     key_mouse_right,   // x, y: the screen cell pressed, from 0
     key_mouse_drag,    // x, y: the cell the pointer moved to with the left button held
     key_mouse_release, // x, y: where the left button was let go
+    key_mouse_double,  // x, y: a left press that the console knows for a double click (Windows)
+    key_wheel_up,      // x, y: where the pointer is; the wheel turned away from the user
+    key_wheel_down,    // x, y: the same, turned toward the user
     key_resize,        // x, y: the console's new width and height; also: redraw it all
     key_paste,         // text: what was pasted (a bracketed paste, a burst, the Windows clipboard)
     key_paste_lost,    // a bracketed paste whose end mark never came: nothing is pasted
@@ -42,6 +45,9 @@ struct key {
     int code = key_none;
     int x = 0, y = 0;
     std::string text{}; // key_paste only
+    // When it came, in milliseconds of the console's steady clock: a double click is two left
+    // presses close in time, and the state, which has no clock, reads it here.
+    std::int64_t ms = 0;
 };
 
 // What arrives together is a paste, not keys: a run of at least burst_min printable characters

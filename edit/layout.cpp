@@ -68,21 +68,23 @@ overview_layout overview_layout_of(int width, int height, bool letters)
     return o;
 }
 
-// Every key, once, at most 40 columns a line so that a compact window shows them whole.
-static const char *const help_lines[] = {
+// Every key, once, at most 40 columns a line so that a compact window shows them whole: the
+// board's, then the overview's (first when help is opened from there).
+static const char *const board_help[] = {
     "Arrows        move the cursor",
     "Home End      first, last cell of a row",
-    "PgUp <        previous level",
-    "PgDn >        next level",
+    "PgUp < Wheel  previous level",
+    "PgDn > Wheel  next level",
     "g             go to a level by number",
     "1-8           paint the cell that color",
     "0 ?           paint it random [??]",
     "9 .           paint it empty",
     "Space         paint with the brush",
     "b then code   choose the brush",
+    "S             mirror painting on, off",
     "Left click    paint there with the brush",
     "Right click   the cell's code as brush",
-    "Left drag     paint every cell passed",
+    "Left drag     paint a line, no gaps",
     "Legend click  that code as the brush",
     "f             fill the patch with brush",
     "r then code   replace all of its code",
@@ -93,30 +95,49 @@ static const char *const help_lines[] = {
     "M             mirror top-bottom",
     "v             select a box; then:",
     "  0-9 Space   paint the box",
+    "  m M         mirror the box in itself",
     "  y x         copy, cut the box",
     "  Del BkSp    empty the box",
     "  v Esc       close the box",
     "y             copy the level",
     "p             paste (a box at cursor)",
+    "P             stamp: paste, not empties",
     "Y             copy level as text",
     "Paste text    bring a level in as text",
     "Ctrl-V        paste text (Windows)",
     "Shift-Insert  paste text (Windows)",
     "c             edit the random colors:",
     "  1-8         add or remove a color",
+    "  u           take the last one back",
     "  Enter Esc   done",
     "Tab           all levels (overview)",
     "u Ctrl-Z      undo",
     "U Ctrl-Y      redo",
     "s Ctrl-S      save",
     "q Ctrl-C      quit",
-    "Esc           close a box, mode, question",
+    "Esc           close what is open",
     "h F1          this help",
     "",
     "[??] cells draw from the random colors:",
     "add one first, up to the room shown.",
 };
-static constexpr int nb_help_lines = sizeof help_lines / sizeof help_lines[0];
+static const char *const overview_help[] = {
+    "All levels (Tab):",
+    "  Arrows      choose a level",
+    "  Wheel       a row of boards up, down",
+    "  PgUp PgDn   a screenful up, down",
+    "  Home End    the first, the last level",
+    "  Enter Tab   open the chosen level",
+    "  Click       choose; twice: open it",
+    "  < >         move it one place",
+    "  x x         mark, then trade the two",
+    "  m           move it to a place",
+    "  Esc         back to the level shown",
+    "  u U s q h   as on the board",
+};
+static constexpr int nb_board_help = sizeof board_help / sizeof board_help[0];
+static constexpr int nb_overview_help = sizeof overview_help / sizeof overview_help[0];
+static constexpr int nb_help_lines = nb_board_help + 1 + nb_overview_help; // a blank between
 
 // A page is the console less its title line and two for the paging hint, which a narrow
 // console wraps.
@@ -127,11 +148,14 @@ int help_page_count(int height)
     return (nb_help_lines + help_per_page(height) - 1) / help_per_page(height);
 }
 
-int help_page_lines(int page, int height, const char *const *&first)
+std::vector<const char *> help_page_lines(int page, int height, bool overview_first)
 {
-    int last = help_page_count(height) - 1;
-    page = std::min(std::max(page, 0), last);
-    int from = page * help_per_page(height), to = from + help_per_page(height);
-    first = help_lines + from;
-    return std::min(to, nb_help_lines) - from;
+    std::vector<const char *> all(board_help, board_help + nb_board_help);
+    all.insert(overview_first ? all.begin() : all.end(), overview_help,
+               overview_help + nb_overview_help);
+    all.insert(all.begin() + (overview_first ? nb_overview_help : nb_board_help), "");
+    page = std::min(std::max(page, 0), help_page_count(height) - 1);
+    const int from = page * help_per_page(height);
+    const int to = std::min(from + help_per_page(height), nb_help_lines);
+    return std::vector<const char *>(all.begin() + from, all.begin() + to);
 }

@@ -24,18 +24,74 @@ void open_overview(edit_state &s)
     s.mode = edit_mode::overview;
     s.selected = s.level_before = s.level;
     s.marked = 0;
+    s.click_level = 0;
     show_selected(s);
 }
 
-static int room_refused(edit_state &s, int from, int to)
+static int room_refused(edit_state &s, int from, int to, const char *not_done = "Not exchanged")
 {
     const int n = tb_level[from].nb_colors;
     if (n <= record_room[to])
         return 0;
-    s.status = formatted("Not exchanged: level %d's %d random color%s %s not fit level %d's room "
-                         "for %d.",
-                         from, n, n == 1 ? "" : "s", n == 1 ? "does" : "do", to, record_room[to]);
+    s.status =
+        formatted("%s: level %d's %d random color%s %s not fit level %d's room for %d.", not_done,
+                  from, n, n == 1 ? "" : "s", n == 1 ? "does" : "do", to, record_room[to]);
     return 1;
+}
+
+// The levels' contents from index from (the level that moves) to to, in their order after the
+// move: one place toward the gap each.
+static int source_of(int from, int to, int i)
+{
+    if (i == to)
+        return from;
+    return from < to ? i + 1 : i - 1;
+}
+
+// Level from goes to place to, the levels between one place toward the gap; the records stay.
+static int move_level(edit_state &s, int from, int to)
+{
+    if (to < 1 || to > last_level()) {
+        s.status = formatted("There is no level %d.", to);
+        return 0;
+    }
+    s.mode = edit_mode::overview;
+    if (to == from) {
+        s.status = formatted("Nothing changed: level %d is at %d already.", from, to);
+        return 0;
+    }
+    const int low = from < to ? from : to, high = from < to ? to : from;
+    for (int i = low; i <= high; i++)
+        if (room_refused(s, source_of(from, to, i), i, "Not moved"))
+            return 0;
+    const std::array<tb_level_entry, 31> before = tb_level;
+    for (int i = low; i <= high; i++) {
+        const tb_level_entry &e = before[source_of(from, to, i)];
+        tb_level[i].nb_colors = e.nb_colors;
+        tb_level[i].colors = e.colors;
+        tb_level[i].cells = e.cells;
+    }
+    s.level = s.selected = to;
+    s.marked = 0;
+    show_selected(s);
+    if (!commit_levels(s, before, action::move)) {
+        s.status = formatted("Nothing changed: levels %d to %d are alike.", low, high);
+        return 0;
+    }
+    s.status = formatted("Moved level %d to %d.", from, to);
+    return 1;
+}
+
+static int move_to_key(edit_state &s, int code)
+{
+    const int n = typed_number(s, code);
+    if (n >= 0)
+        return move_level(s, s.selected, n);
+    if (n == -2)
+        s.mode = edit_mode::overview;
+    else
+        s.status = formatted("Move level %d to: ", s.selected) + s.typed;
+    return 0;
 }
 
 // Levels a and b trade cells and random colors, as one undo step; the selection goes with a.
@@ -52,8 +108,11 @@ static int exchange(edit_state &s, int a, int b)
     }
     s.level = s.selected = b;
     s.marked = 0;
-    s.status = formatted("Exchanged levels %d and %d.", a, b);
-    return commit_levels(s, before);
+    show_selected(s);
+    const int changed = commit_levels(s, before, action::exchange);
+    s.status = changed ? formatted("Exchanged levels %d and %d.", a, b)
+                       : formatted("Nothing changed: levels %d and %d are alike.", a, b);
+    return changed;
 }
 
 // Arrows go by boards across and rows of boards down, as the overview lays them out now.
@@ -69,9 +128,11 @@ static void move_selection(edit_state &s, int code)
         to++;
         break;
     case key_up:
+    case key_wheel_up:
         to -= o.columns;
         break;
     case key_down:
+    case key_wheel_down:
         to += o.columns;
         break;
     case key_page_up:
@@ -93,26 +154,35 @@ static void move_selection(edit_state &s, int code)
     show_selected(s);
 }
 
-// A click on a small board chooses it.
-static void click(edit_state &s, const key &k)
-{
-    const overview_layout o = layout_now(s);
-    if (k.x < o.x || k.y < o.y || o.board_w <= 0 || o.board_h <= 0)
-        return;
-    const int column = (k.x - o.x) / o.board_w, row = (k.y - o.y) / o.board_h + s.top_row;
-    const int level = row * o.columns + column + 1;
-    if (column < o.columns && level >= 1 && level <= last_level())
-        s.selected = level;
-}
-
 static void leave(edit_state &s, int level)
 {
     s.mode = edit_mode::board;
     s.level = level;
 }
 
+// A click on a small board chooses it; a second one on it within double_click_ms opens it.
+static void click(edit_state &s, const key &k)
+{
+    constexpr int double_click_ms = 500;
+    const overview_layout o = layout_now(s);
+    if (k.x < o.x || k.y < o.y || o.board_w <= 0 || o.board_h <= 0)
+        return;
+    const int column = (k.x - o.x) / o.board_w, row = (k.y - o.y) / o.board_h + s.top_row;
+    const int level = row * o.columns + column + 1;
+    if (column >= o.columns || level < 1 || level > last_level())
+        return;
+    s.selected = level;
+    if (k.code == key_mouse_double ||
+        (level == s.click_level && k.ms - s.click_ms <= double_click_ms))
+        return leave(s, level);
+    s.click_level = level;
+    s.click_ms = k.ms;
+}
+
 int overview_key(edit_state &s, const key &k)
 {
+    if (s.mode == edit_mode::move_to)
+        return move_to_key(s, k.code);
     switch (k.code) {
     case key_enter:
     case key_tab:
@@ -133,7 +203,13 @@ int overview_key(edit_state &s, const key &k)
             return 0;
         }
         return exchange(s, s.marked, s.selected);
+    case 'm':
+        s.mode = edit_mode::move_to;
+        s.typed.clear();
+        s.status = formatted("Move level %d to: ", s.selected);
+        return 0;
     case key_mouse_left:
+    case key_mouse_double:
         click(s, k);
         return 0;
     default:

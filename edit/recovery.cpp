@@ -139,5 +139,5 @@ int answer_recovery(edit_state &s, bool restore)
                               "fit %s.",
                               one ? "" : "s", kept.c_str(), one ? "s" : "", one ? "its" : "their",
                               prg_name, one ? "its record" : "their records");
-    return commit_levels(s, before);
+    return commit_levels(s, before, action::restore);
 }

@@ -82,13 +82,16 @@ static std::vector<std::string> wrap(std::string_view text, int width)
     return lines;
 }
 
-// The title, shortened to the file name when the window is narrow; right goes at the right end.
+// The title, shortened to the file name when the window is narrow; right goes at the right end,
+// or nowhere when it would cover the rest.
 static void draw_title(const edit_state &s, grid &g, std::string_view extra, std::string_view right)
 {
     std::string name = std::string(prg_name) + std::string(extra);
     std::string_view modified = unsaved(s) ? "  (modified)" : "";
-    if (11 + name.size() + modified.size() + 1 + right.size() <= static_cast<std::size_t>(g.width))
+    const std::size_t width = static_cast<std::size_t>(g.width);
+    if (11 + name.size() + modified.size() + 1 + right.size() <= width)
         name = "Vellumix - " + name;
+    right = name.size() + modified.size() + 1 + right.size() <= width ? right : "";
     int x = put(g, 0, 0, name, with_attr(attr_bold));
     put(g, x, 0, modified);
     put(g, g.width - static_cast<int>(right.size()), 0, right, with_attr(attr_bold));
@@ -110,7 +113,8 @@ static void flow(grid &g, int &x, int &y, int last_y, std::string_view word, pen
         x = put(g, put(g, x, y, word, p), y, tail);
 }
 
-static const char *const color_hint = "Color mode: 1-8 add or remove a color, Enter or Esc: done.";
+static const char *const color_hint =
+    "Color mode: 1-8 add or remove a color, u undo, Enter or Esc: done.";
 
 // The color line as the text file writes it, wrapped above the board when the window is
 // narrow; color mode edits it in place, so it is highlighted then and the cursor waits at its end.
@@ -241,7 +245,7 @@ static void draw_foot(const edit_state &s, grid &g, int top, int status_y, int k
         put(g, 0, y++, line);
     // a question, or a prompt being typed: the cursor waits just after it
     if (s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
-        s.mode == edit_mode::restore || s.mode == edit_mode::go_to)
+        s.mode == edit_mode::restore || s.mode == edit_mode::go_to || s.mode == edit_mode::move_to)
         cursor_after(g, status.empty() ? 0 : static_cast<int>(status.back().size()), status_y);
     for (const std::string &line : keys_lines)
         put(g, 0, keys_top++, line);
@@ -253,7 +257,7 @@ static const char *keys_of(const edit_state &s, layout_kind kind)
     case edit_mode::colors:
         return color_hint;
     case edit_mode::box:
-        return "Box: arrows resize  0-9 Space paint  y copy  x cut  Del empty  v Esc close";
+        return "Box: arrows resize  0-9 paint  m M mirror  y copy  x cut  Del empty  v Esc close";
     case edit_mode::asking:
         return "y save and quit   n quit without saving   Esc stay";
     case edit_mode::confirm:
@@ -261,11 +265,13 @@ static const char *keys_of(const edit_state &s, layout_kind kind)
         return "y yes   n no";
     case edit_mode::go_to:
         return "digits, Enter go, Esc cancel";
+    case edit_mode::move_to:
+        return "digits, Enter move, Esc cancel";
     case edit_mode::brush:
     case edit_mode::replace:
         return "0-9 ? . choose the code   Esc cancel";
     case edit_mode::overview:
-        return "arrows choose  Enter open  < > move  x exchange  u undo  s save  q quit  h help";
+        return "arrows pick  Enter open  < > m move  x exchange  u undo  s save  q quit  h help";
     default:
         return kind == layout_kind::compact ? "h help  Tab levels  q quit"
                                             : "<> level  0-9 paint  f fill  m mirror  c colors  "
@@ -275,15 +281,15 @@ static const char *keys_of(const edit_state &s, layout_kind kind)
 
 static void draw_help(const edit_state &s, grid &g)
 {
-    const char *const *lines = nullptr;
-    int nb_lines = help_page_lines(s.help_page, g.height, lines);
+    const std::vector<const char *> lines =
+        help_page_lines(s.help_page, g.height, s.back_to == edit_mode::overview);
     int pages = help_page_count(g.height);
     int page = std::min(std::max(s.help_page, 0), pages - 1);
     int x = put(g, 0, 0, "Vellumix - keys", with_attr(attr_bold));
     if (pages > 1)
         put(g, x, 0, formatted(", page %d of %d", page + 1, pages));
-    for (int i = 0; i < nb_lines; i++)
-        put(g, 0, 1 + i, lines[i]);
+    for (std::size_t i = 0; i < lines.size(); i++)
+        put(g, 0, 1 + static_cast<int>(i), lines[i]);
     std::vector<std::string> hint =
         wrap(pages > 1 ? "PgDn/Space next page, PgUp previous, any other key returns"
                        : "Any key returns.",
@@ -302,9 +308,15 @@ static int cell_over(int row, int c)
     return k >= 0 ? k : cell_at_half_column(row, c - 1);
 }
 
+// A small board has no names to tell codes apart: random cells take cyan, which no code has,
+// not white's near grey, and black ones dark grey, which shows on a black background.
+static const std::array<std::uint8_t, 10> small_bg = {
+    color_cyan,    color_blue,   color_red,          color_bright_yellow, color_green,
+    color_magenta, color_orange, color_bright_black, color_bright_white,  color_default};
+
 static std::uint8_t small_color(const tb_level_entry &e, int k)
 {
-    return k < 0 || e.cells[k] >= code_empty ? code_bg[code_empty] : code_bg[e.cells[k]];
+    return k < 0 || e.cells[k] >= code_empty ? small_bg[code_empty] : small_bg[e.cells[k]];
 }
 
 // Two rows a line: a long row in the upper halves, the short row below it in the lower ones.
@@ -345,7 +357,7 @@ static void draw_overview(const edit_state &s, grid &g)
     top = top > selected_row ? selected_row : top; // the chosen board is always in sight
     top = top < selected_row - o.rows + 1 ? selected_row - o.rows + 1 : top;
     top = top < 0 ? 0 : top;
-    draw_title(s, g, "  All levels", "");
+    draw_title(s, g, "  All levels", s.mirror_paint ? "mirror" : "");
     for (int i = top * o.columns + 1; i <= last_level() && i <= (top + o.rows) * o.columns; i++) {
         int x = o.x + (i - 1) % o.columns * o.board_w;
         int y = o.y + ((i - 1) / o.columns - top) * o.board_h;
@@ -390,9 +402,14 @@ void draw(const edit_state &s, grid &g)
         return draw_help(s, g);
     bool asks = s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
                 s.mode == edit_mode::restore || s.mode == edit_mode::go_to;
-    if (s.mode == edit_mode::overview || (asks && s.back_to == edit_mode::overview))
+    if (s.mode == edit_mode::overview || s.mode == edit_mode::move_to ||
+        (asks && s.back_to == edit_mode::overview))
         return draw_overview(s, g);
-    draw_title(s, g, "", formatted("Level %d of %d", s.level, last_level()));
+    // mirror painting's mark, and in a narrow window the numbers of the level without the word
+    const char *level = s.mirror_paint
+                            ? g.width < 80 ? "mirror  %d of %d" : "mirror  Level %d of %d"
+                            : "Level %d of %d";
+    draw_title(s, g, "", formatted(level, s.level, last_level()));
     draw_board(s, g, l);
     draw_colors(s, g, l);
     if (l.kind != layout_kind::compact)

@@ -5,6 +5,7 @@
 //   editor.cpp    edit_start, apply_key: questions, saving and the keys every mode shares first,
 //                 then the mode's own handler
 //   board.cpp     the board's keys and modes         overview.cpp  all levels at a glance
+//   colors.cpp    color mode: a level's random colors
 //   history.cpp   commit, undo, redo, unsaved: what the handlers call, calling none of them
 //   tools.cpp     pure tools on a level             recovery.cpp  the recovery file
 //   layout.cpp    where each thing stands on a screen of a given size: the state asks it where a
@@ -50,10 +51,10 @@ struct overview_layout {
 };
 overview_layout overview_layout_of(int width, int height, bool letters);
 
-// The keys' help, in pages of the lines that fit the console's height. help_page_lines points
-// first at page's lines (the last page when page is past it) and returns how many there are.
+// The keys' help, in pages of the lines that fit the console's height: page's lines (the last
+// page's when page is past it), the overview's keys first when it was opened from there.
 int help_page_count(int height);
-int help_page_lines(int page, int height, const char *const *&first);
+std::vector<const char *> help_page_lines(int page, int height, bool overview_first);
 
 // ---- the state
 
@@ -69,12 +70,33 @@ enum class edit_mode {
     asking,   // save before quitting? (y/n, Esc)
     confirm,  // KR_PROG.PRG changed or went away on disk: save over it? (y/n)
     restore,  // an earlier session's unsaved changes found: restore them? (y/n)
+    move_to,  // after m in the overview: the place for the level chosen, typed in typed
 };
 
-// One undo step is a head entry (the level shown and the cursor then) followed by what the step
-// changed: cells (level, index, both codes) and random color lists (level, both counts, then
-// payload entries with both lists). Four bytes an entry, so that memory grows with what was
-// changed, not with the size of the levels.
+// What a step did, kept in its head entry, for undo and redo to name it.
+enum class action : std::uint8_t {
+    paint,
+    drag,
+    fill,
+    replace,
+    shift,
+    mirror,
+    clear,
+    edit, // of the random colors
+    paste,
+    stamp,
+    box_paint,
+    emptying, // a box emptied
+    cut,
+    exchange,
+    move,
+    restore,
+};
+
+// One undo step is a head entry (the level shown, the cursor then and the action) followed by
+// what the step changed: cells (level, index, both codes) and random color lists (level, both
+// counts, then payload entries with both lists). Four bytes an entry, so that memory grows with
+// what was changed, not with the size of the levels.
 enum undo_kind : std::uint8_t { undo_head, undo_cell, undo_colors, undo_payload };
 struct undo_entry {
     undo_kind kind;
@@ -105,6 +127,7 @@ struct edit_state {
     int box_anchor = 0;                   // box: the corner fixed where v was pressed
     bool dragging = false;                // the left button is held on the board
     bool drag_step = false;               // the drag has painted: its undo step is the last
+    bool mirror_paint = false;            // S: each cell painted paints its mirror too
     int help_page = 0;
     std::string typed; // go to: the digits typed so far
 
@@ -113,6 +136,8 @@ struct edit_state {
     int top_row = 0;      // the first row of small boards shown
     int marked = 0;       // the level x marked for an exchange, 0: none
     int level_before = 1; // shown before the overview opened, for Esc
+    int click_level = 0;  // the board of the last left press, for a double click; 0: none
+    std::int64_t click_ms = 0;
 
     // undo: the steps in log[0, done) are applied, those after done undone, for redo
     std::deque<undo_entry> log;
@@ -154,10 +179,17 @@ bool level_unsaved(const edit_state &s, int i);
 // Records what a key changed in the levels as one undo step, shown on s.level: 1 = something
 // changed. commit: the shown level, from before (extend: added to the last step, as a drag's
 // cells are); commit_levels: any of them.
-int commit(edit_state &s, const tb_level_entry &before, bool extend = false);
-int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before);
-// Takes back the last step (back) or does the next one again: 1 = the levels changed.
+int commit(edit_state &s, const tb_level_entry &before, action what, bool extend = false);
+int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what);
+// Takes back the last step (back) or does the next one again, and says which: 1 = the levels
+// changed.
 int undo_step(edit_state &s, bool back);
+// The last step done: its action, the level it was done on and how many cells it changed;
+// false when there is none.
+bool last_step(const edit_state &s, action &what, int &level, int &cells);
+// A number typed after a prompt (go to, move to): digits, Backspace, Enter. The number entered
+// on Enter, -1 while typing, -2 when Esc (or Enter on nothing) cancels.
+int typed_number(edit_state &s, int code);
 // printf into a string: the state's messages, the picture's numbers
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
@@ -165,9 +197,11 @@ __attribute__((format(printf, 1, 2)))
 std::string
 formatted(const char *format, ...);
 
-// ---- board.cpp, overview.cpp: each mode's own keys, after the keys every mode shares
+// ---- board.cpp, colors.cpp, overview.cpp: each mode's own keys, after the keys every mode
+// shares
 
 int board_key(edit_state &s, const key &k); // the board and its modes
+int color_key(edit_state &s, const key &k); // color mode; a click is the board's
 void open_overview(edit_state &s);
 int overview_key(edit_state &s, const key &k);
 
@@ -175,21 +209,29 @@ int overview_key(edit_state &s, const key &k);
 
 // Paints the cell and every cell of its code joined to it through touching cells: 1 = changed.
 int flood_fill(tb_level_entry &e, int cell, int code);
-void mirror_left_right(tb_level_entry &e);
-void mirror_top_bottom(tb_level_entry &e);
+// The cell at the other end of k's row: where mirror painting puts its second cell.
+int mirror_cell(int k);
+// Mirrors the cells of the box with corners a and b within it, left to right or top to bottom:
+// 1 = done; 0 = nothing changed, as its cells would land between cells (a box whose edges are
+// not symmetric on the staggered rows). Corners 0 and 87 mirror the whole level.
+int mirror_box(tb_level_entry &e, int a, int b, bool top_bottom);
 // Moves every cell by drows rows and dx half-cell columns (dx = +-2: a cell along its row;
 // drows = +-2: two rows, so that the stagger stays); cells moved off the board are lost, and
-// empty ones come in.
-void shift_cells(tb_level_entry &e, int drows, int dx);
+// empty ones come in. Returns how many cells that were not empty fell off.
+int shift_cells(tb_level_entry &e, int drows, int dx);
 int replace_code(tb_level_entry &e, int from, int to); // the number of cells changed
 void clear_cells(tb_level_entry &e);
 int count_code(const tb_level_entry &e, int code);
 // The cells of the box with corners a and b, as offsets from its first cell: the one with the
 // smallest half-cell column in its top row.
 std::vector<box_cell> copy_box(const tb_level_entry &e, int a, int b);
-// Lays copy with its first cell on cell at; cells off the board are dropped. Returns the cells
-// that landed; randoms counts the random ones among them.
-int paste_box(tb_level_entry &e, const std::vector<box_cell> &copy, int at, int &randoms);
+// Lays copy with its first cell on cell at; cells off the board are dropped, and so are its
+// empty cells for a stamp. Returns the cells that landed; randoms counts the random ones.
+int paste_box(tb_level_entry &e, const std::vector<box_cell> &copy, int at, int &randoms,
+              bool stamp = false);
+// The cells on the straight line from cell a to cell b, in half-cell columns and rows, a and b
+// included: one in every row between, each once, touching each other, in order from a.
+std::vector<int> line_cells(int a, int b);
 
 // ---- recovery.cpp: the unsaved changes kept beside the program file
 

@@ -3,6 +3,9 @@
 // the staggered board: along a row, two rows up or down, or by any offset taken from the board.
 #include "edit/state.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 // The cells that touch cell k: its row neighbours, and in a row above or below the two it
 // overlaps, as a short row sits half a cell to the right of a long one.
 static int neighbours(int k, std::array<int, 6> &out)
@@ -42,35 +45,42 @@ int flood_fill(tb_level_entry &e, int cell, int code)
     return 1;
 }
 
-// Each row turns round on itself; a short row's no-slot place stays at its end.
-void mirror_left_right(tb_level_entry &e)
+int mirror_cell(int k) { return cell_index(row_of(k), row_length(row_of(k)) - 1 - slot_of(k)); }
+
+// A cell at half-cell column x lands at x1 + x2 - x, on a row of its own kind only when x1 + x2
+// is even; top to bottom, row r lands on r1 + r2 - r, of its kind when r1 + r2 is even.
+int mirror_box(tb_level_entry &e, int a, int b, bool top_bottom)
 {
-    for (int row = 1; row <= nb_rows; row++) {
-        int length = row_length(row);
-        for (int j = 0; j < length / 2; j++)
-            std::swap(e.cells[cell_index(row, j)], e.cells[cell_index(row, length - 1 - j)]);
-    }
+    const int r1 = std::min(row_of(a), row_of(b)), r2 = std::max(row_of(a), row_of(b));
+    const int x1 = std::min(half_column(a), half_column(b)),
+              x2 = std::max(half_column(a), half_column(b));
+    if ((top_bottom ? r1 + r2 : x1 + x2) % 2 != 0)
+        return 0;
+    std::array<std::uint8_t, nb_cells> moved = e.cells;
+    for (int k = 0; k < nb_cells; k++)
+        if (!is_no_slot(k) && in_box(a, b, k))
+            moved[top_bottom ? cell_at_half_column(r1 + r2 - row_of(k), half_column(k))
+                             : cell_at_half_column(row_of(k), x1 + x2 - half_column(k))] =
+                e.cells[k];
+    e.cells = moved;
+    return 1;
 }
 
-// Row r and row 12 - r are of one kind, so whole rows trade places.
-void mirror_top_bottom(tb_level_entry &e)
-{
-    for (int row = 1; row <= nb_rows / 2; row++)
-        for (int slot = 0; slot < 8; slot++)
-            std::swap(e.cells[cell_index(row, slot)], e.cells[cell_index(nb_rows + 1 - row, slot)]);
-}
-
-void shift_cells(tb_level_entry &e, int drows, int dx)
+int shift_cells(tb_level_entry &e, int drows, int dx)
 {
     std::array<std::uint8_t, nb_cells> moved;
     for (int k = 0; k < nb_cells; k++) // the no-slot places keep what they hold
         moved[k] = is_no_slot(k) ? e.cells[k] : static_cast<std::uint8_t>(code_empty);
+    int lost = 0;
     for (int k = 0; k < nb_cells; k++) {
         int to = is_no_slot(k) ? -1 : cell_at_half_column(row_of(k) + drows, half_column(k) + dx);
         if (to >= 0)
             moved[to] = e.cells[k];
+        else
+            lost += !is_no_slot(k) && e.cells[k] != code_empty;
     }
     e.cells = moved;
+    return lost;
 }
 
 int replace_code(tb_level_entry &e, int from, int to)
@@ -114,17 +124,45 @@ std::vector<box_cell> copy_box(const tb_level_entry &e, int a, int b)
     return copy;
 }
 
-int paste_box(tb_level_entry &e, const std::vector<box_cell> &copy, int at, int &randoms)
+int paste_box(tb_level_entry &e, const std::vector<box_cell> &copy, int at, int &randoms,
+              bool stamp)
 {
     int landed = 0;
     randoms = 0;
     for (const box_cell &c : copy) {
         int to = cell_at_half_column(row_of(at) + c.drow, half_column(at) + c.dx);
-        if (to < 0)
+        if (to < 0 || (stamp && c.code == code_empty))
             continue;
         e.cells[to] = c.code;
         landed++;
         randoms += c.code == code_random;
     }
     return landed;
+}
+
+// num / den (den > 0) to the nearest integer, a half up: floor(num / den + 1/2).
+static int nearest(int num, int den)
+{
+    int twice = 2 * num + den, q = twice / (2 * den);
+    return twice < 0 && twice % (2 * den) != 0 ? q - 1 : q;
+}
+
+// Steps of at most one row and one half-cell column along the line between the cells' middles
+// (a cell at half-cell column h spans h to h + 2): cells taken at steps that small always touch.
+std::vector<int> line_cells(int a, int b)
+{
+    const int r0 = row_of(a), c0 = half_column(a) + 1;
+    const int dr = row_of(b) - r0, dc = half_column(b) + 1 - c0;
+    const int n = std::max({std::abs(dr), std::abs(dc), 1});
+    std::vector<int> cells;
+    for (int i = 0; i <= n; i++) {
+        const int row = r0 + nearest(dr * i, n), c = c0 * n + dc * i; // c: the middle, times n
+        // the cell of the row whose span holds the middle, kept on the row
+        int h = is_long_row(row) ? 2 * (c / (2 * n)) : 2 * ((c - n) / (2 * n)) + 1;
+        h = std::min(std::max(h, is_long_row(row) ? 0 : 1), is_long_row(row) ? 14 : 13);
+        const int k = cell_at_half_column(row, h);
+        if (std::find(cells.begin(), cells.end(), k) == cells.end())
+            cells.push_back(k);
+    }
+    return cells;
 }

@@ -25,7 +25,7 @@ static void require(bool holds)
 
 static int save_works = 1, disk = 0; // from the first byte
 
-// 3: a byte from 0x80 is one of the keys above 255: a click or a resize takes x and y from the
+// 3: a byte from 0x80 is one of the keys above 255: the mouse or a resize takes x and y from the
 // next two bytes, a paste as many bytes as the next one says. Checked after every key: what
 // the editor promises of the levels, cursor and picture; at the end, undoing everything gives
 // back the decoded levels, and redoing it all the levels as the last step left them.

@@ -84,15 +84,17 @@ static std::uint32_t record_size(int nb_colors)
 
 // A record may grow into the gap before the next record (or the offset table) when that lies
 // close after it: a gap of more than 8 colors' room may hold other data of the game, so the
-// record then keeps the count it was found with, as does the highest one.
-static int slot_room(int i)
+// record then keeps the count it was found with, as does the highest one. known_end: the room
+// reaches to the next record.
+static int slot_room(int i, bool &known_end)
 {
     const std::uint64_t p = tb_level[i].start, end = p + record_size(tb_level[i].nb_colors);
     std::uint64_t next = levels_table >= end ? levels_table : UINT64_MAX;
     for (int j = 1; j <= last_level(); j++)
         if (j != i && tb_level[j].start >= end && tb_level[j].start < next)
             next = tb_level[j].start;
-    if (next == UINT64_MAX || next - p > record_size(8))
+    known_end = next != UINT64_MAX && next - p <= record_size(8);
+    if (!known_end)
         return tb_level[i].nb_colors;
     return static_cast<int>((next - p - 178) / 2);
 }
@@ -110,7 +112,7 @@ int data_to_tb_level()
         decode_record(p, e);
     }
     for (int i = 1; i <= last_level(); i++)
-        record_room[i] = static_cast<std::uint8_t>(slot_room(i));
+        record_room[i] = static_cast<std::uint8_t>(slot_room(i, record_end_known[i]));
     logerror("\n");
     return 1;
 }

@@ -58,6 +58,10 @@ extern std::array<tb_level_entry, 31> tb_level;
 // The most random colors each level's record may hold: what its slot in the image has room for,
 // up to the next record or the offset table, and never less than it held when decoded.
 extern std::array<std::uint8_t, 31> record_room;
+// Whether that room ends where the next record (or the offset table) begins. When it does not
+// (the highest record, or one with a wide gap after it), the room is only the count the record
+// was found with: a list saved shorter shrinks it for good.
+extern std::array<bool, 31> record_end_known;
 
 extern const char *const bc_string[10];       // long names, for color lines
 extern const char *const bc_short_string[10]; // four-character cell names

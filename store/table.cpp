@@ -5,6 +5,7 @@
 
 std::array<tb_level_entry, 31> tb_level{};
 std::array<std::uint8_t, 31> record_room{};
+std::array<bool, 31> record_end_known{};
 
 const char *const bc_string[10] = {"random", "blue",   "red",   "yellow", "green",
                                    "purple", "orange", "black", "white",  "empty"};

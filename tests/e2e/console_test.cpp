@@ -21,7 +21,7 @@ int key_named(const std::string &name)
 {
     const std::pair<const char *, int> named[] = {
         {"Space", ' '},     {"Enter", key_enter}, {"BSpace", key_backspace}, {"Right", key_right},
-        {"Left", key_left}, {"Down", key_down},   {"PgDn", key_page_down}};
+        {"Left", key_left}, {"Down", key_down},   {"PgDn", key_page_down},   {"Tab", key_tab}};
     for (const auto &[n, code] : named)
         if (name == n)
             return code;
@@ -111,30 +111,54 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
     edit_start(here);
     // paint (a random cell refused), fill, colors, mirror, a refused paste, undo and redo; then
     // the tools: brush, box painted, copied and pasted, replace, shifts, mirror, a box emptied
-    // and cut, go to, clear, paste
+    // and cut, go to, clear, paste; mirror painting, a box mirrored, a stamp, a level moved
     const char *typed = "0 8 Right f PgDn '>' c 2 7 2 Enter m y '>' p u U b 7 Space v Right Down 3 "
                         "y Down Down Down Down p r 1 PgDn H K M '>' L J v Left BSpace x g 5 Enter "
-                        "X '<' p";
+                        "X '<' p S 1 Right Right 6 v Down Right m M v S P Tab m 5 Enter Left Enter";
     run_dir dir;
     session s(dir);
     ASSERT_TRUE(s.shows("Level 1 of 30"));
+    auto type = [&](const std::string &name) { // a key in the console, and the same key here
+        s.keys({name});
+        apply_key(here, {key_named(name)});
+    };
     for (std::istringstream names(typed); names >> std::ws && !names.eof();) {
         std::string name;
         names >> name;
-        s.keys({name});
-        apply_key(here, {key_named(name)});
+        type(name);
     }
     // what wine's console passes on neither: a drag over four cells of level 4, as one undo
-    // step; each layout at its sizes, and a right click on the board at double size
+    // step, and a fast one whose reports from rows 8 to 10 were skipped; the wheel down and up;
+    // in the overview a double click opens level 2, the wheel chooses level 6 below it
     if (!windows_build()) {
-        s.click(0, 3, 5);
+        auto click = [&](int button, int x, int y) { // as session::click numbers the buttons
+            s.click(button, x, y);
+            apply_key(here, {button == 0    ? key_mouse_left
+                             : button == 3  ? key_mouse_release
+                             : button == 32 ? key_mouse_drag
+                             : button == 64 ? key_wheel_up
+                                            : key_wheel_down,
+                             x, y});
+        };
+        click(0, 3, 5);
         for (int x : {7, 11, 15})
-            s.click(32, x, 5);
-        s.click(3, 15, 5);
-        for (key k :
-             {key{key_mouse_left, 3, 5}, key{key_mouse_drag, 7, 5}, key{key_mouse_drag, 11, 5},
-              key{key_mouse_drag, 15, 5}, key{key_mouse_release, 15, 5}})
-            apply_key(here, k);
+            click(32, x, 5);
+        click(3, 15, 5);
+        click(0, 3, 9);
+        click(32, 23, 13);
+        EXPECT_TRUE(s.shows("Painted 8 cells with [or] orange.")); // two reports, a line
+        click(3, 23, 13);
+        click(65, 3, 5);
+        EXPECT_TRUE(s.shows("Level 5 of 30"));
+        click(64, 3, 5);
+        type("Tab");
+        for (int button : {0, 3, 0, 3})
+            click(button, 20, 3);
+        EXPECT_TRUE(s.shows("Level 2 of 30"));
+        type("Tab");
+        click(65, 20, 3);
+        type("Enter");
+        EXPECT_TRUE(s.shows("Level 6 of 30"));
     }
     // level 6 copied as text with Y: to the terminal's clipboard, or under wine to the Windows
     // clipboard and back with Ctrl-V over level 27; then pasted as tmux pastes without -p, as

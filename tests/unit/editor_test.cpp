@@ -67,21 +67,36 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         int level, cursor;
         const char *keys, *status, *then; // then: a part of the text of the level shown
     } rows[] = {
-        {3, 0, "c4", "", ": black.\n"},
+        {3, 0, "c4", "Removed green: level 3's 7 random cells draw from 1 color.", ": black.\n"},
         {3, 0, "c8", "Level 3's record has room for 2 random colors only.", ": green, black.\n"},
-        {30, 0, "c77", "", ": red, purple, white, yellow, orange, blue, green, black.\n"},
+        {30, 0, "c77", "Added black: level 30's 7 random cells draw from 8 colors.",
+         ": red, purple, white, yellow, orange, blue, green, black.\n"},
+        {30, 0, "c7", // the highest record: its room is its count
+         "Level 30's record has no known end: saved with fewer colors, its room shrinks for good.",
+         ": red, purple, white, yellow, orange, blue, green.\n"},
         {21, 0, "c1", "Level 21's record has room for 1 random color only.", ": orange.\n"},
         {3, 0, "c47", "Level 3 has no random colors now: its 7 random cells are empty.",
          "|........[gn]....[gn][gn]........|"}, // and one undo brings them back:
-        {3, 0, "c47\ru", "", "|......[??][gn][??][gn][gn]......|"},
+        {3, 0, "c47\ru", "Undone: edit of 7 cells and the random colors on level 3.",
+         "|......[??][gn][??][gn][gn]......|"},
         {3, 0, "c7\rsc7\r", "", ": green, black.\n"}, // the room stays when a list shrinks
-        {30, 0, "c7\ru", "", ": black, red, purple, white, yellow, orange, blue, green.\n"},
+        {30, 0, "c7\ru", "Undone: edit of the random colors on level 30.",
+         ": black, red, purple, white, yellow, orange, blue, green.\n"},
+        {3, 0, "1c44u", "Undone: edit of the random colors on level 3.", ": black.\n"},
+        {3, 0, "1c4uu", "Nothing to undo in color mode: the last change was not to the colors.",
+         "|[bl]...."}, // u on the board would take back the paint
         {1, 0, "uU", "Nothing to redo.", "|[gn][gn]"},
         {1, 0, "Uu", "Nothing to undo.", "|[gn][gn]"},
         {1, 0, "0", no_random, "|[gn][gn]"},
+        {1, 0, "4", "Nothing changed: [gn] green is there already.", "|[gn][gn]"},
         {3, 0, "?<<f", no_random, "|[gn][gn]"}, // a random brush from level 3
-        {1, 1, "8>f", "", "|..[wh][bk][gn][bk][gn][bk][gn]..|\n|......"}, // green zigzags down
-        {6, 0, "m", "", "|[rd][??][wh][??][rd][pu][wh][ye]|\n|..[pu][wh][ye][rd][pu][wh][ye]..|"},
+        {1, 1, "8>f", "Filled 6 cells with [wh] white.",
+         "|..[wh][bk][gn][bk][gn][bk][gn]..|\n|......"}, // green zigzags down
+        {1, 1, "8>fu", "Undone: fill of 6 cells on level 2.", "|..[gn][bk][gn]"},
+        {6, 0, "m", "Mirrored level 6 left to right: 32 cells changed.",
+         "|[rd][??][wh][??][rd][pu][wh][ye]|\n|..[pu][wh][ye][rd][pu][wh][ye]..|"},
+        {5, 0, "mu", "Nothing to undo.", "|[wh][wh]"}, // m made no step: it is symmetric
+        {5, 0, "m", "Nothing changed: level 5 is already symmetric.", "|[wh][wh]"},
         {1, 0, "p", "Nothing copied yet: y copies a level, or a box of cells (v).", "|[gn][gn]"},
         {6, 0, "y<<<p",
          "Not pasted: the copy has 3 random colors, level 3's record has room for 2.",
@@ -103,7 +118,8 @@ TEST(Editor, CursorStopsAtTheEdgesAndKeepsItsPlaceInTheRow)
         {1, 3, key_right, 1, 4},       {1, 7, key_down, 1, 14},  {1, 14, key_up, 1, 6},
         {1, 87, key_down, 1, 87},      {1, 73, key_down, 1, 81}, {1, 9, key_end, 1, 14},
         {1, 13, key_home, 1, 8},       {1, 9, key_left, 1, 8},   {1, 5, key_page_up, 1, 5},
-        {30, 9, key_page_down, 30, 9}, {2, 9, '<', 1, 9}};
+        {30, 9, key_page_down, 30, 9}, {2, 9, '<', 1, 9},        {2, 9, key_wheel_up, 1, 9},
+        {2, 9, key_wheel_down, 3, 9}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r[0], r[1]);
         apply_key(s, {r[2]});
@@ -153,24 +169,50 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
         const char *keys, *status;
         std::string then; // a part of the text of the level shown
     } rows[] = {
-        {1, 0, "H", "", "|[gn][bl][bl][or][or][ye][ye]....|\n|..[gn][bl][bl][or][or][ye]......|"},
-        {1, 0, "L", "", "|....[gn][gn][bl][bl][or][or][ye]|\n|......[gn][gn][bl][bl][or][or]..|"},
-        {1, 0, "K", "", "\n\n|[bl][bl][or][or][ye][ye][gn][gn]|\n|..[bl][bl][or][or][ye]"},
-        {1, 0, "J", "", "\n\n" + empty_row + empty_row + "|[gn][gn][bl][bl]"},
-        {1, 0, "M", "",
+        {1, 0, "H", "Shifted 33 cells left: 5 fell off the board.",
+         "|[gn][bl][bl][or][or][ye][ye]....|\n|..[gn][bl][bl][or][or][ye]......|"},
+        {1, 0, "L", "Shifted 33 cells right: 5 fell off the board.",
+         "|....[gn][gn][bl][bl][or][or][ye]|\n|......[gn][gn][bl][bl][or][or]..|"},
+        {1, 0, "K", "Shifted 23 cells up: 15 fell off the board.",
+         "\n\n|[bl][bl][or][or][ye][ye][gn][gn]|\n|..[bl][bl][or][or][ye]"},
+        {1, 0, "J", "Shifted 38 cells down.", "\n\n" + empty_row + empty_row + "|[gn][gn][bl][bl]"},
+        {1, 0, "XH", "Nothing changed: no cells to shift.", "\n\n" + empty_row},
+        {1, 0, "M", "Mirrored level 1 top to bottom: 76 cells changed.",
          "|[or][or][ye][ye][gn][gn][bl][bl]|\n|..[bl][bl][or][or][ye][ye][gn]..|\n|[bl][bl][or][or]"
          "[ye][ye][gn][gn]|\n|..[gn][gn][bl][bl][or][or][ye]..|\n|[gn][gn][bl][bl][or][or][ye][ye]"
          "|\n\n\n"},
-        {3, 0, "X", "Emptied level 3.", "green, black.\n\n" + empty_row + empty_row + empty_row},
+        {3, 0, "X", "Emptied 27 cells of level 3.",
+         "green, black.\n\n" + empty_row + empty_row + empty_row},
         {3, 18, "r5", "Replaced 6 cells.", "|........[pu][??][pu][pu]........|"},
         {1, 0, "r0", "Level 1 has no random colors: add one first (c).", "|[gn][gn][bl]"},
         {1, 0,
          "v\x83\x83\x81"
          "7",
-         "", "|[bk][bk][bk][bl][or][or][ye][ye]|\n|..[bk][bk][bk][bl]"},
+         "Painted 6 cells with [bk] black.",
+         "|[bk][bk][bk][bl][or][or][ye][ye]|\n|..[bk][bk][bk][bl]"},
         {1, 9, "v\x80\x82\x82x", "Cut 4 cells: p pastes them at the cursor.",
          "|........[bl][bl][or][or][ye][ye]|\n|..........[bl][bl][or][or][ye]..|"},
-        {1, 0, "v\x85\x88", "", "\n\n" + empty_row},
+        {1, 0, "v\x85\x88", "Emptied 8 cells.", "\n\n" + empty_row},
+        // mirror painting: a key, a fill, a box painted and emptied paint each cell's mirror too
+        {1, 40, "S4", "Painted 2 cells with [gn] green.", "|..[gn]....................[gn]..|"},
+        {1, 0, "Sb2f", "Filled 8 cells with [rd] red.",
+         "|[rd][rd][bl][bl][or][or][rd][rd]|\n|..[rd][rd][bl][bl][or][rd][rd]..|"},
+        {1, 0,
+         "Sv\x83"
+         "5 ", // the key made purple the brush, which Space paints
+         "Nothing changed: [pu] purple is there already.", "|[pu][pu][bl][bl][or][or][pu][pu]|"},
+        {1, 0, "Sv\x83\x88", "Emptied 4 cells.", "|........[bl][bl][or][or]........|"},
+        {21, 0, "v0 ", "Nothing changed: [??] random is there already.", "|[??]"},
+        // a box mirrored within itself, or refused where its cells would land between cells
+        {1, 0, "v\x83\x83m", "Mirrored the box left to right: 2 cells changed.",
+         "|[bl][gn][gn][bl]"},
+        {1, 0, "v\x81\x81M", "Mirrored the box top to bottom: 2 cells changed.",
+         "|[bl][gn][bl][bl]"},
+        {1, 0, "v\x81m", "Not mirrored: in this box, cells would land between cells.",
+         "|[gn][gn][bl]"},
+        // a stamp over a background: the copy's empty cell leaves the short row's blue
+        {4, 2, "v\x81\x83y<<<\x81\x84P", "Stamped 3 cells.",
+         "|[pu][pu][or][or][ye][ye][gn][gn]|\n|..[pu][bl][or]"},
         // a box across both row kinds keeps its shape on either, and loses what falls off
         {4, 0, "v\x83\x81y<<<\x81\x81\x81\x81\x81\x81\x84p", "Pasted 4 cells.",
          "|..[pu][pu]......................|\n|....[pu][pu]"},
@@ -184,6 +226,7 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "|[gn][gn][bl]"},
         {1, 0, "b3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
         {1, 0, "g42\r", "There is no level 42.", "|[gn][gn][bl]"},
+        {1, 0, "g0\r", "There is no level 0.", "|[gn][gn][bl]"},
         {1, 0,
          "g5\x7f"
          "19\rg\x1b",
@@ -211,10 +254,13 @@ TEST(Editor, HelpTurnsItsPagesAndAnyOtherKeyReturns)
     EXPECT_TRUE(s.mode == edit_mode::overview); // where it was opened
 }
 
-TEST(Editor, ADragIsOneStepAndALegendLineTakesTheBrush)
+// A drag paints the whole line between two reports, mirrored with S, as one undo step; in the
+// overview two presses on one board within 500 ms (or what Windows calls a double click) open it.
+TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
 {
     edit_state s = start_on_sample(1, 0, "7");
     apply_key(s, {key_mouse_left, 42, 3 + code_random}); // the legend's line of random
+    apply_key(s, {key_mouse_right, 42, 3 + 8});          // a right click there takes nothing
     EXPECT_EQ(code_random, s.brush);
     const std::string after_7 = level_as_text(1);
     s.brush = 8;
@@ -226,6 +272,34 @@ TEST(Editor, ADragIsOneStepAndALegendLineTakesTheBrush)
     EXPECT_NE(std::string::npos, level_as_text(1).find("|..[gn][wh][bl]"));
     apply_key(s, at_cell(key_mouse_drag, 20)); // released: no longer painting
     EXPECT_TRUE(apply_key(s, {'u'}) && level_as_text(1) == after_7 && s.cursor == 1);
+    press(s, "S");
+    for (key k : {at_cell(key_mouse_left, 40), at_cell(key_mouse_drag, 85)}) // rows 6 to 11
+        apply_key(s, k);
+    EXPECT_EQ("Painted 14 cells with [wh] white.", s.status);
+    EXPECT_NE(std::string::npos, level_as_text(1).find("|..[wh]....................[wh]..|\n"
+                                                       "|....[wh][wh]........[wh][wh]....|\n"
+                                                       "|..........[wh]....[wh]..........|\n"
+                                                       "|............[wh][wh]............|\n"
+                                                       "|..........[wh]....[wh]..........|\n"
+                                                       "|........[wh]........[wh]........|"));
+    const std::string line = level_as_text(1);
+    press(s, "u");
+    EXPECT_TRUE(level_as_text(1) == after_7 && s.status == "Undone: drag of 14 cells on level 1.");
+    for (key k : {at_cell(key_mouse_left, 85), at_cell(key_mouse_drag, 40)}) // the same, upward
+        apply_key(s, k);
+    EXPECT_EQ(line, level_as_text(1));
+    press(s, "\t");
+    const int presses[][2] = {{34, 1000}, {34, 1600}, {37, 1650}, {20, 1700}, {20, 1800}}; // x, ms
+    for (const auto &p : presses) {
+        EXPECT_EQ(edit_mode::overview, s.mode) << p[1];
+        key k{key_mouse_left, p[0], 3};
+        k.ms = p[1];
+        apply_key(s, k);
+    }
+    EXPECT_TRUE(s.mode == edit_mode::board && s.level == 2);
+    press(s, "\t");
+    apply_key(s, {key_mouse_double, 37, 3});
+    EXPECT_TRUE(s.mode == edit_mode::board && s.level == 3);
 }
 
 TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
@@ -235,21 +309,36 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
     const struct {
         int level;
         const char *keys, *status;
-        int selected, top_row, level_1_from; // the level whose cells level 1 holds then
-    } rows[] = {{1, "\t>", "Exchanged levels 1 and 2.", 2, 0, 2},
-                {2, "\t<u\x80", "", 1, 0, 1}, // and up from the first
-                {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 0, 4},
+        int selected, top_row, at, from; // level at holds then what level from held
+    } rows[] = {{1, "\t>", "Exchanged levels 1 and 2.", 2, 0, 1, 2},
+                {2, "\t<u\x80", "", 1, 0, 1, 1}, // and up from the first
+                {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 0, 1, 4},
                 {3, "\t>",
                  "Not exchanged: level 3's 2 random colors do not fit level 4's room "
                  "for 0.",
-                 3, 0, 1},
+                 3, 0, 1, 1},
                 {21, "\tx\x84x",
                  "Not exchanged: level 21's 1 random color does not fit level "
                  "1's room for 0.",
-                 1, 0, 1},
-                {29, "\t>", no_room, 29, 7, 1},
-                {1, "\t\x81\x87\x80", "", 5, 1, 1}, // 4 across, 1 down
-                {5, "\t\x85\x1b", "", 30, 7, 1}};
+                 1, 0, 1, 1},
+                {29, "\t>", no_room, 29, 7, 1, 1},
+                {1, "\t>uU", "Redone: exchange of levels 1 and 2.", 2, 0, 1, 2},
+                {1, "\t\x81\x87\x80", "", 5, 1, 1, 1}, // 4 across, 1 down
+                {1, "\t\x90\x90\x8f", "", 5, 1, 1, 1}, // the wheel: a row of boards
+                {5, "\t\x85\x1b", "", 30, 7, 1, 1},
+                // colors of levels between taken away first: no other record has room for them
+                {3, "c47\r\t\x83m1\r", "Moved level 4 to 1.", 1, 0, 1, 4},
+                {3,
+                 "c47\r\t\x82\x82m4\x7f"
+                 "5\r",
+                 "Moved level 1 to 5.", 5, 1, 1, 2},
+                {3, "c47\r\t\x82\x82m4\ru", "Undone: move of levels 1 to 4.", 4, 0, 1, 1},
+                {6, "c725\r\t\x82\x82\x82m6\r", "Moved level 3 to 6.", 6, 1, 6, 3},
+                {3, "\tm1\r",
+                 "Not moved: level 3's 2 random colors do not fit level 1's room for 0.", 3, 0, 1,
+                 1},
+                {1, "\tm1\r", "Nothing changed: level 1 is at 1 already.", 1, 0, 1, 1},
+                {1, "\tm\x1b", "", 1, 0, 1, 1}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level);
         std::array<std::string, 31> text; // each level's cells and colors, as decoded
@@ -258,8 +347,9 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
         press(s, r.keys);
         EXPECT_EQ(r.status, s.status) << r.keys;
         EXPECT_TRUE(r.selected == s.selected && r.top_row == s.top_row) << r.keys;
-        const std::string now = level_as_text(1);
-        EXPECT_EQ(text[r.level_1_from], now.substr(now.find('\n'))) << r.keys;
+        EXPECT_EQ(r.level == 21 ? 21 : 0, s.marked) << r.keys; // a refused trade keeps its mark
+        const std::string now = level_as_text(r.at);
+        EXPECT_EQ(text[r.from], now.substr(now.find('\n'))) << r.keys;
     }
 }
 
@@ -333,7 +423,7 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
                 {2, "1qyy", "Saved.", "q"},
                 {0, "1qn", quit, "q"},
                 {0, "\x01m", "", "bs"},
-                {0, "1\x01q", "", "bu"},
+                {0, "1\x01q", nullptr, "bu"},
                 {0, "\x01q", "", "q"}};
     for (const auto &r : rows) {
         disk = r.disk;

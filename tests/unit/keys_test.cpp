@@ -10,9 +10,10 @@
 
 static std::string name_of(const key &k) // Up, q, ^C, BS, left@9,4, paste[sq]
 {
-    static const char *const names[] = {"Up",   "Down",    "Left", "Right", "Home", "End",
-                                        "PgUp", "PgDn",    "Del",  "F1",    "left", "right",
-                                        "drag", "release", "",     "paste", "lost"};
+    static const char *const names[] = {"Up",      "Down",      "Left", "Right",   "Home",
+                                        "End",     "PgUp",      "PgDn", "Del",     "F1",
+                                        "left",    "right",     "drag", "release", "double",
+                                        "wheelup", "wheeldown", "",     "paste",   "lost"};
     if (k.code >= key_up)
         return names[k.code - key_up] + (k.code == key_paste ? "[" + k.text + "]"
                                          : k.code >= key_mouse_left && k.code < key_paste
@@ -32,9 +33,10 @@ static std::string keys_of(const std::string &text, std::size_t split, std::size
 {
     std::string bytes, keys;
     std::vector<std::uint16_t> gaps;
-    for (std::size_t i = 0, pause = 0; i < text.size(); i++)
-        if (text[i] == '`') {
-            const std::size_t end = text.find('`', i + 1);
+    for (std::size_t i = 0, pause = 0; i < text.size(); i++) {
+        const std::size_t end = text[i] == '`' ? text.find('`', i + 1) : std::string::npos;
+        if (end != std::string::npos && end > i + 1 &&
+            text.find_first_not_of("0123456789", i + 1) == end) {
             pause = std::stoul(text.substr(i + 1, end - i - 1));
             i = end;
         } else {
@@ -42,6 +44,7 @@ static std::string keys_of(const std::string &text, std::size_t split, std::size
             gaps.push_back(static_cast<std::uint16_t>(pause));
             pause = 0;
         }
+    }
     key_decoder d;
     std::size_t taken = 0, come = 0;
     auto run = [&](int idle) {
@@ -95,10 +98,12 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
          "q q y Up "},
         {"\x1b[<0;10;5M\x1b[<2;9;19M\x1b[<32;11;5M\x1b[<0;11;5m\x1b[<16;1;4M\x1b[<0;1000000;1M",
          "left@9,4 right@8,18 drag@10,4 release@10,4 left@0,3 left@99999,0 "},
-        {"\x1b[<1;2;2M\x1b[<64;2;2M\x1b[<35;2;2M\x1b[<2;2;2m\x1b[<0;0;1M\x1b[<0;1;0M\x1b[<0;1M"
+        {"\x1b[<64;2;3M\x1b[<69;1;1M\x1b[M`!\"\x1b[Ma!!", // the wheel: SGR, X10
+         "wheelup@1,2 wheeldown@0,0 wheelup@0,1 wheeldown@0,0 "},
+        {"\x1b[<1;2;2M\x1b[<66;2;2M\x1b[<35;2;2M\x1b[<2;2;2m\x1b[<0;0;1M\x1b[<0;1;0M\x1b[<0;1M"
          "\x1b[<0;1;1H",
          ""},
-        {"\x1b[M *%\x1b[M!!!\x1b[Ma!!\x1b[M  !\x1b[M\"!!\x1b[M@+%\x1b[M#+%", // X10
+        {"\x1b[M *%\x1b[M!!!\x1b[Mb!!\x1b[M  !\x1b[M\"!!\x1b[M@+%\x1b[M#+%", // X10
          "left@9,4 right@0,0 drag@10,4 release@10,4 "},
         {"\x1b[200~sq\x1b[A\ry\x1b[201~q\x1b[200~\x1b[201~", "paste[sq\x1b[A\ry] q paste[] "},
         {"\x1b", "Esc "},

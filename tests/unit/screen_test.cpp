@@ -2,6 +2,8 @@
 // clicks read back from it through layout.cpp.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "edit/picture.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
@@ -98,20 +100,19 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         {39, 16, layout_kind::too_small, edit_mode::board, 3, 23, 3, "",
          "\nPlease make this window at least 40 x\n17 (it is 39 x 16).\nThere are unsaved "
          "changes: enlarge the\nwindow to save or quit.\n"},
-        {40, 17, layout_kind::compact, edit_mode::box, 3, 4, 3,
-         "Box: arrows resize  0-9 Space paint   ",
+        {40, 17, layout_kind::compact, edit_mode::box, 3, 4, 3, "Box: arrows resize  0-9 paint   ",
          "\nTyped: 12. A status this long takes\nthree lines of a window 40 columns wide,\nBox:"},
         {40, 17, layout_kind::compact, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
-         "\nKR_PROG.PRG (modified) Level 30 of 30\nRandom colors : black, red, purple,\nwhite, "
+         "\nKR_PROG.PRG (modified) mirror 30 of 30\nRandom colors : black, red, purple,\nwhite, "
          "yellow, orange, blue, green.\n |"},
-        {40, 17, layout_kind::compact, edit_mode::colors, 21, 23, 1, "Enter or Esc: done.",
+        {40, 17, layout_kind::compact, edit_mode::colors, 21, 23, 1, "undo, Enter or Esc: done.",
          "\nRandom colors : orange. (room for 1)\n Color mode: 1-8 add or remove a color,\n |"},
         {80, 24, layout_kind::normal, edit_mode::board, 3, 4, 3, "<> level  0-9 paint",
          "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\nRandom colors : green, black. (room "
          "for 2)\n\n |"},
         {80, 24, layout_kind::normal, edit_mode::colors, 30, 71, 1, "Color mode:",
          "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for 8) "
-         "Color mode: 1-8 add or remove a color, Enter or Esc: done.\n |"},
+         "Color mode: 1-8 add or remove a color, u undo, Enter or Esc: done.\n |"},
         {120, 40, layout_kind::large, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
          "\n |....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6\n "
          "|....................[ ][ ][ ]....................| 3 [ye] yellow 0\n"}};
@@ -126,6 +127,7 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         bool asks = r.mode == edit_mode::confirm || r.mode == edit_mode::go_to ||
                     r.mode == edit_mode::asking;
         s.back_to = asks ? edit_mode::board : edit_mode::overview;
+        s.mirror_paint = r.width == 40; // its mark in a narrow title, which keeps the numbers
         s.status = r.mode == edit_mode::box ? "Typed: 12. A status this long takes three lines of "
                                               "a window 40 columns wide, and its end is cut."
                    : r.level == 21          ? ""      // the keys take its line
@@ -133,7 +135,7 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         grid g = drawn(s, r.width, r.height);
         const std::string text = words(g);
         EXPECT_EQ(r.kind, layout_of(r.width, r.height).kind);
-        EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys));
+        EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys)) << row_text(g, r.height - 1);
         EXPECT_NE(std::string::npos, text.find(r.shown)) << text;
         EXPECT_EQ(s.copy_kind == 0 || r.kind == layout_kind::too_small || r.mode == edit_mode::box,
                   text.find("Copied") == std::string::npos); // a long status covers the brush
@@ -193,16 +195,19 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
 TEST(Screen, HelpPagesListEveryKeyOnce)
 {
     const std::string keys[] = {
-        "Arrows",    "Home End",  "PgUp <",   "PgDn >",   "g ",          "1-8 ",
-        "0 ?",       "9 .",       "Space",    "b then",   "Left click",  "Right click",
-        "Left drag", "Legend",    "f ",       "r then",   "X ",          "H L",
-        "K J",       "m ",        "M ",       "v ",       "  0-9 Space", "  y x",
-        "  Del",     "  v Esc",   "y ",       "p ",       "Y ",          "Paste text",
-        "Ctrl-V",    "Shift-Ins", "c ",       "  1-8",    "  Enter Esc", "Tab",
-        "u Ctrl-Z",  "U Ctrl-Y",  "s Ctrl-S", "q Ctrl-C", "Esc ",        "h F1",
-        "[??] cells"};
-    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 60}}) {
+        "Arrows",      "Home End",  "PgUp <",      "PgDn >",     "g ",          "1-8 ",
+        "0 ?",         "9 .",       "Space",       "b then",     "S ",          "Left click",
+        "Right click", "Left drag", "Legend",      "f ",         "r then",      "X ",
+        "H L",         "K J",       "m ",          "M ",         "v ",          "  0-9 Space",
+        "  m M",       "  y x",     "  Del",       "  v Esc",    "y ",          "p ",
+        "P ",          "Y ",        "Paste text",  "Ctrl-V",     "Shift-Ins",   "c ",
+        "  1-8",       "  u  ",     "  Enter Esc", "Tab ",       "u Ctrl-Z",    "U Ctrl-Y",
+        "s Ctrl-S",    "q Ctrl-C",  "Esc ",        "h F1",       "[??] cells",  "All levels",
+        "  Arrows",    "  Wheel",   "  PgUp",      "  Home End", "  Enter Tab", "  Click",
+        "  < >",       "  x x",     "  m  ",       "  Esc",      "  u U s q h"};
+    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 66}}) {
         edit_state s = on_sample(1, edit_mode::help);
+        s.back_to = size[0] == 40 ? edit_mode::overview : edit_mode::board; // its keys first
         std::string lines = "\n";
         const int pages = help_page_count(size[1]);
         grid g;
@@ -216,7 +221,8 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
                 lines += row_text(g, y) + "\n";
             EXPECT_TRUE(s.help_page < pages || g.cells == was.cells);
         }
-        EXPECT_EQ(size[1] == 60, pages == 1);
+        EXPECT_EQ(size[1] == 66, pages == 1);
+        EXPECT_EQ(size[0] == 40, lines.find("\nAll levels") == 0);
         for (const std::string &key : keys) {
             std::size_t p = lines.find("\n" + key);
             EXPECT_TRUE(p != std::string::npos &&
@@ -226,9 +232,9 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
     }
 }
 
-// Boards in place, scrolled to the chosen one; level 6's cells in colored half blocks against
-// the big board's colors, each long row in upper halves, the short row below it in lower halves
-// half a cell to the right.
+// Boards in place, scrolled to the chosen one; level 6's cells (every code) in colored half
+// blocks against the big board's colors, each long row in upper halves, the short row below it
+// in lower halves half a cell to the right: one color a code, each told apart, none black.
 TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
 {
     const struct {
@@ -242,8 +248,10 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
     for (const auto &r : rows) {
         SCOPED_TRACE(r.selected);
         edit_state s = on_sample(6);
-        tb_level[6].cells[3] = code_empty; // unsaved too, and an empty cell over a color
-        tb_level[6].cells[80] = 2;
+        for (int k = 0; k < nb_cells; k++) // unsaved too, and empty cells over colors
+            tb_level[6].cells[k] = static_cast<std::uint8_t>(is_no_slot(k) ? code_no_slot : k % 10);
+        std::array<int, 18> small_of; // the small board's color of each of the big board's
+        small_of.fill(-1);
         const grid board = drawn(s, 80, 24);
         s.mode = r.top_row == 9 ? edit_mode::asking : edit_mode::overview; // a question over it
         s.back_to = edit_mode::overview;
@@ -276,14 +284,23 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
                     bool reversed = cell.attr == attr_reverse;
                     std::uint8_t up = reversed ? cell.bg : cell.fg,
                                  down = reversed ? cell.fg : cell.bg;
-                    EXPECT_EQ(at(board, 3 + 2 * half_column(k), 2 + row_of(k)).bg,
-                              is_long_row(row_of(k)) ? up : down)
-                        << k;
+                    const int big = at(board, 3 + 2 * half_column(k), 2 + row_of(k)).bg;
+                    const int small = is_long_row(row_of(k)) ? up : down;
+                    EXPECT_TRUE(small_of[big] < 0 || small_of[big] == small) << k;
+                    small_of[big] = small;
                     EXPECT_TRUE(k >= 8 || cell.ch == glyph_half_block);
                 }
         }
+        std::set<int> told;
+        for (int big = 0; big < 18; big++)
+            if (small_of[big] >= 0 && told.insert(small_of[big]).second) {
+                EXPECT_TRUE(big == color_default ||
+                            (small_of[big] != color_black && small_of[big] != color_default));
+            }
+        const bool six = !r.letters && r.first <= 6 && 6 < r.first + r.shown; // drawn
+        EXPECT_EQ(six ? 10u : 0u, told.size());
         EXPECT_EQ(0u, row_text(g, r.height - 2).find("Exchanged."));
         EXPECT_EQ(0u, row_text(g, r.height - 1)
-                          .find(r.top_row == 9 ? "y save and quit" : "arrows choose  Enter open"));
+                          .find(r.top_row == 9 ? "y save and quit" : "arrows pick  Enter open"));
     }
 }
