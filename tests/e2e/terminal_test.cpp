@@ -1,6 +1,6 @@
 // tests/e2e/terminal_test.cpp - the editor in a terminal as terminals are: stopped and continued
-// from outside, ended by a signal, sent sequences split by pauses, replies, pastes and old mouse
-// reports, or too dumb to draw a screen.
+// from outside, and ended by a signal. (How its bytes become keys, split by pauses or not, is the
+// decoder's unit test; pastes with and without brackets are typed in the tools' session.)
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,7 +11,7 @@
 namespace
 {
 
-const char *const no_wine = "wine's console passes on no stops, signals, mouse reports or bytes";
+const char *const no_wine = "wine's console passes on no stops or signals";
 
 // What a shell command printed, run by tmux, which fills in #{pane_tty} and #{pane_pid} first.
 std::string shell_says(const session &s, const std::string &command)
@@ -55,36 +55,5 @@ TEST(Terminal, AStopGivesTheTerminalBackAContinueTakesItAgainAndSigquitEndsIt)
     s.tmux_do("run-shell 'pkill -QUIT -P #{pane_pid}'");
     EXPECT_EQ(1, s.status());
     EXPECT_EQ(dir.read("stty.before"), dir.read("stty.after"));
-    EXPECT_TRUE(sample_image() == dir.read(prg));
-}
-
-TEST(Terminal, SplitSequencesRepliesPastesAndX10ClicksAreTakenAsMeant)
-{
-    if (windows_build())
-        GTEST_SKIP() << no_wine;
-    run_dir dir;
-    session s(dir);
-    ASSERT_TRUE(s.shows("Level 1 of 30"));
-    s.keys({"Down"});
-    s.send("\x1b[");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    s.send("A"); // Up: not Esc, which quits a level with nothing to save
-    s.keys({"8"});
-    EXPECT_TRUE(s.shows("|>wh<[gn][bl]"));
-    s.send("\x1b[<0;10");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    s.send(";5M"); // a click on row 2's second cell
-    EXPECT_TRUE(s.shows("|..[gn]>wh<[bl]"));
-    s.send("\x1b[M $&"); // an X10 click on row 3's first cell
-    EXPECT_TRUE(s.shows("|>wh<[bl][or]"));
-    s.send("\x1b]0;sqy\x07\x1bPsq\x1b\\");
-    s.tmux_do("set-buffer 'as q\ny s\rqq'");
-    s.tmux_do("paste-buffer -p"); // in brackets: mode 2004 is on
-    s.keys({"Right"});
-    EXPECT_TRUE(s.shows("|[wh]>bl<[or]"));
-    s.keys({"q"}); // nothing was saved, so it asks
-    EXPECT_TRUE(s.shows("Save changes to KR_PROG.PRG? (y/n, Esc: stay)"));
-    s.keys({"n"});
-    EXPECT_EQ(0, s.status());
     EXPECT_TRUE(sample_image() == dir.read(prg));
 }
