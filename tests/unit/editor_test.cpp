@@ -291,25 +291,28 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
         int level;
         std::string text;
         std::string status;
-    } rows[] = {{30, six, "Pasted a level from text."},
-                {30, "\xEF\xBB\xBF" + crlf, "Pasted a level from text."},
-                {30, cr + edited(level_as_text(7), "Level", "level"),
-                 "Pasted the first of 2 levels in the text."},
-                {30, edited(indented, "\n  \t\n", "\n \n"), "Pasted a level from text."},
-                {30, three_rows, "Not pasted: the text holds 3 of a level's 11 rows."},
-                {3, level_as_text(30),
-                 "Not pasted: the text has 8 random colors, level 3's record has "
-                 "room for 2."},
-                {9, edited(six, "[wh]", "[BL]", 3),
-                 "Not pasted: line 4, column 6: '[BL]' is no cell name: read as an empty cell "
-                 "(and 2 more)."},
-                {9, edited(indented, "k, r", "k,r"), "Not pasted: line 2, column 26: " + lost},
-                {9, edited(six, "Random colors : black, red, purple.\n", ""),
-                 "Not pasted: line 3, column 18: a random cell in level 9, which has no random "
-                 "colors at this point: read as an empty cell (and 3 more)."},
-                {9, edited(six, row_1, "") + row_1,
-                 "Not pasted: line 4, column 1: a short row where the reader is at level 9 row 1, "
-                 "a long row: its cells are read at the wrong places (and 3 more)."}};
+    } rows[] = {
+        {30, "\xEF\xBB\xBF" + crlf, "Pasted a level from text."},
+        {30, cr + edited(level_as_text(7), "Level", "level"),
+         "Pasted the first of 2 levels in the text."},
+        {30, edited(indented, "\n  \t\n", "\n \n"), "Pasted a level from text."},
+        {30, three_rows, "Not pasted: the text holds 3 of a level's 11 rows."},
+        {3, level_as_text(30),
+         "Not pasted: the text has 8 random colors, level 3's record has "
+         "room for 2."},
+        {9, "Look:\n" + six,
+         "Not pasted: line 1, column 1: line ignored: it is no row line (\"|\" first), color "
+         "line, level line, comment (\";\" or \"#\" first) nor blank line."},
+        {9, edited(six, "[wh]", "[BL]", 3),
+         "Not pasted: line 4, column 6: '[BL]' is no cell name: read as an empty cell "
+         "(and 2 more)."},
+        {9, edited(indented, "k, r", "k,r"), "Not pasted: line 2, column 26: " + lost},
+        {9, edited(six, "Random colors : black, red, purple.\n", ""),
+         "Not pasted: line 3, column 18: a random cell in level 9, which has no random "
+         "colors at this point: read as an empty cell (and 3 more)."},
+        {9, edited(six, row_1, "") + row_1,
+         "Not pasted: line 4, column 1: a short row where the reader is at level 9 row 1, "
+         "a long row: its cells are read at the wrong places (and 3 more)."}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level);
         const std::string before = level_as_text(r.level);
