@@ -33,14 +33,14 @@ static int caught(int (*work)(), std::string &reason)
     log_capture = &captured;
     int ok = work();
     log_capture = was;
-    reason.clear();
+    std::string errors;
     const std::string mark = "ERROR ! ";
     for (std::size_t p = captured.find(mark); p != std::string::npos; p = captured.find(mark, p)) {
         p += mark.size();
         std::size_t end = captured.find_first_of("\r\n", p);
-        reason += " " + captured.substr(p, end == std::string::npos ? end : end - p);
+        errors += " " + captured.substr(p, end == std::string::npos ? end : end - p);
     }
-    reason = reason.empty() ? "." : ":" + reason; // a failure that said nothing should not happen
+    reason = errors.empty() ? "." : ":" + errors; // a failure that said nothing should not happen
     return ok;
 }
 
@@ -117,9 +117,8 @@ static void answer_update(edit_state &s, bool yes)
     const char *lvl = levels_file_name(0);
     std::string error;
     s.mode = s.back_to;
-    if (yes && !s.save_text(error)) {
+    if (yes && !s.save_text(error)) { // the editor stays, so that this is read
         s.status = formatted("Saved to %s, but %s was not written", prg_name, lvl) + error;
-        s.quit_after_save = false; // the editor stays, so that this is read
         return;
     }
     s.status = yes ? formatted("Saved to %s and %s.", prg_name, lvl)
@@ -175,9 +174,7 @@ static int answer(edit_state &s, int code)
     if (s.mode == edit_mode::update) {
         if (yes >= 0 || code == key_escape)
             answer_update(s, yes == 1);
-        return 0;
-    }
-    if (yes == 1 && s.mode == edit_mode::asking)
+    } else if (yes == 1 && s.mode == edit_mode::asking)
         request_save(s, true);
     else if (yes == 1)
         finish_save(s);

@@ -62,7 +62,9 @@ TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
 
 // Levels 1, 2 and 4 (3 has random colors that fit no other record) put in the order 2, 4, 1 in
 // the overview: the image saved is what the text route writes from the text with those blocks
-// moved. Then the file is changed on disk, and removed, before a save.
+// moved, and vellumix.lvl beside it, in step, is not asked about. Then the file is changed on
+// disk, and removed, before a save; vellumix.lvl, out of step on one level (the last, then the
+// first), is asked about until the answer is no.
 TEST(Console, LevelsReorderedInTheOverviewAreTheTextsBlocksMoved)
 {
     run_dir dir;
@@ -76,20 +78,27 @@ TEST(Console, LevelsReorderedInTheOverviewAreTheTextsBlocksMoved)
                               block(3) + "Level  4" + block(1) +
                               text.substr(text.find("Level  5")));
     ASSERT_EQ(0, run_tool(text_route, {"-saveprg", "-quiet"}).status);
+    dir.write(lvl, text_route.read(lvl));
     session s(dir);
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     s.keys({"Tab", "'>'", "x", "Right", "Right", "x", "Enter", "s"});
-    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG"));
+    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG (the old file is KR_PROG.PRG.bak)."));
     EXPECT_TRUE(text_route.read(prg) == dir.read(prg));
     // another program's change, then its removal, are not saved over without a word
     std::string theirs = dir.read(prg);
     theirs[0x100] ^= 1;
     dir.write(prg, theirs);
-    s.keys({"8", "s"});
+    s.keys({"g", "3", "0", "Enter", "8", "s"});
     EXPECT_TRUE(s.shows("KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)"));
     s.keys({"y"});
-    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG (the old file is KR_PROG.PRG.bak)."));
+    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels"));
     EXPECT_TRUE(dir.read(prg + ".bak") == theirs && dir.read(prg)[0x100] != theirs[0x100]);
+    s.keys({"y"});
+    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG and vellumix.lvl."));
+    s.keys({"g", "1", "Enter", "8", "s"});
+    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels"));
+    s.keys({"n"});
+    EXPECT_TRUE(s.shows("vellumix.lvl left as it was."));
     std::filesystem::remove(dir.file(prg));
     s.keys({"7", "q", "y"});
     EXPECT_TRUE(s.shows("KR_PROG.PRG is no longer in the folder. Save it again? (y/n)"));

@@ -295,7 +295,7 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
         {30, "\xEF\xBB\xBF" + crlf, "Pasted a level from text."},
         {30, cr + edited(level_as_text(7), "Level", "level"),
          "Pasted the first of 2 levels in the text."},
-        {30, edited(indented, "\n  \t\n", "\n \n"), "Pasted a level from text."},
+        {30, edited(indented, "\n  \t\n", "\n \n") + "  x\n", "Pasted a level from text."},
         {30, three_rows, "Not pasted: the text holds 3 of a level's 11 rows."},
         {3, level_as_text(30),
          "Not pasted: the text has 8 random colors, level 3's record has "
@@ -316,7 +316,7 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level);
         const std::string before = level_as_text(r.level);
-        apply_key(s, {key_paste, 0, 0, r.text});
+        EXPECT_EQ(r.status[0] == 'P' ? 1 : 0, apply_key(s, {key_paste, 0, 0, r.text}));
         EXPECT_EQ(r.status, s.status);
         const std::string now = level_as_text(r.level);
         EXPECT_EQ(r.status[0] == 'P' ? rows_of_six : before.substr(before.find("\n\n")),
