@@ -300,8 +300,8 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
         {3, level_as_text(30),
          "Not pasted: the text has 8 random colors, level 3's record has "
          "room for 2."},
-        {9, "Look:\n" + six,
-         "Not pasted: line 1, column 1: line ignored: it is no row line (\"|\" first), color "
+        {9, "  \t  Look:\n" + indented,
+         "Not pasted: line 1, column 4: line ignored: it is no row line (\"|\" first), color "
          "line, level line, comment (\";\" or \"#\" first) nor blank line."},
         {9, edited(six, "[wh]", "[BL]", 3),
          "Not pasted: line 4, column 6: '[BL]' is no cell name: read as an empty cell "
