@@ -367,7 +367,6 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
         {0, "1\x01q", "", "bu"},
         {0, "\x01q", "", "q"},
         {4, "1s", update, "ts"},
-        {4, "1sy", both, "bs"},
         {4, "1s\x1b", left, "bs"},
         {4, "1sn2s", "Saved.", "bs"},
         {4, "1qy", update, "ts"},
