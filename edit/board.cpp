@@ -170,17 +170,23 @@ static int paste(edit_state &s, bool stamp)
     return changed;
 }
 
-// Text brings in the first level it holds, read as the text file is read.
+// Text brings in the first level it holds, read as the text file is read, and checked as it is:
+// a level not taken as written is not taken at all.
 static int paste_text(edit_state &s, const std::string &text)
 {
-    tb_level_entry e = tb_level[s.level];
-    int rows = 0;
-    read_pasted_level(text, e, rows);
+    const pasted_level pasted = read_pasted_level(text, s.level);
+    const int rows = pasted.rows;
     if (rows < nb_rows) {
         s.status = formatted("Not pasted: the text holds %d of a level's %d rows.", rows, nb_rows);
         return 0;
     }
-    int changed = paste_level(s, e, "text");
+    if (pasted.nb_warnings > 0) { // the checker's words may be long: no formatted() buffer
+        const int more = pasted.nb_warnings - 1;
+        s.status = formatted("Not pasted: line %d, column %d: ", pasted.line, pasted.column) +
+                   pasted.warning + (more ? formatted(" (and %d more)", more) : "") + ".";
+        return 0;
+    }
+    int changed = paste_level(s, pasted.level, "text");
     const int levels = (rows + nb_rows - 1) / nb_rows;
     if (changed || s.status.empty())
         s.status = levels > 1 ? formatted("Pasted the first of %d levels in the text.", levels)

@@ -8,6 +8,7 @@
 
 #include "cli/logerror.h"
 #include "store/os_file.h"
+#include "text/text.h"
 
 // ---- KR_PROG.PRG on disk, as this run last read or wrote it, to tell another program's change
 
@@ -23,16 +24,31 @@ static int prg_disk_state()
     return prg_seen_there && (!prg_known_there || prg_seen != prg_known);
 }
 
-// The encoder and the atomic save, with their messages caught so that none reaches the screen
-// behind the editor's back: the status line shows what went wrong, in one line.
-static int save_levels(std::string &message)
+// Runs work with its messages caught, so that none reaches the screen behind the editor's back:
+// reason gets its errors for the status line, in one line (": ...", or "." when it said none).
+static int caught(int (*work)(), std::string &reason)
 {
     std::string captured;
     std::string *was = log_capture;
     log_capture = &captured;
-    int ok = tb_level_to_data() && save_prg();
+    int ok = work();
     log_capture = was;
-    if (ok) {
+    std::string errors;
+    const std::string mark = "ERROR ! ";
+    for (std::size_t p = captured.find(mark); p != std::string::npos; p = captured.find(mark, p)) {
+        p += mark.size();
+        std::size_t end = captured.find_first_of("\r\n", p);
+        errors += " " + captured.substr(p, end == std::string::npos ? end : end - p);
+    }
+    reason = errors.empty() ? "." : ":" + errors; // a failure that said nothing should not happen
+    return ok;
+}
+
+// The encoder and the atomic save.
+static int save_levels(std::string &message)
+{
+    std::string reason;
+    if (caught([]() -> int { return tb_level_to_data() && save_prg(); }, reason)) {
         message = formatted(backup_kept ? "Saved to %s (the old file is %s.bak)." : "Saved to %s.",
                             prg_name, prg_name);
         // the file now holds the image, and what it held past it (save_file keeps that)
@@ -42,16 +58,13 @@ static int save_levels(std::string &message)
         prg_known_there = true;
         return 1;
     }
-    message = "Not saved:";
-    const std::string mark = "ERROR ! ";
-    for (std::size_t p = captured.find(mark); p != std::string::npos; p = captured.find(mark, p)) {
-        p += mark.size();
-        std::size_t end = captured.find_first_of("\r\n", p);
-        message += " " + captured.substr(p, end == std::string::npos ? end : end - p);
-    }
-    if (message.back() == ':') // a failure that said nothing, which should not happen
-        message.back() = '.';
+    message = "Not saved" + reason;
     return 0;
+}
+
+static int save_text_file(std::string &error)
+{
+    return caught([]() -> int { return save_levels_file(levels_file_name(0), 0, 1); }, error);
 }
 
 // The console's size and what a test puts in place of the file's functions outlive the reset.
@@ -60,6 +73,10 @@ void edit_start(edit_state &s)
     edit_state fresh;
     fresh.save = s.save ? s.save : save_levels;
     fresh.disk_state = s.disk_state;
+    fresh.text_differs = s.text_differs;
+    if (!fresh.text_differs)
+        fresh.text_differs = [] { return text_file_differs(levels_file_name(0)); };
+    fresh.save_text = s.save_text ? s.save_text : save_text_file;
     if (!fresh.disk_state) {
         fresh.disk_state = prg_disk_state;
         prg_known_there = read_whole_file(prg_name, prg_known);
@@ -75,6 +92,7 @@ void edit_start(edit_state &s)
 
 // ---- saving and quitting: questions first, in the request line
 
+// A text file that -saveprg would read back over the save is not left to undo it unasked.
 static void finish_save(edit_state &s)
 {
     s.mode = s.back_to;
@@ -83,6 +101,29 @@ static void finish_save(edit_state &s)
         return;
     }
     s.saved_levels = tb_level;
+    if (!s.text_left && s.text_differs()) {
+        const char *lvl = levels_file_name(0);
+        s.mode = edit_mode::update; // a quit waits for the answer
+        s.status = formatted("%s holds other levels: -saveprg would undo this save. Update %s "
+                             "too? (y/n)",
+                             lvl, lvl);
+        return;
+    }
+    s.quit = s.quit_after_save;
+}
+
+static void answer_update(edit_state &s, bool yes)
+{
+    const char *lvl = levels_file_name(0);
+    std::string error;
+    s.mode = s.back_to;
+    if (yes && !s.save_text(error)) { // the editor stays, so that this is read
+        s.status = formatted("Saved to %s, but %s was not written", prg_name, lvl) + error;
+        return;
+    }
+    s.status = yes ? formatted("Saved to %s and %s.", prg_name, lvl)
+                   : formatted("%s left as it was.", lvl);
+    s.text_left = !yes;
     s.quit = s.quit_after_save;
 }
 
@@ -130,7 +171,10 @@ static int answer(edit_state &s, int code)
         s.mode = edit_mode::board;
         return answer_recovery(s, yes == 1);
     }
-    if (yes == 1 && s.mode == edit_mode::asking)
+    if (s.mode == edit_mode::update) {
+        if (yes >= 0 || code == key_escape)
+            answer_update(s, yes == 1);
+    } else if (yes == 1 && s.mode == edit_mode::asking)
         request_save(s, true);
     else if (yes == 1)
         finish_save(s);
@@ -224,6 +268,7 @@ int apply_key(edit_state &s, const key &k)
     case edit_mode::asking:
     case edit_mode::confirm:
     case edit_mode::restore:
+    case edit_mode::update:
         return answer(s, k.code);
     default:
         break;

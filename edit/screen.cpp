@@ -245,7 +245,8 @@ static void draw_foot(const edit_state &s, grid &g, int top, int status_y, int k
         put(g, 0, y++, line);
     // a question, or a prompt being typed: the cursor waits just after it
     if (s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
-        s.mode == edit_mode::restore || s.mode == edit_mode::go_to || s.mode == edit_mode::move_to)
+        s.mode == edit_mode::restore || s.mode == edit_mode::update || s.mode == edit_mode::go_to ||
+        s.mode == edit_mode::move_to)
         cursor_after(g, status.empty() ? 0 : static_cast<int>(status.back().size()), status_y);
     for (const std::string &line : keys_lines)
         put(g, 0, keys_top++, line);
@@ -262,6 +263,7 @@ static const char *keys_of(const edit_state &s, layout_kind kind)
         return "y save and quit   n quit without saving   Esc stay";
     case edit_mode::confirm:
     case edit_mode::restore:
+    case edit_mode::update:
         return "y yes   n no";
     case edit_mode::go_to:
         return "digits, Enter go, Esc cancel";
@@ -401,7 +403,8 @@ void draw(const edit_state &s, grid &g)
     if (s.mode == edit_mode::help)
         return draw_help(s, g);
     bool asks = s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
-                s.mode == edit_mode::restore || s.mode == edit_mode::go_to;
+                s.mode == edit_mode::restore || s.mode == edit_mode::update ||
+                s.mode == edit_mode::go_to;
     if (s.mode == edit_mode::overview || s.mode == edit_mode::move_to ||
         (asks && s.back_to == edit_mode::overview))
         return draw_overview(s, g);

@@ -70,6 +70,7 @@ enum class edit_mode {
     asking,   // save before quitting? (y/n, Esc)
     confirm,  // KR_PROG.PRG changed or went away on disk: save over it? (y/n)
     restore,  // an earlier session's unsaved changes found: restore them? (y/n)
+    update,   // saved, and vellumix.lvl holds other levels: update it too? (y/n)
     move_to,  // after m in the overview: the place for the level chosen, typed in typed
 };
 
@@ -162,6 +163,12 @@ struct edit_state {
     // Compares KR_PROG.PRG on disk with what was read or last saved of it: 0 the same,
     // 1 changed, 2 gone. The editor's own reads the file, unless a test puts another here.
     int (*disk_state)() = nullptr;
+    // 1 when vellumix.lvl, read over the levels as -saveprg reads it, would change one of them;
+    // 0 when it would not, or is not there, or cannot be read.
+    int (*text_differs)() = nullptr;
+    // Writes vellumix.lvl as -savelvl does, backup and all: 1 = written; 0 = error says why.
+    int (*save_text)(std::string &error) = nullptr;
+    bool text_left = false; // the update question was answered no: it is not asked again
 };
 
 // ---- editor.cpp: what the console calls

@@ -1,6 +1,7 @@
 // text/check.cpp - the check action: listens to the reader reading the text file and tells, in
 // the form editors jump from ("file:line:column: warning: ..."), each place where what it takes
-// differs from what the text says, then which levels now differ from the program image.
+// differs from what the text says, then which levels now differ from the program image. A level
+// pasted into the editor is checked by the same listener, in its own lines only.
 #include "text/text.h"
 
 #include <array>
@@ -18,9 +19,16 @@ struct taken { // a cell place or a color name, as the reader took it
 };
 
 struct checker {
-    const char *path = nullptr;
+    const char *path = "";
     std::vector<std::string> report; // its lines, in the order of the file
     int nb_warnings = 0;
+    int first_line = 0, first_column = 0; // where the first warning is, and its words
+    std::string first_words;
+    // A paste is one level read over the level shown: only its first level's lines are checked,
+    // with the level shown named in the words, and not where it would stand in a file.
+    bool paste = false;
+    int renumber = 0; // added to the reader's level numbers in the words
+    int rows = 0;     // the row lines read
     // the piece being read: its text and where it starts, and the reader's place there
     read_event piece{};
     std::string text;
@@ -66,6 +74,8 @@ __attribute__((format(printf, 4, 5)))
 static void
 warn(checker &c, int line, int column, const char *format, ...)
 {
+    if (c.paste && c.piece.level != 1)
+        return;
     if (++c.nb_warnings > max_shown)
         return;
     std::array<char, 320> message;
@@ -73,10 +83,16 @@ warn(checker &c, int line, int column, const char *format, ...)
     va_start(args, format);
     std::vsnprintf(message.data(), message.size(), format, args);
     va_end(args);
+    if (c.nb_warnings == 1) {
+        c.first_line = line;
+        c.first_column = column;
+        c.first_words = message.data();
+    }
     add(c.report, "%s:%d:%d: warning: %s\n", c.path, line, column, message.data());
 }
 
-static int at(const checker &c, int pos) { return c.piece.column + pos; } // a column
+static int at(const checker &c, int pos) { return c.piece.column + pos; }    // a column
+static int named(const checker &c, int level) { return level + c.renumber; } // in the words
 
 // Text of the piece from pos, at most n characters, shown safely in a message.
 static std::string shown(const std::string &text, std::size_t pos, std::size_t n)
@@ -120,7 +136,8 @@ static void check_row(checker &c)
             warn(c, p.line, p.column,
                  "a %s row where the reader is at level %d row %d, a %s row: its cells are "
                  "read at the wrong places",
-                 long_row ? "short" : "long", p.level, p.row, long_row ? "long" : "short");
+                 long_row ? "short" : "long", named(c, p.level), p.row,
+                 long_row ? "long" : "short");
         return;
     }
     for (const taken &t : c.found) {
@@ -128,7 +145,7 @@ static void check_row(checker &c)
             warn(c, p.line, at(c, static_cast<int>(c.text.size())),
                  "the row line ends before its last cell: the missing cells of level %d row %d "
                  "are read as empty",
-                 p.level, p.row);
+                 named(c, p.level), p.row);
             return;
         }
         if (t.code == code_no_slot)
@@ -138,7 +155,7 @@ static void check_row(checker &c)
             warn(c, p.line, at(c, t.pos),
                  "a random cell in level %d, which has no random colors at this point: read as "
                  "an empty cell",
-                 p.level);
+                 named(c, p.level));
     }
     // after the cells, only the closing "|" (or "..|") and blanks are expected
     const std::size_t end = long_row ? 33 : 31;
@@ -182,7 +199,7 @@ static void check_color_words(checker &c)
             const taken &t = c.found[next];
             read_as += (read_as.empty() ? "" : ", ") + std::string(bc_string[t.code]);
             count = t.stored;
-            if (count > record_room[p.level] && !c.refused[p.level]) {
+            if (count > record_room[p.level] && !c.refused[p.level] && !c.paste) {
                 c.refused[p.level] = true;
                 if (++c.nb_warnings <= max_shown)
                     c.refusals.push_back({p.level, p.line, at(c, t.pos), c.report.size()});
@@ -218,13 +235,13 @@ static void check_colors(checker &c)
     int &first = c.first_color_line[p.level];
     if (first)
         warn(c, p.line, p.column,
-             "a second color line for level %d: its colors are added to those of line %d", p.level,
-             first);
+             "a second color line for level %d: its colors are added to those of line %d",
+             named(c, p.level), first);
     else if (c.shift == 0 && p.row > 1) // else a level line above has told where it is
         warn(c, p.line, p.column,
              "a color line after the first row line of level %d: it counts for level %d, but "
              "random cells above it are read as empty",
-             p.level, p.level);
+             named(c, p.level), named(c, p.level));
     else if (c.shift == 0 && c.heading && c.heading != p.level)
         warn(c, p.line, p.column,
              "a color line after the rows of level %d: read as the random colors of level %d",
@@ -243,7 +260,7 @@ static void check_level_line(checker &c)
     int n = 0;
     for (int k = 0; k < 3 && *digits >= '0' && *digits <= '9'; k++)
         n = n * 10 + (*digits++ - '0');
-    if (n < 1 || n > last_level())
+    if (n < 1 || n > last_level() || c.paste) // a paste is read over the level shown
         return;
     c.heading = n;
     int shift = (p.level - n) * 11 + p.row - 1;
@@ -360,6 +377,7 @@ static void observe_reading(const read_event &event, void *context)
     check_piece(c);
     c.found.clear();
     if (event.what == read_what::piece) {
+        c.rows += event.code == line_row;
         c.piece = event;
         c.text = event.text;
         c.text.erase(c.text.find_last_not_of("\r\n") + 1); // the line ending is not looked at
@@ -420,4 +438,22 @@ int check_levels_text(const char *path, std::FILE *out, int &nb_warnings)
         std::fputs(line.c_str(), out);
     nb_warnings = c.nb_warnings;
     return 1;
+}
+
+pasted_level read_pasted_level(std::string_view text, int on)
+{
+    checker c;
+    c.paste = true;
+    c.renumber = on - 1;
+    static std::array<tb_level_entry, 31> scratch; // every level of the text read over level on
+    scratch.fill(tb_level[on]);
+    const int indent = read_pasted_text(text, scratch, observe_reading, &c);
+    pasted_level p;
+    p.level = scratch[1];
+    p.rows = c.rows;
+    p.nb_warnings = c.nb_warnings;
+    p.line = c.first_line;
+    p.column = c.first_column + indent; // as pasted
+    p.warning = c.first_words;
+    return p;
 }

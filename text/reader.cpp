@@ -3,6 +3,7 @@
 // levels are told apart by counting row lines, eleven to a level.
 #include "text/text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -202,6 +203,23 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
     return read_levels(src, table, observe, context);
 }
 
+int text_file_differs(const char *path)
+{
+    std::FILE *f = std::fopen(path, "rb");
+    if (!f)
+        return 0;
+    static std::array<tb_level_entry, 31> scratch;
+    scratch = tb_level;
+    int ok = read_levels_text(f, scratch);
+    std::fclose(f);
+    for (int i = 1; ok && i <= last_level(); i++) {
+        const tb_level_entry &was = tb_level[i], &now = scratch[i];
+        if (was.cells != now.cells || was.nb_colors != now.nb_colors || was.colors != now.colors)
+            return 1;
+    }
+    return 0;
+}
+
 // there: the file is known to be there, so that failing to open it is a read error.
 static int read_text_file(const char *path, read_observer observe, void *context, bool there)
 {
@@ -246,25 +264,44 @@ int text_to_tb_level_if_any(const char *path)
     return read_text_file(path, nullptr, nullptr, true);
 }
 
-// A terminal sends a pasted line end as CR, a Windows clipboard as CR LF.
-void read_pasted_level(std::string_view text, tb_level_entry &e, int &rows_read)
+// The run of blanks that begins every non-blank line of text, "" when there is none.
+static std::string common_indent(const std::string &text)
 {
-    std::string lines;
+    std::string run;
+    bool found = false;
+    for (std::size_t at = 0, end = 0; at < text.size(); at = end + 1) {
+        end = std::min(text.find('\n', at), text.size());
+        std::size_t lead = text.find_first_not_of(" \t", at);
+        if (lead >= end)
+            continue; // a blank line
+        if (!found)
+            run = text.substr(at, lead - at);
+        found = true;
+        while (text.compare(at, run.size(), run) != 0)
+            run.pop_back();
+    }
+    return run;
+}
+
+// A terminal sends a pasted line end as CR, a Windows clipboard as CR LF; a block quoted in a
+// post or an e-mail comes indented.
+int read_pasted_text(std::string_view text, std::array<tb_level_entry, 31> &table,
+                     read_observer observe, void *context)
+{
+    std::string lines, unindented;
     for (std::size_t k = 0; k < text.size(); k++)
         if (text[k] != '\r')
             lines += text[k];
         else if (k + 1 == text.size() || text[k + 1] != '\n')
             lines += '\n';
-    static std::array<tb_level_entry, 31> scratch;
-    scratch.fill(e);
+    const std::string run = common_indent(lines);
+    for (std::size_t at = 0, end = 0; at < lines.size(); at = end + 1) {
+        end = std::min(lines.find('\n', at), lines.size());
+        std::size_t from = lines.compare(at, run.size(), run) == 0 ? at + run.size() : at;
+        unindented.append(lines, from, end + 1 - from);
+    }
     text_source src;
-    src.text = lines;
-    rows_read = 0;
-    read_levels(
-        src, scratch,
-        [](const read_event &event, void *rows) {
-            *static_cast<int *>(rows) += event.what == read_what::piece && event.code == line_row;
-        },
-        &rows_read);
-    e = scratch[1];
+    src.text = unindented;
+    read_levels(src, table, observe, context);
+    return static_cast<int>(run.size());
 }

@@ -54,13 +54,30 @@ int text_to_tb_level(const char *path, read_observer observe = nullptr, void *co
 // The same where the file is optional (the picture): 1 = read, or there is no such file and
 // tb_level stays; 0 = it is there, or may be, and could not be read, reported.
 int text_to_tb_level_if_any(const char *path);
+// 1 = path is there, can be read, and read over tb_level as -saveprg reads it would change a
+// level; 0 = it would not, or it is not there or cannot be read. Nothing is reported.
+int text_file_differs(const char *path);
 // Overlays what f holds on table: 1 = read to its end (or the last level); 0 = a read error.
 int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table,
                      read_observer observe = nullptr, void *context = nullptr);
 
-// A level pasted as text, its lines ending in CR, LF or CR LF, read as the text file is over e (a
-// copy of the level it is pasted on): the first level it holds. rows_read: the row lines it holds.
-void read_pasted_level(std::string_view text, tb_level_entry &e, int &rows_read);
+// Reads pasted text over table as the text file is read, its lines ending in CR, LF or CR LF,
+// and the run of blanks that begins every non-blank line taken off: returns the run's length,
+// which the columns observe hears do not count.
+int read_pasted_text(std::string_view text, std::array<tb_level_entry, 31> &table,
+                     read_observer observe, void *context);
+
+// A level pasted as text over level on, checked as the check action checks a file, in the lines
+// of the first level it holds, the one taken: not where it would stand in a file, nor its colors
+// against a record's room.
+struct pasted_level {
+    tb_level_entry level{};   // the first level the text holds, read over level on
+    int rows = 0;             // the row lines the text holds
+    int nb_warnings = 0;      // the check's warnings in the lines of the level taken
+    int line = 0, column = 0; // the first of them, in the text as pasted, and its words
+    std::string warning;
+};
+pasted_level read_pasted_level(std::string_view text, int on);
 
 // The check action: reads the text file as -loadlvl does and writes to out, in the form
 // "file:line:column: warning: ...", each place where the reader does not take what the text

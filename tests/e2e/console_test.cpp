@@ -62,7 +62,10 @@ TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
 
 // Levels 1, 2 and 4 (3 has random colors that fit no other record) put in the order 2, 4, 1 in
 // the overview: the image saved is what the text route writes from the text with those blocks
-// moved. Then the file is changed on disk, and removed, before a save.
+// moved, and vellumix.lvl beside it, in step (cut in the last level, whose other rows it leaves
+// as they are), is not asked about. Then the file is changed on
+// disk, and removed, before a save; vellumix.lvl, out of step on one level (the last, then the
+// first), is asked about until the answer is no.
 TEST(Console, LevelsReorderedInTheOverviewAreTheTextsBlocksMoved)
 {
     run_dir dir;
@@ -76,20 +79,31 @@ TEST(Console, LevelsReorderedInTheOverviewAreTheTextsBlocksMoved)
                               block(3) + "Level  4" + block(1) +
                               text.substr(text.find("Level  5")));
     ASSERT_EQ(0, run_tool(text_route, {"-saveprg", "-quiet"}).status);
+    const std::string in_step = text_route.read(lvl);
+    std::size_t cut = in_step.find("Level 30");
+    for (int n = 0; n < 8; n++) // the level line, colors, a blank line and 5 rows
+        cut = in_step.find('\n', cut) + 1;
+    dir.write(lvl, in_step.substr(0, cut));
     session s(dir);
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     s.keys({"Tab", "'>'", "x", "Right", "Right", "x", "Enter", "s"});
-    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG"));
+    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG (the old file is KR_PROG.PRG.bak)."));
     EXPECT_TRUE(text_route.read(prg) == dir.read(prg));
     // another program's change, then its removal, are not saved over without a word
     std::string theirs = dir.read(prg);
     theirs[0x100] ^= 1;
     dir.write(prg, theirs);
-    s.keys({"8", "s"});
+    s.keys({"g", "3", "0", "Enter", "8", "s"});
     EXPECT_TRUE(s.shows("KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)"));
     s.keys({"y"});
-    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG (the old file is KR_PROG.PRG.bak)."));
+    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels"));
     EXPECT_TRUE(dir.read(prg + ".bak") == theirs && dir.read(prg)[0x100] != theirs[0x100]);
+    s.keys({"y"});
+    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG and vellumix.lvl."));
+    s.keys({"g", "1", "Enter", "8", "s"});
+    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels"));
+    s.keys({"n"});
+    EXPECT_TRUE(s.shows("vellumix.lvl left as it was."));
     std::filesystem::remove(dir.file(prg));
     s.keys({"7", "q", "y"});
     EXPECT_TRUE(s.shows("KR_PROG.PRG is no longer in the folder. Save it again? (y/n)"));
@@ -100,7 +114,8 @@ TEST(Console, LevelsReorderedInTheOverviewAreTheTextsBlocksMoved)
 
 // Every tool, typed into the console and made in this process on the same levels by the same
 // keys: the image the console saves is what the text route writes from the levels made here,
-// a level copied as text and pasted back included; and every window size in its layout.
+// a level copied as text and pasted back included; and every window size in its layout. The
+// text file beside it, out of step after the save, is then written as -savelvl writes it.
 TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
 {
     static std::vector<std::uint8_t> image = make_sample_image();
@@ -115,7 +130,8 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
     const char *typed = "0 8 Right f PgDn '>' c 2 7 2 Enter m y '>' p u U b 7 Space v Right Down 3 "
                         "y Down Down Down Down p r 1 PgDn H K M '>' L J v Left BSpace x g 5 Enter "
                         "X '<' p S 1 Right Right 6 v Down Right m M v S P Tab m 5 Enter Left Enter";
-    run_dir dir;
+    run_dir dir(sample_image(), true);
+    const std::string exported = dir.read(lvl);
     session s(dir);
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     auto type = [&](const std::string &name) { // a key in the console, and the same key here
@@ -196,8 +212,8 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
         EXPECT_TRUE(s.shows("Brush: [ye] yellow"));
     }
     s.keys({"s"});
-    EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG"));
-    s.keys({"q"});
+    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels: -saveprg would undo this save."));
+    s.keys({"y", "q"});
     EXPECT_EQ(0, s.status());
     EXPECT_EQ(dir.read("stty.before"), dir.read("stty.after"));
     run_dir text_route(sample_image());
@@ -208,4 +224,6 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
     ASSERT_EQ(0, run_tool(text_route, {"-saveprg", "-quiet"}).status);
     EXPECT_TRUE(text_route.read(prg) == dir.read(prg));
     EXPECT_FALSE(sample_image() == dir.read(prg));
+    ASSERT_EQ(0, run_tool(text_route, {"-savelvl", "-quiet"}).status);
+    EXPECT_TRUE(text_route.read(lvl) == dir.read(lvl) && exported == dir.read(lvl + ".bak"));
 }

@@ -245,6 +245,7 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
          {":20:80: warning: line longer than 79", ":21:1: warning: the rows below are read"},
          -1},
         {{{"Level  2", "level  2"}}, {":20:1: warning: line ignored: a level line"}, 1},
+        {{{"Level  2", "Level  0"}}, {"vellumix.lvl: 0 warnings, 0 levels changed\n"}, 0},
         {{{"", row_1 + "[or][ye][ye]|\n"}}, {":465:1: warning: a row line after"}, 1},
         {{{"\f", "Level 20"}}, {":295:1: note: the file ends after level 19: levels 20 to 30"}, 0},
         {{{"\f", "|..[rd][pu][rd][pu]"}},

@@ -19,7 +19,9 @@ static void press(edit_state &s, const std::string &keys)
         apply_key(s, {c < 0x80 ? int{c} : key_up + (c - 0x80)});
 }
 
-static int disk = 0; // KR_PROG.PRG to the editor: 0 as it was read, 1 changed, 2 gone
+// KR_PROG.PRG to the editor: 0 as it was read, 1 changed, 2 gone; + 4: vellumix.lvl holds
+// other levels, + 8: and cannot be written
+static int disk = 0;
 
 static edit_state start_on_sample(int level, int cursor = 0, const std::string &keys = "")
 {
@@ -28,7 +30,9 @@ static edit_state start_on_sample(int level, int cursor = 0, const std::string &
     decode_as_loaded(image);
     edit_state s;
     s.save = [](std::string &message) { return message = "Saved.", 1; }; // a save that works
-    s.disk_state = [] { return disk; };
+    s.disk_state = [] { return disk & 3; };
+    s.text_differs = [] { return disk >> 2 & 1; };
+    s.save_text = [](std::string &error) { return error = ": full.", 1 - disk / 8; };
     edit_start(s);
     s.level = level;
     s.cursor = cursor;
@@ -353,6 +357,8 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
     }
 }
 
+// A paste is checked as the text file is, in the lines of the level it brings: a warning there
+// refuses it, with its place in the text as pasted; an indented block loses its indentation.
 TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
 {
     start_on_sample(1);
@@ -360,27 +366,50 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
     std::size_t end = six.find("\n\n") + 2;
     for (int n = 0; n < 3; n++)
         end = six.find('\n', end) + 1;
-    const std::string three_rows = six.substr(0, end);
-    std::string crlf, cr;
+    const std::string three_rows = six.substr(0, end), row_1 = six.substr(six.find('|'), 35);
+    auto edited = [](std::string text, const std::string &from, const std::string &to, int n = 1) {
+        for (std::size_t at = 0; n-- > 0; at += to.size())
+            text.replace(at = text.find(from, at), from.size(), to);
+        return text;
+    };
+    std::string crlf, cr, indented = "  \t";
     for (char c : six) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
         cr += c == '\n' ? '\r' : c;
+        indented += c == '\n' ? "\n  \t" : std::string(1, c);
     }
+    const std::string lost = "'red' is lost: after each name the reader skips two characters, so "
+                             "names must be parted by \", \".";
     const struct {
         int level;
         std::string text;
-        const char *status;
-    } rows[] = {{30, six, "Pasted a level from text."},
-                {30, "\xEF\xBB\xBF" + crlf, "Pasted a level from text."},
-                {30, cr + level_as_text(7), "Pasted the first of 2 levels in the text."},
-                {30, three_rows, "Not pasted: the text holds 3 of a level's 11 rows."},
-                {3, level_as_text(30),
-                 "Not pasted: the text has 8 random colors, level 3's record has "
-                 "room for 2."}};
+        std::string status;
+    } rows[] = {
+        {30, "\xEF\xBB\xBF" + crlf, "Pasted a level from text."},
+        {30, cr + edited(level_as_text(7), "Level", "level"),
+         "Pasted the first of 2 levels in the text."},
+        {30, edited(indented, "\n  \t\n", "\n \n") + "  x\n", "Pasted a level from text."},
+        {30, three_rows, "Not pasted: the text holds 3 of a level's 11 rows."},
+        {3, level_as_text(30),
+         "Not pasted: the text has 8 random colors, level 3's record has "
+         "room for 2."},
+        {9, "  \t  Look:\n" + indented,
+         "Not pasted: line 1, column 4: line ignored: it is no row line (\"|\" first), color "
+         "line, level line, comment (\";\" or \"#\" first) nor blank line."},
+        {9, edited(six, "[wh]", "[BL]", 3),
+         "Not pasted: line 4, column 6: '[BL]' is no cell name: read as an empty cell "
+         "(and 2 more)."},
+        {9, edited(indented, "k, r", "k,r"), "Not pasted: line 2, column 26: " + lost},
+        {9, edited(six, "Random colors : black, red, purple.\n", ""),
+         "Not pasted: line 3, column 18: a random cell in level 9, which has no random "
+         "colors at this point: read as an empty cell (and 3 more)."},
+        {9, edited(six, row_1, "") + row_1,
+         "Not pasted: line 4, column 1: a short row where the reader is at level 9 row 1, "
+         "a long row: its cells are read at the wrong places (and 3 more)."}};
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r.level);
         const std::string before = level_as_text(r.level);
-        apply_key(s, {key_paste, 0, 0, r.text});
+        EXPECT_EQ(r.status[0] == 'P' ? 1 : 0, apply_key(s, {key_paste, 0, 0, r.text}));
         EXPECT_EQ(r.status, s.status);
         const std::string now = level_as_text(r.level);
         EXPECT_EQ(r.status[0] == 'P' ? rows_of_six : before.substr(before.find("\n\n")),
@@ -395,36 +424,50 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
     const char *changed = "KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)";
     const char *gone = "KR_PROG.PRG is no longer in the folder. Save it again? (y/n)";
     const char *quit = "Save changes to KR_PROG.PRG? (y/n, Esc: stay)";
+    const char *update = "vellumix.lvl holds other levels: -saveprg would undo this save. Update "
+                         "vellumix.lvl too? (y/n)";
+    const char *both = "Saved to KR_PROG.PRG and vellumix.lvl.",
+               *left = "vellumix.lvl left as it was.";
     const struct {
         int disk;
         const char *keys, *status; // nullptr: any
         const char *then; // q: quit; else the mode (board, colors, help, asking, confirm) and
                           // whether the levels are saved or unsaved
-    } rows[] = {{0, "q", "", "q"},
-                {0, "4q", "", "q"},
-                {0, "1q", quit, "au"},
-                {0, "1qx", quit, "au"},
-                {0, "1q\x1b", "", "bu"},
-                {0, "1\x03n", quit, "q"},
-                {0, "1qy", "Saved.", "q"},
-                {0, "1suUq", nullptr, "q"},
-                {0, "1su2uq", quit, "au"},
-                {0, "hq", "", "bs"},
-                {0, "cx", nullptr, "cs"},
-                {0, "c\x1b", "", "bs"},
-                {0, "cc", "", "bs"},
-                {0, "c\x03", "", "q"},
-                {0, "1s", "Saved.", "bs"},
-                {1, "1s", changed, "fu"},
-                {1, "1sn", "Not saved.", "bu"},
-                {1, "1sy", "Saved.", "bs"},
-                {2, "1qy", gone, "fu"},
-                {2, "1qyn", "Not saved.", "bu"},
-                {2, "1qyy", "Saved.", "q"},
-                {0, "1qn", quit, "q"},
-                {0, "\x01m", "", "bs"},
-                {0, "1\x01q", nullptr, "bu"},
-                {0, "\x01q", "", "q"}};
+    } rows[] = {
+        {0, "q", "", "q"},
+        {0, "4q", "", "q"},
+        {0, "1q", quit, "au"},
+        {0, "1qx", quit, "au"},
+        {0, "1q\x1b", "", "bu"},
+        {0, "1\x03n", quit, "q"},
+        {0, "1qy", "Saved.", "q"},
+        {0, "1suUq", nullptr, "q"},
+        {0, "1su2uq", quit, "au"},
+        {0, "hq", "", "bs"},
+        {0, "cx", nullptr, "cs"},
+        {0, "c\x1b", "", "bs"},
+        {0, "cc", "", "bs"},
+        {0, "c\x03", "", "q"},
+        {0, "1s", "Saved.", "bs"},
+        {1, "1s", changed, "fu"},
+        {1, "1sn", "Not saved.", "bu"},
+        {1, "1sy", "Saved.", "bs"},
+        {2, "1qy", gone, "fu"},
+        {2, "1qyn", "Not saved.", "bu"},
+        {2, "1qyy", "Saved.", "q"},
+        {0, "1qn", quit, "q"},
+        {0, "\x01m", "", "bs"},
+        {0, "1\x01q", nullptr, "bu"},
+        {0, "\x1b", "Nothing to close: q quits.", "bs"},
+        {0, "\x01q", "", "q"},
+        {4, "1s", update, "ts"},
+        {4, "1s\x1b", left, "bs"},
+        {4, "1sn2s", "Saved.", "bs"},
+        {4, "1qy", update, "ts"},
+        {4, "1qyn", left, "q"},
+        {4, "1qyy", both, "q"},
+        {5, "1syy", both, "bs"},
+        {12, "1qyy", "Saved to KR_PROG.PRG, but vellumix.lvl was not written: full.", "bs"}};
     for (const auto &r : rows) {
         disk = r.disk;
         edit_state s = start_on_sample(1);
@@ -435,7 +478,7 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
             press(s, keys.substr(small.size() + 1));
         }
         EXPECT_TRUE(!r.status || r.status == s.status) << r.keys << ": " << s.status;
-        const char mode = "bcx---h-afr"[static_cast<int>(s.mode)];
+        const char mode = "bcx---h-afrt-"[static_cast<int>(s.mode)];
         EXPECT_EQ(r.then, s.quit ? "q" : std::string(1, mode) + (unsaved(s) ? "u" : "s")) << r.keys;
     }
     disk = 0;
