@@ -55,6 +55,7 @@ struct session {
     const run_dir &dir;
     const std::string tmux;
     std::string pane_pid;
+    mutable bool astray = false;
     explicit session(const run_dir &d, const std::string &args = "-edit",
                      const std::string &before = "", const std::string &after = "",
                      bool under_bash = false);
@@ -90,14 +91,17 @@ struct session {
     }
     std::string screen() const { return tmux_says("capture-pane -p"); }
     // Waits up to 20 s for text on the screen, or for the program's end (text "").
+    // Waits up to 20 s for text on the screen, or for the program's end (text ""); after one
+    // wait in vain the session has gone astray, and each later one waits a second only.
     bool shows(const std::string &text) const
     {
-        for (int n = 0; n < 400; n++) {
+        for (int n = 0; n < (astray ? 20 : 400); n++) {
             if (text.empty() ? !dir.read("status").empty()
                              : screen().find(text) != std::string::npos)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
+        astray = true;
         ADD_FAILURE() << "not seen: " << text << "\n" << screen();
         return false;
     }
