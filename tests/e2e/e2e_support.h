@@ -90,7 +90,6 @@ struct session {
              ";" + std::to_string(y + 1) + (button == 3 ? "m" : "M"));
     }
     std::string screen() const { return tmux_says("capture-pane -p"); }
-    // Waits up to 20 s for text on the screen, or for the program's end (text "").
     // Waits up to 20 s for text on the screen, or for the program's end (text ""); after one
     // wait in vain the session has gone astray, and each later one waits a second only.
     bool shows(const std::string &text) const
