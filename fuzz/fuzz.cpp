@@ -14,6 +14,7 @@
 #include "edit/keys.h"
 #include "edit/picture.h"
 #include "store/store.h"
+#include "tests/key_stream.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
 
@@ -97,11 +98,9 @@ static std::uint32_t next_random(std::uint32_t &state)
 }
 
 // 4: the keys of bytes as a terminal sends them, each after a gap drawn from seed (most of them
-// together), decoded as the console does: after each read (whole when cut is 0, else also cut
-// at random among bytes that came together), at random moments before the next byte comes, and
-// when the decoder's clock is up; at the end every byte must be decided. Each call gets an exact
-// heap copy of the bytes, so that ASan sees any read past them, and what the decoder leaves
-// untaken after a read stays small however long a paste, string or sequence runs.
+// together), decoded as the console does (tests/key_stream.h): after each read, whole when cut
+// is 0, else also cut at random among bytes that came together and decoded at random moments
+// before the next byte comes. The decoder must keep its promises in each case.
 static std::string keys_of(const std::uint8_t *data, std::size_t size, std::uint32_t seed,
                            std::uint32_t cut)
 {
@@ -109,41 +108,18 @@ static std::string keys_of(const std::uint8_t *data, std::size_t size, std::uint
     std::vector<std::uint16_t> gaps(size);
     for (std::uint16_t &gap : gaps)
         gap = next_random(seed) % 4 ? 0 : pauses[next_random(seed) % 10];
-    key_decoder d;
+    std::vector<key> got;
+    require(decode_stream(
+        std::string(data, data + size), gaps,
+        [&](std::size_t) { return cut && next_random(cut) % 16 == 0; },
+        [&](int gap) {
+            return cut && next_random(cut) % 2 ? static_cast<int>(next_random(cut) % gap) : -1;
+        },
+        got));
     std::string keys;
-    std::size_t taken = 0, come = 0;
-    auto run = [&](int idle) {
-        for (key k;;) {
-            std::unique_ptr<unsigned char[]> copy(new unsigned char[come - taken + 1]);
-            std::copy(data + taken, data + come, copy.get());
-            int used = decode_key(d, copy.get(), gaps.data() + taken,
-                                  static_cast<int>(come - taken), idle, k);
-            require(used >= 0 && static_cast<std::size_t>(used) <= come - taken);
-            require(k.code >= key_none && k.code <= key_paste_lost && k.code != key_resize &&
-                    k.x >= 0 && k.y >= 0 && k.text.size() <= paste_max);
-            taken += static_cast<std::size_t>(used);
-            if (k.code != key_none)
-                keys += std::to_string(k.code) + ' ' + std::to_string(k.x) + ' ' +
-                        std::to_string(k.y) + ' ' + std::to_string(k.text.size()) + k.text;
-            else if (used == 0)
-                return;
-        }
-    };
-    for (;;) {
-        const int gap = come < size ? gaps[come] : 1 << 30;
-        if (cut && come > 0 && gap > 0 && next_random(cut) % 2)
-            run(static_cast<int>(next_random(cut) % static_cast<std::uint32_t>(gap)));
-        for (int n = 0; n < 5 && d.wait_ms >= 0 && d.wait_ms < gap; n++)
-            run(d.wait_ms);
-        if (come == size)
-            break;
-        do
-            come++;
-        while (come < size && gaps[come] == 0 && !(cut && next_random(cut) % 16 == 0));
-        run(0);
-        require(come - taken <= 70);
-    }
-    require(taken == size && d.reading == key_reading::keys);
+    for (const key &k : got)
+        keys += std::to_string(k.code) + ' ' + std::to_string(k.x) + ' ' + std::to_string(k.y) +
+                ' ' + std::to_string(k.text.size()) + k.text;
     return keys;
 }
 

@@ -1,0 +1,63 @@
+// tests/key_stream.h - a terminal's bytes decoded as the console decodes them: after each read,
+// and whenever the decoder's clock is up before the next byte comes. The decoder's unit test and
+// its fuzz target both ask it.
+#ifndef TESTS_KEY_STREAM_H
+#define TESTS_KEY_STREAM_H
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "edit/keys.h"
+
+// gaps[i]: how long after the byte before it byte i came. A read ends before a byte that came
+// later, and where cut(i) says; before such a byte pause(gap) may ask for one more call at an
+// idle time under gap (-1: none). Each call gets an exact heap copy of the bytes not taken, so
+// that ASan sees a read past them. false: the decoder broke a promise: it took more than it had,
+// gave a key out of range, left more than a sequence's worth untaken after a read, or had not
+// decided every byte once nothing more came.
+template <typename Cut, typename Pause>
+bool decode_stream(const std::string &bytes, const std::vector<std::uint16_t> &gaps, Cut cut,
+                   Pause pause, std::vector<key> &keys)
+{
+    key_decoder d;
+    bool kept = true;
+    std::size_t taken = 0, come = 0;
+    auto run = [&](int idle) {
+        for (key k;;) {
+            std::unique_ptr<unsigned char[]> copy(new unsigned char[come - taken + 1]);
+            std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(taken),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(come), copy.get());
+            int used = decode_key(d, copy.get(), gaps.data() + taken,
+                                  static_cast<int>(come - taken), idle, k);
+            kept = kept && used >= 0 && static_cast<std::size_t>(used) <= come - taken &&
+                   k.code >= key_none && k.code <= key_paste_lost && k.code != key_resize &&
+                   k.x >= 0 && k.y >= 0 && k.text.size() <= paste_max;
+            taken += static_cast<std::size_t>(used);
+            if (k.code != key_none)
+                keys.push_back(k);
+            else if (used == 0)
+                return;
+        }
+    };
+    for (;;) {
+        const int gap = come < bytes.size() ? gaps[come] : 1 << 30;
+        const int idle = come > 0 && gap > 0 ? pause(gap) : -1;
+        if (idle >= 0)
+            run(idle);
+        for (int n = 0; n < 5 && d.wait_ms >= 0 && d.wait_ms < gap; n++)
+            run(d.wait_ms);
+        if (come == bytes.size())
+            break;
+        do
+            come++;
+        while (come < bytes.size() && gaps[come] == 0 && !cut(come));
+        run(0);
+        kept = kept && come - taken <= 70;
+    }
+    return kept && taken == bytes.size() && d.reading == key_reading::keys;
+}
+
+#endif
