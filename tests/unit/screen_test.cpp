@@ -192,23 +192,16 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
     }
 }
 
-TEST(Screen, HelpPagesListEveryKeyOnce)
+// Page after page, every help line once and in order: the overview's first when help was opened
+// from there.
+TEST(Screen, HelpPagesShowEveryLineOnce)
 {
-    const std::string keys[] = {
-        "Arrows",      "Home End",  "PgUp <",      "PgDn >",     "g ",          "1-8 ",
-        "0 ?",         "9 .",       "Space",       "b then",     "S ",          "Left click",
-        "Right click", "Left drag", "Legend",      "f ",         "r then",      "X ",
-        "H L",         "K J",       "m ",          "M ",         "v ",          "  0-9 Space",
-        "  m M",       "  y x",     "  Del",       "  v Esc",    "y ",          "p ",
-        "P ",          "Y ",        "Paste text",  "Ctrl-V",     "Shift-Ins",   "c ",
-        "  1-8",       "  u  ",     "  Enter Esc", "Tab ",       "u Ctrl-Z",    "U Ctrl-Y",
-        "s Ctrl-S",    "q Ctrl-C",  "Esc ",        "h F1",       "[??] cells",  "All levels",
-        "  Arrows",    "  Wheel",   "  PgUp",      "  Home End", "  Enter Tab", "  Click",
-        "  < >",       "  x x",     "  m  ",       "  Esc",      "  u U s q h"};
     for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 66}}) {
         edit_state s = on_sample(1, edit_mode::help);
-        s.back_to = size[0] == 40 ? edit_mode::overview : edit_mode::board; // its keys first
-        std::string lines = "\n";
+        s.back_to = size[0] == 40 ? edit_mode::overview : edit_mode::board;
+        std::string all, lines;
+        for (const char *line : help_page_lines(0, 1000, size[0] == 40))
+            all += std::string(line) + "\n";
         const int pages = help_page_count(size[1]);
         grid g;
         for (s.help_page = 0; s.help_page <= pages; s.help_page++) { // one past: the last again
@@ -217,18 +210,15 @@ TEST(Screen, HelpPagesListEveryKeyOnce)
             EXPECT_EQ(0u, row_text(g, 0).find("Vellumix - keys"));
             EXPECT_NE(std::string::npos,
                       words(g).find(pages == 1 ? "\nAny key returns." : "PgUp previous, any"));
-            for (int y = 1; y < size[1] && s.help_page < pages; y++)
-                lines += row_text(g, y) + "\n";
+            for (int y = 1; y <= size[1] - 3 && s.help_page < pages; y++) {
+                std::string row = row_text(g, y);
+                lines += row.erase(row.find_last_not_of(' ') + 1) + "\n";
+            }
             EXPECT_TRUE(s.help_page < pages || g.cells == was.cells);
         }
         EXPECT_EQ(size[1] == 66, pages == 1);
-        EXPECT_EQ(size[0] == 40, lines.find("\nAll levels") == 0);
-        for (const std::string &key : keys) {
-            std::size_t p = lines.find("\n" + key);
-            EXPECT_TRUE(p != std::string::npos &&
-                        lines.find("\n" + key, p + 1) == std::string::npos)
-                << size[1] << key;
-        }
+        EXPECT_EQ(size[0] == 40, all.find("All levels") == 0);
+        EXPECT_EQ(all, lines.erase(lines.find_last_not_of('\n') + 2));
     }
 }
 
