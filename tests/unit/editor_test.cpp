@@ -13,10 +13,17 @@
 
 // Bytes from 0x80 are the keys above 255, in their order: 0x80 Up, 0x81 Down, 0x82 Left,
 // 0x83 Right, 0x84 Home, 0x85 End, 0x86 PgUp, 0x87 PgDn, 0x88 Delete.
+// Each key says whether it changed the levels, and only then.
 static void press(edit_state &s, const std::string &keys)
 {
-    for (unsigned char c : keys)
-        apply_key(s, {c < 0x80 ? int{c} : key_up + (c - 0x80)});
+    for (unsigned char c : keys) {
+        const std::array<tb_level_entry, 31> before = tb_level;
+        const int changed = apply_key(s, {c < 0x80 ? int{c} : key_up + (c - 0x80)});
+        bool differ = false;
+        for (int i = 1; i <= 30; i++)
+            differ = differ || !same_level(before[i], tb_level[i]);
+        EXPECT_EQ(changed, differ) << c;
+    }
 }
 
 // KR_PROG.PRG to the editor: 0 as it was read, 1 changed, 2 gone; + 4: vellumix.lvl holds
@@ -214,7 +221,8 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "|[bl][gn][bl][bl]"},
         {1, 0, "v\x81m", "Not mirrored: in this box, cells would land between cells.",
          "|[gn][gn][bl]"},
-        // a stamp over a background: the copy's empty cell leaves the short row's blue
+        // a stamp over a background: the copy's empty cells leave what is under them
+        {1, 0, "y>>>P", "Stamped 38 cells.", "|[or][or][ye][ye][gn][gn][bl][bl]|\n|..[bk]....."},
         {4, 2, "v\x81\x83y<<<\x81\x84P", "Stamped 3 cells.",
          "|[pu][pu][or][or][ye][ye][gn][gn]|\n|..[pu][bl][or]"},
         // a box across both row kinds keeps its shape on either, and loses what falls off
