@@ -75,19 +75,14 @@ struct session {
             std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 30));
         }
     }
-    void send(const std::string &bytes) const // as a terminal sends them, in one piece
-    {
-        std::string hex;
-        for (unsigned char c : bytes)
-            hex += std::string(" ") + "0123456789abcdef"[c / 16] + "0123456789abcdef"[c % 16];
-        tmux_do("send-keys -H" + hex);
-    }
     // A press of a mouse button (0 left, 2 right; 32 a move with the left one held, 3 its
-    // release) on a cell of the screen, from 0, as a terminal reports it with modes 1002, 1006.
+    // release; 64, 65 the wheel) on a cell of the screen, from 0, as a terminal reports it with
+    // modes 1002 and 1006, in one piece.
     void click(int button, int x, int y) const
     {
-        send("\x1b[<" + std::to_string(button == 3 ? 0 : button) + ";" + std::to_string(x + 1) +
-             ";" + std::to_string(y + 1) + (button == 3 ? "m" : "M"));
+        tmux_do("send-keys -l " + shell_quoted("\x1b[<" + std::to_string(button == 3 ? 0 : button) +
+                                               ";" + std::to_string(x + 1) + ";" +
+                                               std::to_string(y + 1) + (button == 3 ? "m" : "M")));
     }
     std::string screen() const { return tmux_says("capture-pane -p"); }
     // Waits up to 20 s for text on the screen, or for the program's end (text ""); after one
