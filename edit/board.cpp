@@ -1,9 +1,7 @@
-// edit/board.cpp - the keys of the board: painting, the tools, a box, the random colors, copy
-// and paste, going to a level. Each change is one undo step, through commit(); the keys every
-// mode shares have been taken before a key comes here.
+// edit/board.cpp - the keys of the board: painting, the tools, a box, copy and paste, going to a
+// level (the random colors are colors.cpp's). Each change is one undo step, through commit();
+// the keys every mode shares have been taken before a key comes here.
 #include "edit/state.h"
-
-#include <cstdlib>
 
 #include "text/text.h"
 
@@ -21,8 +19,6 @@ static std::string code_text(int code)
 }
 
 static std::string brush_text(int code) { return "Brush: " + code_text(code); }
-
-static const char *plural(int n) { return n == 1 ? "" : "s"; }
 
 // A random cell draws from the level's color list: without one it is refused.
 static int random_refused(edit_state &s, int code)

@@ -3,8 +3,6 @@
 // takes back; the room of the level's record bounds the list.
 #include "edit/state.h"
 
-static const char *plural(int n) { return n == 1 ? "" : "s"; }
-
 // The room is the record's slot in the image: a longer list would overwrite what follows.
 static std::string room_text(int level)
 {

@@ -130,8 +130,6 @@ static const char *const action_name[] = {
     "paint", "drag",  "fill",      "replace",  "shift", "mirror",   "clear", "edit",
     "paste", "stamp", "box paint", "emptying", "cut",   "exchange", "move",  "restore"};
 
-static const char *plural(int n) { return n == 1 ? "" : "s"; }
-
 // The step from head to end in words, one pattern for all: "fill of 12 cells on level 3",
 // "edit of the random colors on level 30", "exchange of levels 4 and 5".
 static std::string step_text(const edit_state &s, std::size_t head, std::size_t end)

@@ -33,9 +33,8 @@ static int room_refused(edit_state &s, int from, int to, const char *not_done = 
     const int n = tb_level[from].nb_colors;
     if (n <= record_room[to])
         return 0;
-    s.status =
-        formatted("%s: level %d's %d random color%s %s not fit level %d's room for %d.", not_done,
-                  from, n, n == 1 ? "" : "s", n == 1 ? "does" : "do", to, record_room[to]);
+    s.status = formatted("%s: level %d's %d random color%s %s not fit level %d's room for %d.",
+                         not_done, from, n, plural(n), n == 1 ? "does" : "do", to, record_room[to]);
     return 1;
 }
 

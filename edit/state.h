@@ -197,6 +197,7 @@ bool last_step(const edit_state &s, action &what, int &level, int &cells);
 // A number typed after a prompt (go to, move to): digits, Backspace, Enter. The number entered
 // on Enter, -1 while typing, -2 when Esc (or Enter on nothing) cancels.
 int typed_number(edit_state &s, int code);
+inline const char *plural(int n) { return n == 1 ? "" : "s"; } // "%d cell%s"
 // printf into a string: the state's messages, the picture's numbers
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
