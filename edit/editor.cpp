@@ -257,10 +257,6 @@ int apply_key(edit_state &s, const key &k)
     }
     if (k.code != key_mouse_drag)
         s.dragging = s.dragging && k.code != key_mouse_release; // any other key ends a drag
-    const bool pointer =
-        k.code == key_mouse_left || k.code == key_mouse_right || k.code == key_mouse_drag;
-    if (pointer && (k.x < 0 || k.y < 0 || k.x >= s.width || k.y >= s.height))
-        return 0; // a report from beyond the window points at nothing
     switch (s.mode) {
     case edit_mode::help:
         help_key(s, k.code);

@@ -181,9 +181,8 @@ static int decode_sequence(key_decoder &d, const unsigned char *p, const std::ui
             k = key{};
         return end + 3;
     }
-    if (params == "200" && final == '~') {
+    if (params == "200" && final == '~') { // d.text is empty between pastes
         d.reading = key_reading::paste;
-        d.text.clear();
         return end;
     }
     int numbers[3];
@@ -290,17 +289,18 @@ static int take_paste(key_decoder &d, const unsigned char *p, const std::uint16_
         pause++;
     if (pause < n && (end == std::string_view::npos || pause < static_cast<int>(end + 6))) {
         k.code = key_paste_lost;
+        d.text.clear();
         return end_reading(d, pause);
     }
     if (end != std::string_view::npos) {
         keep(d, p, end);
         k.code = key_paste;
-        k.text = std::move(d.text);
-        d.text.clear();
+        k.text.swap(d.text); // which leaves d.text empty for the next
         return end_reading(d, static_cast<int>(end + paste_end.size()));
     }
     if (idle_ms >= paste_wait_ms) {
         k.code = key_paste_lost;
+        d.text.clear();
         return end_reading(d, n);
     }
     // the bytes at the end that may begin the end mark wait for the rest of it
@@ -330,7 +330,7 @@ static int take_burst(key_decoder &d, const unsigned char *p, const std::uint16_
     }
     if (d.mixed) {
         k.code = key_paste;
-        k.text = std::move(d.text);
+        k.text.swap(d.text);
         d.count = 0;
     } else { // a held key, or keys typed ahead: each of them a key
         k.code = key_of_byte(d.first);

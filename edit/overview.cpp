@@ -166,10 +166,10 @@ static void click(edit_state &s, const key &k)
     const overview_layout o = layout_now(s);
     if (k.x < o.x || k.y < o.y || o.board_w <= 0 || o.board_h <= 0)
         return;
-    const int column = (k.x - o.x) / o.board_w, row = (k.y - o.y) / o.board_h + s.top_row;
-    const int level = row * o.columns + column + 1;
-    if (column >= o.columns || level < 1 || level > last_level())
-        return;
+    const int column = (k.x - o.x) / o.board_w, row = (k.y - o.y) / o.board_h;
+    const int level = (row + s.top_row) * o.columns + column + 1;
+    if (column >= o.columns || row >= o.rows || level > last_level())
+        return; // beside or below the boards shown
     s.selected = level;
     if (k.code == key_mouse_double ||
         (level == s.click_level && k.ms - s.click_ms <= double_click_ms))

@@ -301,6 +301,9 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
         apply_key(s, k);
     EXPECT_EQ(line, level_as_text(1));
     press(s, "\t");
+    apply_key(s, {key_mouse_left, 20, 1});   // a board's number line chooses it
+    apply_key(s, {key_mouse_left, 20, 200}); // below the boards shown, nothing
+    EXPECT_EQ(2, s.selected);
     const int presses[][2] = {{34, 1000}, {34, 1600}, {37, 1650}, {20, 1700}, {20, 1800}}; // x, ms
     for (const auto &p : presses) {
         EXPECT_EQ(edit_mode::overview, s.mode) << p[1];

@@ -92,12 +92,14 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         // pauses: inside a paste nothing but ten seconds ends it; a second ends a sequence or a
         // string; a lone Esc is Esc, and a [ within a second after it the rest of a sequence
         {"\x1b[200~ab`1100`c\x1b[2`5000`01~q", "paste[abc] q "},
-        {"\x1b[200~ab`10000`q\x1b[201~", "lost q "},
+        {"\x1b[200~ab`12000`q\x1b[201~\x1b[200~c\x1b[201~", "lost q paste[c] "},
+        {"\x1b[200~a`10000`\x1b[200~b\x1b[201~", "lost paste[b] "},
         {"\x1b]0;ab`1000`q\x1b[`1000`A\x1b[M`999`a`1000`!!q", "q A ! ! q "},
         {"\x1b`300`[<0;12;6Mq\x1b`1000`[Aq\x1b`50`q\x1b`49`q", "Esc q Esc [ A q Esc q "},
         // long ones go as they come, up to their end, and nothing of them is a key
         {"\x1b[" + std::string(200, '1') + "Aq\x1bP" + std::string(200, '1') + "s\x1b\\q", "q q "},
         {"\x1b]0;ab\x1b", ""},
+        {"\x1bPab", ""},
         {"\x1b[" + std::string(200, '1'), ""}};
     for (const auto &row : rows)
         for (std::size_t at = 0; at < row.bytes.size(); at++)

@@ -187,6 +187,7 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
             EXPECT_EQ(compact ? -1 : code, legend_code_at(l, l.legend_x + 15, y));
         }
         EXPECT_TRUE(legend_code_at(l, l.legend_x - 1, l.legend_y) == -1 &&
+                    legend_code_at(l, l.legend_x + 17, l.legend_y) == -1 && // past its count
                     legend_code_at(l, l.legend_x, l.legend_y - 1) == -1 &&
                     legend_code_at(l, l.legend_x, l.legend_y + 10) == -1);
     }
