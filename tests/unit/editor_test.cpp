@@ -238,6 +238,7 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "|[gn][gn][bl]"},
         {1, 0, "b3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
         {1, 0, "g42\r", "There is no level 42.", "|[gn][gn][bl]"},
+        {1, 0, "g42\r5\r", "", "Level  5"},
         {1, 0, "g0\r", "There is no level 0.", "|[gn][gn][bl]"},
         {1, 0,
          "g5\x7f"
@@ -507,7 +508,9 @@ TEST(Recovery, TheStartQuestionNamesTheLevelsTheFileChanges)
     const struct {
         std::vector<int> levels; // changed in the file; none: the file holds text
         std::string text, status;
+        bool no_room = false; // the first with a random color its record has no room for
     } rows[] = {{{3}, "", "level 3 from"},
+                {{1}, "", "level 1 from", true},
                 {{15, 3, 7}, "", "levels 3, 7 and 15 from"},
                 {{1, 2, 3, 4, 5, 6}, "", "6 levels from"},
                 {{}, "", ""},
@@ -518,6 +521,10 @@ TEST(Recovery, TheStartQuestionNamesTheLevelsTheFileChanges)
         start_on_sample(1);
         for (int i : r.levels)
             tb_level[i].cells[0] = tb_level[i].cells[0] == 8 ? 1 : 8;
+        if (r.no_room) {
+            tb_level[1].nb_colors = tb_level[1].colors[0] = 1;
+            tb_level[1].cells[0] = code_random;
+        }
         std::FILE *f = std::fopen(recovery_name, "wb");
         std::fputs((r.text.empty() ? text_of(0) : r.text).c_str(), f);
         std::fclose(f);
@@ -529,6 +536,9 @@ TEST(Recovery, TheStartQuestionNamesTheLevelsTheFileChanges)
         EXPECT_EQ(!r.text.empty(), fs::exists(std::string(recovery_name) + ".bak"));
         if (!r.levels.empty()) { // y: the file's levels, one step back to the image's
             EXPECT_EQ(1, apply_key(s, {'y'}));
+            EXPECT_EQ(r.no_room, s.status.find("Level 1 keeps its random colors") !=
+                                     std::string::npos); // and no random cell without them
+            EXPECT_TRUE(tb_level[1].nb_colors > 0 || count_code(tb_level[1], code_random) == 0);
             EXPECT_TRUE(level_unsaved(s, r.levels[0]) && apply_key(s, {'u'}) && !unsaved(s));
         }
     }
