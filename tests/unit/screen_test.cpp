@@ -87,6 +87,11 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
     for (const auto &k : kinds) // one side too short is enough
         EXPECT_EQ(static_cast<layout_kind>(k[2]), layout_of(k[0], k[1]).kind) << k[0];
     EXPECT_EQ(1, overview_layout_of(10, 2, false).columns * overview_layout_of(10, 2, true).rows);
+    edit_state named = on_sample(30); // the title's name in full where all of it fits
+    named.mirror_paint = true;
+    tb_level[30].cells[0] = 1; // and modified
+    for (int width : {50, 51})
+        EXPECT_EQ(width == 51, row_text(drawn(named, width, 17), 0).find("Vellumix - ") == 0);
     const struct {
         int width, height;
         layout_kind kind;
