@@ -49,8 +49,8 @@ run_result run_tool(const run_dir &dir, const std::vector<std::string> &args,
 // The program in an 80 x 24 tmux session on a server of its own, run in dir with args; before
 // and after stand around its command as in run_tool. The terminal's settings before and after
 // go to the files stty.before and stty.after, its exit status to status. under_bash: typed into
-// an interactive bash, as a person starts it. Whatever the session started is ended with it
-// (and after five minutes whatever becomes of the test).
+// an interactive bash, as a person starts it. Whatever the session started is ended with it,
+// and with the test however it ends.
 struct session {
     const run_dir &dir;
     const std::string tmux;

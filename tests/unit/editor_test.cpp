@@ -71,12 +71,15 @@ TEST(Editor, FillJoinsTheCellsThatTouchOnTheStaggeredGrid)
         }
 }
 
+static const std::string empty_row = "|" + std::string(32, '.') + "|\n";
+
 TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
 {
     const char *no_random = "Level 1 has no random colors: add one first (c).";
     struct row {
         int level, cursor;
-        const char *keys, *status, *then; // then: a part of the text of the level shown
+        const char *keys, *status;
+        std::string then; // a part of the text of the level shown
     } rows[] = {
         {3, 0, "c4", "Removed green: level 3's 7 random cells draw from 1 color.", ": black.\n"},
         {3, 0, "c8", "Level 3's record has room for 2 random colors only.", ": green, black.\n"},
@@ -113,73 +116,8 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
          "Not pasted: the copy has 3 random colors, level 3's record has room for 2.",
          ": green, black.\n"},
         {6, 0, "y>>>>>>>>>>>>>>>>>>>>>c4\rp", "Pasted level 6 over level 27.", // room for 3
-         ": black, red, purple.\n\n|[ye][wh][pu][rd][??]"}};
-    for (const row &r : rows) {
-        edit_state s = start_on_sample(r.level, r.cursor, r.keys);
-        EXPECT_EQ(r.status, s.status) << r.keys;
-        EXPECT_NE(std::string::npos, text_of(s.level).find(r.then)) << r.keys;
-    }
-}
-
-TEST(Editor, CursorStopsAtTheEdgesAndKeepsItsPlaceInTheRow)
-{
-    const int rows[][5] = {
-        // level, cell, key: level, cell
-        {1, 0, key_left, 1, 0},        {1, 0, key_up, 1, 0},     {1, 7, key_right, 1, 7},
-        {1, 3, key_right, 1, 4},       {1, 7, key_down, 1, 14},  {1, 14, key_up, 1, 6},
-        {1, 87, key_down, 1, 87},      {1, 73, key_down, 1, 81}, {1, 9, key_end, 1, 14},
-        {1, 13, key_home, 1, 8},       {1, 9, key_left, 1, 8},   {1, 5, key_page_up, 1, 5},
-        {30, 9, key_page_down, 30, 9}, {2, 9, '<', 1, 9},        {2, 9, key_wheel_up, 1, 9},
-        {2, 9, key_wheel_down, 3, 9}};
-    for (const auto &r : rows) {
-        edit_state s = start_on_sample(r[0], r[1]);
-        apply_key(s, {r[2]});
-        EXPECT_TRUE(s.level == r[3] && s.cursor == r[4]) << r[1] << " " << r[2];
-    }
-}
-
-TEST(Editor, UndoAllGivesBackTheDecodedLevelsAndRedoAllTheEdits)
-{
-    start_on_sample(1);
-    const std::string decoded = text_of(0);
-    edit_state s = start_on_sample(3, 20, "1");
-    apply_key(s, {key_down});
-    for (char c : std::string("c47\rm>>>yg27\rpg1\rf2u9")) // 6 over 27, as many colors
-        apply_key(s, {c});
-    const std::string edited = text_of(0);
-    ASSERT_EQ(7, std::count_if(s.log.begin(), s.log.end(),
-                               [](const undo_entry &e) { return e.kind == undo_head; }));
-    while (s.done > 0)
-        EXPECT_EQ(1, apply_key(s, {'u'}));
-    EXPECT_TRUE(text_of(0) == decoded && s.level == 3 && s.cursor == 20); // the first change
-    while (s.done < s.log.size())
-        apply_key(s, {'U'});
-    EXPECT_TRUE(text_of(0) == edited && apply_key(s, {'U'}) == 0);
-}
-
-TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
-{
-    start_on_sample(1);
-    edit_state s;
-    edit_start(s); // the editor's own save, on records that would grow: nothing is written
-    tb_level[1].nb_colors = tb_level[2].nb_colors = 1;
-    for (char c : std::string("1qy"))
-        apply_key(s, {c});
-    EXPECT_EQ("Not saved: Level 1 has 1 random colors, its record has room for 0 only ! Level 2 "
-              "has 1 random colors, its record has room for 0 only !",
-              s.status);
-    EXPECT_TRUE(!s.quit && s.mode == edit_mode::board && log_capture == nullptr);
-}
-
-static const std::string empty_row = "|" + std::string(32, '.') + "|\n";
-
-TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
-{
-    const struct {
-        int level, cursor;
-        const char *keys, *status;
-        std::string then; // a part of the text of the level shown
-    } rows[] = {
+         ": black, red, purple.\n\n|[ye][wh][pu][rd][??]"},
+        // the tools that move cells, as the staggered board shows them
         {1, 0, "H", "Shifted 33 cells left: 5 fell off the board.",
          "|[gn][bl][bl][or][or][ye][ye]....|\n|..[gn][bl][bl][or][or][ye]......|"},
         {1, 0, "L", "Shifted 33 cells right: 5 fell off the board.",
@@ -244,11 +182,61 @@ TEST(Tools, MoveCellsAsTheStaggeredBoardShowsThem)
          "g5\x7f"
          "19\rg\x1b",
          "", "Level 19"}};
-    for (const auto &r : rows) {
+    for (const row &r : rows) {
         edit_state s = start_on_sample(r.level, r.cursor, r.keys);
         EXPECT_EQ(r.status, s.status) << r.keys;
-        EXPECT_NE(std::string::npos, level_as_text(s.level).find(r.then)) << r.keys;
+        EXPECT_NE(std::string::npos, text_of(s.level).find(r.then)) << r.keys;
     }
+}
+
+TEST(Editor, CursorStopsAtTheEdgesAndKeepsItsPlaceInTheRow)
+{
+    const int rows[][5] = {
+        // level, cell, key: level, cell
+        {1, 0, key_left, 1, 0},        {1, 0, key_up, 1, 0},     {1, 7, key_right, 1, 7},
+        {1, 3, key_right, 1, 4},       {1, 7, key_down, 1, 14},  {1, 14, key_up, 1, 6},
+        {1, 87, key_down, 1, 87},      {1, 73, key_down, 1, 81}, {1, 9, key_end, 1, 14},
+        {1, 13, key_home, 1, 8},       {1, 9, key_left, 1, 8},   {1, 5, key_page_up, 1, 5},
+        {30, 9, key_page_down, 30, 9}, {2, 9, '<', 1, 9},        {2, 9, key_wheel_up, 1, 9},
+        {2, 9, key_wheel_down, 3, 9}};
+    for (const auto &r : rows) {
+        edit_state s = start_on_sample(r[0], r[1]);
+        apply_key(s, {r[2]});
+        EXPECT_TRUE(s.level == r[3] && s.cursor == r[4]) << r[1] << " " << r[2];
+    }
+}
+
+TEST(Editor, UndoAllGivesBackTheDecodedLevelsAndRedoAllTheEdits)
+{
+    start_on_sample(1);
+    const std::string decoded = text_of(0);
+    edit_state s = start_on_sample(3, 20, "1");
+    apply_key(s, {key_down});
+    for (char c : std::string("c47\rm>>>yg27\rpg1\rf2u9")) // 6 over 27, as many colors
+        apply_key(s, {c});
+    const std::string edited = text_of(0);
+    ASSERT_EQ(7, std::count_if(s.log.begin(), s.log.end(),
+                               [](const undo_entry &e) { return e.kind == undo_head; }));
+    while (s.done > 0)
+        EXPECT_EQ(1, apply_key(s, {'u'}));
+    EXPECT_TRUE(text_of(0) == decoded && s.level == 3 && s.cursor == 20); // the first change
+    while (s.done < s.log.size())
+        apply_key(s, {'U'});
+    EXPECT_TRUE(text_of(0) == edited && apply_key(s, {'U'}) == 0);
+}
+
+TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
+{
+    start_on_sample(1);
+    edit_state s;
+    edit_start(s); // the editor's own save, on records that would grow: nothing is written
+    tb_level[1].nb_colors = tb_level[2].nb_colors = 1;
+    for (char c : std::string("1qy"))
+        apply_key(s, {c});
+    EXPECT_EQ("Not saved: Level 1 has 1 random colors, its record has room for 0 only ! Level 2 "
+              "has 1 random colors, its record has room for 0 only !",
+              s.status);
+    EXPECT_TRUE(!s.quit && s.mode == edit_mode::board && log_capture == nullptr);
 }
 
 static key at_cell(int code, int k) // a click or drag on cell k of the board at 80 x 24
