@@ -206,25 +206,6 @@ TEST(Editor, CursorStopsAtTheEdgesAndKeepsItsPlaceInTheRow)
     }
 }
 
-TEST(Editor, UndoAllGivesBackTheDecodedLevelsAndRedoAllTheEdits)
-{
-    start_on_sample(1);
-    const std::string decoded = text_of(0);
-    edit_state s = start_on_sample(3, 20, "1");
-    apply_key(s, {key_down});
-    for (char c : std::string("c47\rm>>>yg27\rpg1\rf2u9")) // 6 over 27, as many colors
-        apply_key(s, {c});
-    const std::string edited = text_of(0);
-    ASSERT_EQ(7, std::count_if(s.log.begin(), s.log.end(),
-                               [](const undo_entry &e) { return e.kind == undo_head; }));
-    while (s.done > 0)
-        EXPECT_EQ(1, apply_key(s, {'u'}));
-    EXPECT_TRUE(text_of(0) == decoded && s.level == 3 && s.cursor == 20); // the first change
-    while (s.done < s.log.size())
-        apply_key(s, {'U'});
-    EXPECT_TRUE(text_of(0) == edited && apply_key(s, {'U'}) == 0);
-}
-
 TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
 {
     start_on_sample(1);
