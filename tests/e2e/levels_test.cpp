@@ -136,6 +136,7 @@ static const std::string svg = "vellumix.svg";
 TEST(Picture, SampleIsDrawnAsTheReadmeShowsIt)
 {
     run_dir dir;
+    dir.write(svg, "an older picture, replaced with no backup");
     run_result r = run_tool(dir, {"/SaveSVG"});
     EXPECT_EQ(0, r.status);
     EXPECT_EQ(decoded + eol("Creating levels picture ... 'vellumix.svg' generated.\n"), r.err);
@@ -143,4 +144,5 @@ TEST(Picture, SampleIsDrawnAsTheReadmeShowsIt)
     std::ostringstream readme_picture;
     readme_picture << std::ifstream(VELLUMIX_SOURCE_DIR "/docs/levels.svg").rdbuf();
     EXPECT_EQ(eol(readme_picture.str()), dir.read(svg));
+    EXPECT_EQ((std::vector<std::string>{prg, svg}), dir.names());
 }
