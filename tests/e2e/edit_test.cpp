@@ -214,7 +214,6 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
          {":7:6: warning: '[gr]' is no cell", ":9:14: warning: the row line ends",
           ":11:35: warning: ' [rd]' after the last cell", "3 warnings, 1 level changed\n"},
          3},
-        {{{colors, ""}}, {":39:14: warning: a random cell in level 3"}, 7},
         {{{"|..[gn][gn][bl][bl][or][or][ye]..|\n", ""}},
          {":8:1: warning: a long row where the reader is at level 1 row 2",
           ":19:1: warning: the rows below are read from level 1 row 11 on, not level 2 row 1: 1 "

@@ -55,22 +55,6 @@ static std::string text_of(int level) // as the text file has it; 0: every level
     return text;
 }
 
-TEST(Editor, FillJoinsTheCellsThatTouchOnTheStaggeredGrid)
-{
-    // in level 1's empty rows: long-row cell s touches short-row cells s - 1 and s, no wrapping
-    const int pairs[][3] = {{48, 56, 1}, {49, 56, 1}, {50, 56, 0}, {55, 62, 1}, {55, 56, 0},
-                            {48, 49, 1}, {40, 49, 1}, {41, 48, 0}, {46, 55, 1}, {48, 64, 0},
-                            {72, 80, 1}, {78, 87, 1}, {78, 86, 1}};
-    for (const auto &pair : pairs)
-        for (int from : {0, 1}) {
-            edit_state s = start_on_sample(1, pair[from]);
-            tb_level[1].cells[pair[0]] = tb_level[1].cells[pair[1]] = 2;
-            s.brush = 1;
-            apply_key(s, {'f'});
-            EXPECT_EQ(pair[2] ? 1 : 2, tb_level[1].cells[pair[1 - from]]) << pair[from];
-        }
-}
-
 static const std::string empty_row = "|" + std::string(32, '.') + "|\n";
 
 TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
@@ -106,7 +90,6 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {3, 0, "?<<f", no_random, "|[gn][gn]"}, // a random brush from level 3
         {1, 1, "8>f", "Filled 6 cells with [wh] white.",
          "|..[wh][bk][gn][bk][gn][bk][gn]..|\n|......"}, // green zigzags down
-        {1, 1, "8>fu", "Undone: fill of 6 cells on level 2.", "|..[gn][bk][gn]"},
         {6, 0, "m", "Mirrored level 6 left to right: 32 cells changed.",
          "|[rd][??][wh][??][rd][pu][wh][ye]|\n|..[pu][wh][ye][rd][pu][wh][ye]..|"},
         {5, 0, "mu", "Nothing to undo.", "|[wh][wh]"}, // m made no step: it is symmetric
@@ -416,7 +399,6 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
                           // whether the levels are saved or unsaved
     } rows[] = {
         {0, "q", "", "q"},
-        {0, "4q", "", "q"},
         {0, "1q", quit, "au"},
         {0, "1qx", quit, "au"},
         {0, "1q\x1b", "", "bu"},

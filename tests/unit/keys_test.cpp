@@ -1,12 +1,10 @@
-// tests/unit/keys_test.cpp - a terminal's bytes as keys, however they are split, and what the
-// POSIX console sends and asks of the environment without a terminal.
+// tests/unit/keys_test.cpp - a terminal's bytes as keys, however they arrive.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
-#include "edit/console.h"
+#include "edit/keys.h"
 #include "tests/key_stream.h"
 
 static std::string name_of(const key &k) // Up, q, ^C, BS, left@9,4, paste[sq]
@@ -117,23 +115,4 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
                 0, keys_of(whole, at + extra)
                        .compare(paste.substr(0, 6 + paste_max).replace(0, 6, "paste[") + "] x "));
         }
-}
-
-// What the POSIX console asks of the environment: whether the half block shows, and TERM.
-TEST(Console, TheEnvironmentSaysWhatTheTerminalShows)
-{
-    // LC_ALL, LC_CTYPE, LANG ("-": unset), and whether the half block shows ("1")
-    const char *const locales[][4] = {{"", "", "en_GB.UTF-8", "1"}, {"-", "de_DE.utf8", "C", "1"},
-                                      {"C", "en_US.UTF-8", "", ""}, {"", "-", "", ""},
-                                      {"x.Utf-8", "-", "-", "1"},   {"-", "-", "C.UTF8", "1"}};
-    for (const auto &l : locales) {
-        for (int i = 0; i < 3; i++) {
-            const char *name = i == 0 ? "LC_ALL" : i == 1 ? "LC_CTYPE" : "LANG";
-            *l[i] == '-' ? unsetenv(name) : setenv(name, l[i], 1);
-        }
-        EXPECT_EQ(*l[3] == '1', console_unicode()) << l[0] << " " << l[1] << " " << l[2];
-    }
-    std::string term;
-    unsetenv("TERM");
-    EXPECT_FALSE(console_can_draw(term) || term != "");
 }

@@ -54,32 +54,6 @@ static std::string words(const grid &g) // each row after a newline, each run of
     return text;
 }
 
-TEST(Screen, BoardIsTheTextFilesPictureAndTheLegendCountsIt)
-{
-    edit_state s = on_sample(6);
-    s.cursor = 9;
-    std::string board, text = level_as_text(6);
-    text.replace(text.find("|..[ye][wh]") + 7, 4, ">wh<");
-    tb_level[6].cells[0] = 1; // a yellow painted blue, after the text was written
-    grid g = drawn(s, 80, 24);
-    EXPECT_EQ("<> level  0-9 paint  f fill  m mirror  c colors  u undo  s save  q quit  h help ",
-              row_text(g, 23));
-    for (int y = 3; y <= 13; y++)
-        board += row_text(g, y, 2, 34) + "\n";
-    EXPECT_EQ(text.substr(text.find("|[ye]") + 4, board.size() - 4), board.substr(4)) << board;
-    const screen_cell &cursor = at(g, g.cursor_x, g.cursor_y);
-    EXPECT_TRUE(cursor.ch == 'w' && cursor.attr == attr_reverse && cursor.bg == color_bright_white);
-    EXPECT_EQ("0 [??] random   4", row_text(g, 3, 40, 17));
-    std::string inks, counts; // black or white on each code's color, the console's own on empty
-    for (int code = 0; code <= code_empty; code++) {
-        const std::uint8_t fg = at(g, 42, 3 + code).fg;
-        inks += fg == color_black ? 'b' : fg == color_bright_white ? 'w' : '-';
-        counts += row_text(g, 3 + code, 54, 3);
-    }
-    EXPECT_EQ("bwwbwwbwb-", inks);
-    EXPECT_EQ("  4  1  7  8  0  9  0  0  9 45", counts);
-}
-
 TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
 {
     const std::array<int, 3> kinds[] = {{39, 30, 0},  {100, 16, 0}, {79, 30, 1}, {100, 23, 1},
@@ -184,13 +158,20 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
         EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y - 1));
         EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y + nb_rows * l.cell_h));
         const bool compact = l.kind == layout_kind::compact;
+        std::string inks, counts; // black or white on each code's color, the console's on empty
         for (int code = 0; code <= code_empty; code++) { // a legend line: its own code
             std::string line = std::to_string(code) + " " + bc_short_string[code];
             int y = l.legend_y + code;
             EXPECT_EQ(compact ? std::string::npos : std::size_t(l.legend_x),
                       row_text(g, y).find(line));
             EXPECT_EQ(compact ? -1 : code, legend_code_at(l, l.legend_x + 15, y));
+            const std::uint8_t fg = at(g, l.legend_x + 2, y).fg;
+            inks += fg == color_black ? 'b' : fg == color_bright_white ? 'w' : '-';
+            counts += row_text(g, y, l.legend_x + 14, 3);
         }
+        EXPECT_TRUE(compact || (inks == (s.colors ? "bwwbwwbwb-" : "----------") &&
+                                counts == "  4  0  7  9  0  9  0  0  9 45"))
+            << inks << counts;
         EXPECT_TRUE(legend_code_at(l, l.legend_x - 1, l.legend_y) == -1 &&
                     legend_code_at(l, l.legend_x + 17, l.legend_y) == -1 && // past its count
                     legend_code_at(l, l.legend_x, l.legend_y - 1) == -1 &&
