@@ -7,7 +7,6 @@
 #include <chrono>
 #include <filesystem>
 #include <sstream>
-#include <sys/stat.h>
 #include <thread>
 
 #include "tests/e2e/e2e_support.h"
@@ -100,31 +99,6 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
         EXPECT_EQ((std::vector<std::string>{prg, "err", "status", "stty.after", "stty.before",
                                             recovery + ".bak"}),
                   dir.names());
-    }
-}
-
-// Only a plain file of the recovery file's name is used: a link or a pipe there is neither
-// offered nor written nor waited on.
-TEST(Recovery, OnlyAPlainFileIsUsed)
-{
-    if (windows_build())
-        GTEST_SKIP() << "POSIX links and pipes do not reach a Windows program";
-    for (bool link : {true, false}) {
-        run_dir dir;
-        dir.write("theirs", "not ours");
-        if (link)
-            std::filesystem::create_symlink("theirs", dir.file(recovery));
-        else
-            mkfifo(dir.file(recovery).c_str(), 0600);
-        session s(dir);
-        ASSERT_TRUE(s.shows("Level 1 of 30"));
-        s.keys({"8"});
-        EXPECT_TRUE(s.shows("Recovery file could not be written: vellumix-unsaved.lvl is not a "
-                            "plain file."));
-        s.keys({"q", "n"});
-        EXPECT_EQ(0, s.status());
-        EXPECT_EQ("not ours", dir.read("theirs"));
-        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(dir.file(recovery))));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include "cli/logerror.h"
 #include "edit/state.h"
@@ -487,6 +488,20 @@ TEST(Recovery, TheStartQuestionNamesTheLevelsTheFileChanges)
             EXPECT_TRUE(tb_level[1].nb_colors > 0 || count_code(tb_level[1], code_random) == 0);
             EXPECT_TRUE(level_unsaved(s, r.levels[0]) && apply_key(s, {'u'}) && !unsaved(s));
         }
+    }
+    // a link or a pipe of that name is none of the editor's: not offered, written nor removed
+    fs::remove(recovery_name);
+    fs::create_symlink("elsewhere", recovery_name);
+    for (int kind = 0; kind < 2; kind++) { // a link, then a pipe
+        edit_state s = start_on_sample(1);
+        std::string error;
+        offer_recovery(s);
+        remove_recovery();
+        EXPECT_TRUE(s.mode == edit_mode::board && !write_recovery(error) &&
+                    error == "vellumix-unsaved.lvl is not a plain file" &&
+                    fs::exists(fs::symlink_status(recovery_name)) && !fs::exists("elsewhere"));
+        fs::remove(recovery_name);
+        mkfifo(recovery_name, 0600);
     }
     fs::current_path(was);
     fs::remove_all(folder);
