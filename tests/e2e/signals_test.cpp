@@ -1,6 +1,7 @@
-// tests/e2e/recovery_test.cpp - the recovery file: the editor's unsaved changes kept beside the
-// program file, written after a pause and when the editor is ended, gone when nothing is unsaved,
-// and offered back at the next start.
+// tests/e2e/signals_test.cpp - the editor as terminals and systems treat it: stopped and
+// continued, ended by signals; and the recovery file, its unsaved changes kept beside the program
+// file, written after a pause and when the editor is ended, gone when nothing is unsaved, and
+// offered back at the next start. (How its bytes become keys is the decoder's unit test.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,6 +28,25 @@ std::string white_first_cell()
 }
 
 void wait_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// What a shell command printed, run by tmux, which fills in #{pane_tty} and #{pane_pid} first.
+std::string shell_says(const session &s, const std::string &command)
+{
+    run_dir out("");
+    s.tmux_do("run-shell '" + command + " >" + out.file("said") + "'");
+    return out.read("said");
+}
+
+// Sends sig to the program, the child of the pane's shell (sh -c, which leaves the terminal
+// alone when its child stops), and waits up to 5 s for ps to show it in state (T: stopped).
+bool signal_until(const session &s, const std::string &sig, char state)
+{
+    s.tmux_do("run-shell 'pkill -" + sig + " -P #{pane_pid}'");
+    for (int n = 0; n < 100; n++, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+        if (shell_says(s, "ps -o stat= --ppid #{pane_pid}")[0] == state)
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -117,4 +137,24 @@ TEST(Recovery, GoneWhenNothingIsUnsaved)
         EXPECT_FALSE(std::filesystem::exists(dir.file(recovery))) << undo;
     }
     EXPECT_EQ(0, s.status());
+}
+
+TEST(Terminal, AStopGivesTheTerminalBackAndAContinueTakesItAgain)
+{
+    if (windows_build())
+        GTEST_SKIP() << "wine's console passes on no stops";
+    run_dir dir;
+    session s(dir);
+    ASSERT_TRUE(s.shows("Level 1 of 30"));
+    s.keys({"7"});
+    ASSERT_TRUE(signal_until(s, "TSTP", 'T'));
+    EXPECT_EQ(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
+    EXPECT_EQ("0 1 0\n",
+              s.tmux_says("display -p '#{alternate_on} #{cursor_flag} #{mouse_any_flag}'"));
+    ASSERT_TRUE(signal_until(s, "CONT", 'S'));
+    EXPECT_TRUE(s.shows("Vellumix - KR_PROG.PRG  (modified)")); // the whole screen again
+    EXPECT_TRUE(s.shows("u undo  s save  q quit  h help"));
+    EXPECT_NE(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
+    s.keys({"Right", "8"});
+    EXPECT_TRUE(s.shows("|[bk]>wh<[bl]"));
 }
