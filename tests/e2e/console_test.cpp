@@ -84,16 +84,14 @@ TEST(Console, ASaveAsksOfAnotherProgramsChangeAndOfATextFileOutOfStep)
     EXPECT_TRUE(dir.read(prg + ".bak") == theirs && dir.read(prg)[0x100] != theirs[0x100]);
     s.keys({"y"});
     EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG and vellumix.lvl."));
-    s.keys({"g", "1", "Enter", "8", "s"});
-    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels"));
-    s.keys({"n"});
-    EXPECT_TRUE(s.shows("vellumix.lvl left as it was."));
     std::filesystem::remove(dir.file(prg));
     s.keys({"7", "q", "y"});
     EXPECT_TRUE(s.shows("KR_PROG.PRG is no longer in the folder. Save it again? (y/n)"));
     s.keys({"y"});
+    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels")); // asked before the quit ends
+    s.keys({"n"});
     EXPECT_EQ(0, s.status());
-    EXPECT_EQ(std::string("\x00\x0E", 2), dir.read(prg).substr(0x1E936, 2));
+    EXPECT_EQ(std::string("\x00\x0E", 2), dir.read(prg).substr(0x1FDB2, 2)); // level 30's
 }
 
 // Every tool, typed into the console and made in this process on the same levels by the same
@@ -182,8 +180,6 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
     if (!windows_build()) {
         s.tmux_do("resize-window -x 120 -y 40"); // each layout's clicks are the unit tests'
         EXPECT_TRUE(s.shows("|....[  ye  ][  wh  ][  pu  ]"));
-        s.click(2, 5, 7); // row 3, cell 0 of level 9, as level 6 has it: yellow
-        EXPECT_TRUE(s.shows("Brush: [ye] yellow"));
     }
     s.keys({"s"});
     EXPECT_TRUE(s.shows("vellumix.lvl holds other levels: -saveprg would undo this save."));

@@ -221,7 +221,7 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
     } rows[] = {{80, 24, 7, -1, false, 1, 12},  {80, 24, 16, 0, false, 5, 12},
                 {160, 48, 30, 0, false, 1, 30}, {80, 24, 30, 0, false, 21, 10},
                 {80, 24, 2, 9, false, 1, 12},   {80, 24, 14, 2, false, 9, 12},
-                {80, 24, 13, 0, false, 5, 12},  {80, 40, 7, 0, true, 1, 12}};
+                {80, 40, 7, 0, true, 1, 12}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.selected);
         edit_state s = on_sample(6);
