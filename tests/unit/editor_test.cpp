@@ -103,28 +103,22 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {1, 0, "J", "Shifted 38 cells down.", "\n\n" + empty_row + empty_row + "|[gn][gn][bl][bl]"},
         {1, 0, "XH", "Nothing changed: no cells to shift.", "\n\n" + empty_row},
         {1, 0, "M", "Mirrored level 1 top to bottom: 76 cells changed.",
-         "|[or][or][ye][ye][gn][gn][bl][bl]|\n|..[bl][bl][or][or][ye][ye][gn]..|\n|[bl][bl][or][or]"
-         "[ye][ye][gn][gn]|\n|..[gn][gn][bl][bl][or][or][ye]..|\n|[gn][gn][bl][bl][or][or][ye][ye]"
-         "|\n\n\n"},
+         "|..[gn][gn][bl][bl][or][or][ye]..|\n|[gn][gn][bl][bl][or][or][ye][ye]|\n\n\n"},
         {3, 0, "X", "Emptied 27 cells of level 3.",
          "green, black.\n\n" + empty_row + empty_row + empty_row},
         {3, 18, "r5", "Replaced 6 cells.", "|........[pu][??][pu][pu]........|"},
         {1, 0, "r0", "Level 1 has no random colors: add one first (c).", "|[gn][gn][bl]"},
-        {1, 0,
-         "v\x83\x83\x81"
-         "7",
-         "Painted 6 cells with [bk] black.",
+        {1, 0, "v\x83\x83\x81\x37", "Painted 6 cells with [bk] black.",
          "|[bk][bk][bk][bl][or][or][ye][ye]|\n|..[bk][bk][bk][bl]"},
         {1, 9, "v\x80\x82\x82x", "Cut 4 cells: p pastes them at the cursor.",
          "|........[bl][bl][or][or][ye][ye]|\n|..........[bl][bl][or][or][ye]..|"},
-        // mirror painting: a key, a fill, a box painted and emptied paint each cell's mirror too
+        // mirror painting: a key, a fill, a box painted (5 making purple the brush that Space
+        // paints) and emptied paint each cell's mirror too
         {1, 40, "S4", "Painted 2 cells with [gn] green.", "|..[gn]....................[gn]..|"},
         {1, 0, "Sb2f", "Filled 8 cells with [rd] red.",
          "|[rd][rd][bl][bl][or][or][rd][rd]|\n|..[rd][rd][bl][bl][or][rd][rd]..|"},
-        {1, 0,
-         "Sv\x83"
-         "5 ", // the key made purple the brush, which Space paints
-         "Nothing changed: [pu] purple is there already.", "|[pu][pu][bl][bl][or][or][pu][pu]|"},
+        {1, 0, "Sv\x83\x35 ", "Nothing changed: [pu] purple is there already.",
+         "|[pu][pu][bl][bl][or][or][pu][pu]|"},
         {1, 0, "Sv\x83\x88", "Emptied 4 cells.", "|........[bl][bl][or][or]........|"},
         {21, 0, "v0 ", "Nothing changed: [??] random is there already.", "|[??]"},
         // a box mirrored within itself, or refused where its cells would land between cells
@@ -153,8 +147,7 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {1, 0, "g42\r5\r", "", "Level  5"},
         {1, 0, "g0\r", "There is no level 0.", "|[gn][gn][bl]"},
         {1, 0,
-         "g5\x7f"
-         "19\rg\x1b",
+         "g5\x7f\x31\x39\rg\x1b", // 5, Backspace, 19
          "", "Level 19"}};
     for (const row &r : rows) {
         edit_state s = start_on_sample(r.level, r.cursor, r.keys);
@@ -318,10 +311,8 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
 {
     start_on_sample(1);
     const std::string six = level_as_text(6), rows_of_six = six.substr(six.find("\n\n"));
-    std::size_t end = six.find("\n\n") + 2;
-    for (int n = 0; n < 3; n++)
-        end = six.find('\n', end) + 1;
-    const std::string three_rows = six.substr(0, end), row_1 = six.substr(six.find('|'), 35);
+    const std::size_t row_4 = six.find("|..", six.find("|..") + 1); // as row 2 is
+    const std::string three_rows = six.substr(0, row_4), row_1 = six.substr(six.find('|'), 35);
     auto edited = [](std::string text, const std::string &from, const std::string &to, int n = 1) {
         for (std::size_t at = 0; n-- > 0; at += to.size())
             text.replace(at = text.find(from, at), from.size(), to);

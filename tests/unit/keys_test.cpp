@@ -61,8 +61,6 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         {"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1bOB\x1bOC\x1bOD",
          "Up Down Right Left Up Down Right Left "},
         {"\x1b[1;5A\x1b[1;2D\x1b[3;5~\x1b[5;3~\x1bO5B", "Up Left Del PgUp Down "},
-        {"\x1b[H\x1b[F\x1b[1~\x1b[4~\x1b[7~\x1b[8~\x1bOH\x1bOF",
-         "Home End Home End Home End Home End "},
         {"\x1b[5~\x1b[6~\x1b[3~\x1bOP\x1b[11~\x1b[[A", "PgUp PgDn Del F1 F1 F1 "},
         // sequences that are no key of ours, and the byte after each
         {"\x1b[[Bq\x1b[Zq\x1b[2~q\x1b[?1;2cq\x1b[201~q\x1bOQq\x1b[1;2;3Aq\x1b[ @q\x1bO@q\x1bO~q",
