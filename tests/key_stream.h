@@ -12,12 +12,11 @@
 
 #include "edit/keys.h"
 
-// gaps[i]: how long after the byte before it byte i came. A read ends before a byte that came
-// later, and where cut(i) says; before such a byte pause(gap) may ask for one more call at an
-// idle time under gap (-1: none). Each call gets an exact heap copy of the bytes not taken, so
-// that ASan sees a read past them. false: the decoder broke a promise: it took more than it had,
-// gave a key out of range, left more than a sequence's worth untaken after a read, or had not
-// decided every byte once nothing more came.
+// gaps[i]: how long after byte i - 1 byte i came. A read ends before a byte that came later, and
+// where cut(i) says; before such a byte pause(gap) may ask for a call at an idle under gap (-1:
+// none). Each call gets an exact heap copy of the bytes left, so that ASan sees a read past
+// them. false: the decoder broke a promise (took more than it had, gave a key out of range,
+// held more than a sequence after a read, or left a byte undecided once nothing came).
 template <typename Cut, typename Pause>
 bool decode_stream(const std::string &bytes, const std::vector<std::uint16_t> &gaps, Cut cut,
                    Pause pause, std::vector<key> &keys)

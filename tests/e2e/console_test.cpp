@@ -58,9 +58,8 @@ TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
 }
 
 // A save asks first when another program changed KR_PROG.PRG or removed it, and when vellumix.lvl
-// beside it holds other levels: not while it is in step (cut in the last level, whose other rows
-// it leaves as they are), but out of step on the last level, then on the first, until the answer
-// is no.
+// beside it holds other levels: not while it is in step (cut in the last level), but out of step,
+// before a quit's save ends it too.
 TEST(Console, ASaveAsksOfAnotherProgramsChangeAndOfATextFileOutOfStep)
 {
     run_dir dir(sample_image(), true);
@@ -96,8 +95,8 @@ TEST(Console, ASaveAsksOfAnotherProgramsChangeAndOfATextFileOutOfStep)
 
 // Every tool, typed into the console and made in this process on the same levels by the same
 // keys: the image the console saves is what the text route writes from the levels made here,
-// a level copied as text and pasted back included; and every window size in its layout. The
-// text file beside it, out of step after the save, is then written as -savelvl writes it.
+// a level copied as text and pasted back included. The text file beside it, out of step after
+// the save, is then written as -savelvl writes it.
 TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
 {
     static std::vector<std::uint8_t> image = make_sample_image();
