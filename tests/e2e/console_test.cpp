@@ -49,12 +49,7 @@ TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
     session s(dir, "");
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     s.keys({"q"});
-    EXPECT_EQ(0, s.status());
-    run_dir empty("");
-    session t(empty, "");
-    EXPECT_TRUE(t.shows("Press a key to close this window."));
-    t.keys({"Space"});
-    EXPECT_EQ(1, t.status());
+    EXPECT_EQ(0, s.status()); // after an error it waits for a key: a second editor's, below
 }
 
 // A save asks first when another program changed KR_PROG.PRG or removed it, and when vellumix.lvl
