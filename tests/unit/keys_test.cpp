@@ -79,7 +79,6 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         {"\x1b[M *%\x1b[M!!!\x1b[Mb!!\x1b[M  !\x1b[M\"!!\x1b[M@+%\x1b[M#+%", // X10
          "left@9,4 right@0,0 drag@10,4 release@10,4 "},
         {"\x1b[200~sq\x1b[A\ry\x1b[201~q\x1b[200~\x1b[201~", "paste[sq\x1b[A\ry] q paste[] "},
-        {"\x1b", "Esc "},
         // what arrives together is a paste: eight characters, two of them different; else keys
         {"\x03Level 6\r|[gn]\x1b[Aq", "^C paste[Level 6\r|[gn]] Up q "},
         {"abcdefgh`10`s", "paste[abcdefgh] s "},

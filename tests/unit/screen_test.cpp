@@ -74,8 +74,6 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         const char *keys, *shown;
     } rows[] = {
         {5, 2, layout_kind::too_small, edit_mode::board, 3, 1, 1, "", "\nPleas\ne"},
-        {20, 5, layout_kind::too_small, edit_mode::board, 3, 19, 4, "",
-         "\nPlease make this\nwindow at least 40 x\n17 (it is 20 x 5).\n"},
         {39, 16, layout_kind::too_small, edit_mode::board, 3, 23, 3, "",
          "\nPlease make this window at least 40 x\n17 (it is 39 x 16).\nThere are unsaved "
          "changes: enlarge the\nwindow to save or quit.\n"},
