@@ -209,9 +209,9 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
          0},
         {{{row_1, "|[gn][gr][bl][bl][or]"}, // level 1, rows 1, 3 and 5
           {"|[bl][bl][or][or][ye][ye][gn][gn]|", "|[bl][bl][or]"},
-          {"[gn][gn][bl][bl]|\n", "[gn][gn][bl][bl]| [rd]\n"}},
+          {"[gn][gn][bl][bl]|\n", "[gn][gn][bl][bl]| [rd][rd][rd][rd][rd][rd][rd]\n"}},
          {":7:6: warning: '[gr]' is no cell", ":9:14: warning: the row line ends",
-          ":11:35: warning: ' [rd]' after the last cell", "3 warnings, 1 level changed\n"},
+          ":11:35: warning: ' [rd][rd][rd][rd][rd][rd' after", "3 warnings, 1 level changed\n"},
          3},
         {{{"|..[gn][gn][bl][bl][or][or][ye]..|\n", ""}},
          {":8:1: warning: a long row where the reader is at level 1 row 2",
@@ -242,13 +242,15 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
         {{{"Level  2", "#" + std::string(78, '-') + empty + "Level  2"}},
          {":20:80: warning: line longer than 79", ":21:1: warning: the rows below are read"},
          -1},
-        {{{"Level  2", "level  2"}}, {":20:1: warning: line ignored: a level line"}, 1},
-        {{{"Level  2", "Level  0"}}, {"vellumix.lvl: 0 warnings, 0 levels changed\n"}, 0},
+        {{{"Level  1", "level  1"}, {"Level  2", "level  2"}, {"Level  3", "level  3"}},
+         {":20:1: warning: line ignored: a level line"},
+         3}, // level 3's colors under no heading
+        {{{"Level  2", "Level  0"}, {"Level  4", "Level 300"}}, {" 0 warnings, 0 levels"}, 0},
         {{{"", row_1 + "[or][ye][ye]|\n"}}, {":465:1: warning: a row line after"}, 1},
         {{{"\f", "Level 20"}}, {":295:1: note: the file ends after level 19: levels 20 to 30"}, 0},
-        {{{"\f", "|..[rd][pu][rd][pu]"}},
-         {":298:1: warning: the file ends at level 20 row 2: the rows from there on keep their "
-          "cells from KR_PROG.PRG, and levels 21 to 30 their cells and random colors\n"},
+        {{{"\f", "|..[wh][pu]"}},
+         {":438:1: warning: the file ends at level 29 row 4: the rows from there on keep their "
+          "cells from KR_PROG.PRG, and level 30 its cells and random colors\n"},
          1},
         {{{"\f", "#"}}, {":1:1: note: the file ends before level 1", "0 levels changed"}, 0},
         {{{"\v", "\xEF\xBB\xBF|[wh][gn][bl][bl][or][or][ye][ye]|\n"}}, // not an ignored line
@@ -257,12 +259,9 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
         {{{"\v", std::string("\xFF\xFE|\0[\0w\0h\0]\0", 12)}},
          {":1:1: warning: the file is saved as UTF-16", "1 warning, 0 levels changed\n"},
          1},
-        {{{"Level  1", empty + "Level  1"}},
-         {":6:1: warning: the rows below are read from level 1"},
-         -1},
-        {{{"Level  2", "#" + std::string(78, '-') + "Level  2"}},
-         {":20:80: warning: line longer"},
-         1}};
+        {{{"Level  1", empty + "Level  1"}}, {":6:1: warning: the rows below are read from"}, -1},
+        {{{"Level  2", "#" + std::string(78, '-') + "Level  2"}}, {":20:80: warning: line"}, 1},
+        {{{"Level  2", std::string(170, 'x') + "\nLevel  2"}}, {":20:80: warning: line"}, 2}};
     for (const auto &w : rows) {
         SCOPED_TRACE(w.expected[0]);
         run_dir dir(sample_image(), true);
