@@ -256,7 +256,7 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
         {{{"\v", "\xEF\xBB\xBF|[wh][gn][bl][bl][or][or][ye][ye]|\n"}}, // not an ignored line
          {":1:1: warning: the file ends at level 1 row 2", ":1:1: note: level 1: 1 cell differs"},
          1},
-        {{{"\v", std::string("\xFF\xFE|\0[\0w\0h\0]\0", 12)}},
+        {{{"\v", "\xFF\xFE"}}, // a mark alone
          {":1:1: warning: the file is saved as UTF-16", "1 warning, 0 levels changed\n"},
          1},
         {{{"Level  1", empty + "Level  1"}}, {":6:1: warning: the rows below are read from"}, -1},

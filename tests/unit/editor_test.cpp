@@ -340,7 +340,7 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
         {9, "  \t  Look:\n" + indented,
          "Not pasted: line 1, column 4: line ignored: it is no row line (\"|\" first), color "
          "line, level line, comment (\";\" or \"#\" first) nor blank line."},
-        {9, edited(six, "[wh]", "[BL]", 3),
+        {9, edited(crlf, "[wh]", "[BL]", 3),
          "Not pasted: line 4, column 6: '[BL]' is no cell name: read as an empty cell "
          "(and 2 more)."},
         {9, edited(indented, "k, r", "k,r"), "Not pasted: line 2, column 26: " + lost},
