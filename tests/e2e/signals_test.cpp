@@ -97,8 +97,9 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
         EXPECT_TRUE(sample_image() == dir.read(prg)); // nothing saved
         if (end != "KILL")
             continue;
-        // the next editor starts, takes over the killed one's lock and offers its changes back;
-        // a second one beside it is refused; n keeps them aside, and no lock is left after a quit
+        // its status written, the next editor takes over the killed one's lock, offers its changes
+        // back; a second beside it is refused; n keeps them aside; a quit leaves no lock
+        EXPECT_NE(0, s.status());
         std::filesystem::remove(dir.file("status"));
         session next(dir);
         EXPECT_TRUE(next.shows("Unsaved changes to level 1 from an earlier session are in"));
