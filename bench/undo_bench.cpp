@@ -12,8 +12,7 @@
 static bool same_levels(const std::array<tb_level_entry, 31> &a)
 {
     for (int i = 1; i <= 30; i++)
-        if (a[i].nb_colors != tb_level[i].nb_colors || a[i].colors != tb_level[i].colors ||
-            a[i].cells != tb_level[i].cells)
+        if (!same_level(a[i], tb_level[i]))
             return false;
     return true;
 }

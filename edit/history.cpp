@@ -17,11 +17,6 @@ std::string formatted(const char *format, ...)
     return text.data();
 }
 
-bool same_level(const tb_level_entry &a, const tb_level_entry &b)
-{
-    return a.nb_colors == b.nb_colors && a.colors == b.colors && a.cells == b.cells;
-}
-
 // Undo and redo can bring the levels back to what the file holds: then nothing is unsaved.
 bool level_unsaved(const edit_state &s, int i)
 {

@@ -178,9 +178,7 @@ int apply_key(edit_state &s, const key &k); // 1 = the levels changed
 
 // ---- history.cpp: undo, and what the file holds
 
-// Levels that differ from what the file holds: all of them, or level i. Number and record
-// offset never change: the rest is what the user edits.
-bool same_level(const tb_level_entry &a, const tb_level_entry &b);
+// Levels that differ from what the file holds: all of them, or level i.
 bool unsaved(const edit_state &s);
 bool level_unsaved(const edit_state &s, int i);
 // Records what a key changed in the levels as one undo step, shown on s.level: 1 = something

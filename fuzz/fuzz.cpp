@@ -83,11 +83,8 @@ static void edit_keys(const std::uint8_t *data, std::size_t size)
             apply_key(s, {back ? 'u' : 'U'});
         if (pass == 0)
             last = tb_level;
-        for (int i = 1; pass > 0 && i <= 30; i++) {
-            const tb_level_entry &now = tb_level[i], &then = back ? decoded[i] : last[i];
-            require(now.nb_colors == then.nb_colors && now.colors == then.colors &&
-                    now.cells == then.cells);
-        }
+        for (int i = 1; pass > 0 && i <= 30; i++)
+            require(same_level(tb_level[i], back ? decoded[i] : last[i]));
     }
 }
 

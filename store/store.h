@@ -53,6 +53,12 @@ struct tb_level_entry {
     std::array<std::uint8_t, nb_cells> cells;
 };
 
+// The same level: number and record offset are the table's, the rest is what an edit changes.
+inline bool same_level(const tb_level_entry &a, const tb_level_entry &b)
+{
+    return a.nb_colors == b.nb_colors && a.colors == b.colors && a.cells == b.cells;
+}
+
 // Indexed by level number 1 to 30; entry 0 is never used.
 extern std::array<tb_level_entry, 31> tb_level;
 // The most random colors each level's record may hold: what its slot in the image has room for,

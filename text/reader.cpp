@@ -212,11 +212,9 @@ int text_file_differs(const char *path)
     scratch = tb_level;
     int ok = read_levels_text(f, scratch);
     std::fclose(f);
-    for (int i = 1; ok && i <= last_level(); i++) {
-        const tb_level_entry &was = tb_level[i], &now = scratch[i];
-        if (was.cells != now.cells || was.nb_colors != now.nb_colors || was.colors != now.colors)
+    for (int i = 1; ok && i <= last_level(); i++)
+        if (!same_level(tb_level[i], scratch[i]))
             return 1;
-    }
     return 0;
 }
 
