@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "cli/logerror.h"
-#include "store/os_file.h"
 
 constexpr int recovery_pause_ms = 2000; // one write a pause, not one a key
 constexpr const char *lock_name = "vellumix-edit.lock";

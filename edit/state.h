@@ -253,4 +253,12 @@ void offer_recovery(edit_state &s);
 // n keeps the file as vellumix-unsaved.lvl.bak.
 int answer_recovery(edit_state &s, bool restore);
 
+// ---- lock_posix.cpp, lock_win.cpp: one editor at a time in a folder, as two would share the
+// recovery file and undo each other's saves
+
+// 1 = this process holds the lock named name (or none can be made there, nor by another);
+// 0 = another process holds it. The lock dies with its process.
+int lock_folder(const char *name);
+void unlock_folder(); // and no file of the lock is left
+
 #endif

@@ -1,5 +1,7 @@
-// store/os_file.h - the platform seam: replacing a user's file so that it changes completely or
-// not at all. A new file is written beside the target, flushed to the disk, then renamed over it.
+// store/os_file.h - the file seam: replacing a user's file so that it changes completely or not
+// at all. A new file is written beside the target, flushed to the disk, then renamed over it.
+// os_file.cpp holds what every system shares; os_posix.cpp and os_win.cpp, one of which the
+// build picks, the primitives below it.
 #ifndef STORE_OS_FILE_H
 #define STORE_OS_FILE_H
 
@@ -38,12 +40,16 @@ int move_file(const char *from, const char *to);
 // the bytes that reached to either way.
 int copy_stream(std::FILE *from, std::FILE *to, std::uint64_t &copied);
 
-// One program at a time in a folder: 1 = this process holds the lock named name (or none can be
-// made there, nor by another); 0 = another process holds it. The lock dies with its process.
-int lock_folder(const char *name);
-void unlock_folder(); // and no file of the lock is left
-
 // Closes and removes the temporary file after a failure.
 void discard_temp(temp_file &t);
+
+// ---- what each system's file provides to the rest
+
+std::string directory_of(const std::string &path); // ".", for a bare file name
+int flush_to_disk(std::FILE *f);                   // 1 = what f wrote is on the disk
+int rename_over(const temp_file &t); // 1 = t.name has replaced t.target; 0 = both as they were
+// 1 = backup is now a second name of old (a hard link), put in place in one step
+int link_as(const std::string &old, const std::string &backup);
+int copy_mode(const std::string &from, std::FILE *to); // 1 = to has from's permission bits
 
 #endif
