@@ -1,7 +1,7 @@
 // tools/make_sample.cpp - writes the sample program image, by default as KR_PROG.PRG here.
 // With --seeds DIR it writes the fuzzing seeds instead: DIR/image/sample.bin, the image from
 // its level offset table to the end of the last record, and DIR/text/sample.lvl, its levels
-// as text.
+// as text. Nothing else that begins with '-' is a file name: it gets the usage.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -41,10 +41,21 @@ static int write_seeds(const std::string &dir, std::vector<std::uint8_t> &image)
     return std::fclose(f) == 0 && ok;
 }
 
+static const char usage[] =
+    "usage: make_sample [FILE]     the sample image, as FILE (KR_PROG.PRG)\n"
+    "       make_sample --seeds DIR  the fuzzing seeds, into DIR\n";
+
 int main(int argc, char **argv)
 {
+    const bool seeds = argc == 3 && std::strcmp(argv[1], "--seeds") == 0;
+    if (!seeds && (argc > 2 || (argc == 2 && argv[1][0] == '-'))) {
+        const bool asked =
+            argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+        std::fputs(usage, asked ? stdout : stderr);
+        return asked ? 0 : 2;
+    }
     std::vector<std::uint8_t> image = make_sample_image();
-    if (argc > 2 && std::strcmp(argv[1], "--seeds") == 0)
+    if (seeds)
         return write_seeds(argv[2], image) ? 0 : 1;
     return write_file(argc > 1 ? argv[1] : "KR_PROG.PRG", image.data(), image.size()) ? 0 : 1;
 }
