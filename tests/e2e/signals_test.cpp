@@ -4,7 +4,6 @@
 // offered back at the next start. (How its bytes become keys is the decoder's unit test.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <sstream>

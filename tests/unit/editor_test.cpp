@@ -1,7 +1,6 @@
 // tests/unit/editor_test.cpp - the editor driven by keys on the sample's levels, and its picture.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <stdlib.h>
@@ -178,8 +177,7 @@ TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
     edit_state s;
     edit_start(s); // the editor's own save, on records that would grow: nothing is written
     tb_level[1].nb_colors = tb_level[2].nb_colors = 1;
-    for (char c : std::string("1qy"))
-        apply_key(s, {c});
+    press(s, "1qy");
     EXPECT_EQ("Not saved: Level 1 has 1 random colors, its record has room for 0 only ! Level 2 "
               "has 1 random colors, its record has room for 0 only !",
               s.status);
