@@ -28,6 +28,7 @@ int key_named(const std::string &name)
 
 } // namespace
 
+// A terminal claiming 65535 x 65535 gets the picture of the largest window drawn, 1000 x 1000.
 TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
 {
     run_dir dir;
@@ -42,6 +43,11 @@ TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
         EXPECT_EQ(decoded + "\nERROR ! -edit needs a terminal that can draw a screen (TERM is "
                             "'dumb') !\n",
                   dir.read("err"));
+        std::filesystem::remove(dir.file("status"));
+        session huge(dir, "-edit", "stty rows 65535 cols 65535;");
+        ASSERT_TRUE(huge.shows("Random colors : none."));
+        huge.keys({"q"});
+        EXPECT_EQ(0, huge.status());
         return;
     }
     // under wine in tmux the console is the program's own, as when started from Explorer
