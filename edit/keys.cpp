@@ -294,7 +294,6 @@ static void give_paste(key_decoder &d, key &k)
         k.code = key_paste;
         k.text.swap(d.text); // which leaves d.text empty for the next
     }
-    d.text.clear();
 }
 
 // A paste, up to a mark (its end, or the start of another), a pause (a marked one is given up

@@ -100,8 +100,8 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
          "lost paste[q] paste[c] lost paste[b] lost paste[q] q "},
         {"\x1b]0;ab`1000`q\x1b[`1000`A\x1b[M`999`a`1000`!`20`!`20`q", "q A ! ! q "},
         {"\x1b`300`[<0;12;6Mq\x1b`999`]52;c;sq\x07q\x1b`60`P1$r\x1b\\q\x1b`60`_x\x07q\x1b`60`^x"
-         "\x07q\x1b`60`Xx\x07q\x1b`1000`[`20`A\x1b`50`q`50`\x1b`49`q",
-         "Esc q Esc q Esc q Esc q Esc q Esc q Esc [ A Esc q "},
+         "\x07q\x1b`60`Xx\x07q\x1b`60`OBq\x1b`1000`[`20`A\x1b`50`q`50`\x1b`49`q",
+         "Esc q Esc q Esc q Esc q Esc q Esc q Esc q Esc [ A Esc q "},
         // long ones go as they come, up to their end, and nothing of them is a key
         {"\x1b[" + std::string(200, '1') + "Aq\x1bP" + std::string(200, '1') + "s\x1b\\q", "q q "},
         {"\x1b]0;ab\x1b", ""},
