@@ -12,7 +12,7 @@
 #include "tools/sample_image.h"
 
 // Bytes from 0x80 are the keys above 255, in their order: 0x80 Up, 0x81 Down, 0x82 Left,
-// 0x83 Right, 0x84 Home, 0x85 End, 0x86 PgUp, 0x87 PgDn, 0x88 Delete; 0x02 is a paste of "né",
+// 0x83 Right, 0x84 Home, 0x85 End, 0x86 PgUp, 0x87 PgDn, 0x88 Delete; 0x02 is a paste of "n|Ā",
 // 0x05 of a row, 0x04 a paste whose end mark never came.
 // Each key says whether it changed the levels, and only then.
 static void press(edit_state &s, const std::string &keys)
@@ -20,7 +20,7 @@ static void press(edit_state &s, const std::string &keys)
     for (unsigned char c : keys) {
         const std::array<tb_level_entry, 31> before = tb_level;
         const int changed = apply_key(
-            s, c == 2 || c == 5 ? key{key_paste, 0, 0, c == 2 ? "n\xc3\xa9" : " \t> |[gn]"}
+            s, c == 2 || c == 5 ? key{key_paste, 0, 0, c == 2 ? "n|\xc4\x80" : " \t> |[gn]"}
                : c == 4         ? key{key_paste_lost}
                                 : key{c < 0x80 ? int{c} : key_up + (c - 0x80)});
         bool differ = false;
@@ -374,7 +374,7 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
 // A paste answers no question and acts in no mode: the question or prompt stands after its word.
 TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
 {
-    const std::string ignored = "Ignored 2 characters that came together, as a paste: type keys "
+    const std::string ignored = "Ignored 3 characters that came together, as a paste: type keys "
                                 "one at a time. ",
                       lost = "Paste ended without its end mark: nothing pasted. ";
     const char *changed = "KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)";
