@@ -126,26 +126,28 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
 // Its recovery file, written after a pause, is gone once nothing is unsaved: saved, or dropped.
 TEST(Terminal, AStopGivesTheTerminalBackAndTheForegroundTakesItAgain)
 {
-    if (windows_build())
-        GTEST_SKIP() << "wine's console passes on no stops";
     for (bool bash : {false, true}) {
+        if (windows_build() && bash)
+            break; // wine's console passes on no stops: there, the keys and the recovery file
         SCOPED_TRACE(bash ? "bg, fg" : "TSTP, CONT");
         run_dir dir;
         session s(dir, "-edit", "", "", bash);
         ASSERT_TRUE(s.shows("Level 1 of 30"));
         s.keys({"7"});
-        ASSERT_TRUE(signal_until(s, "TSTP", 'T'));
-        if (!bash) {
-            EXPECT_EQ(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
+        if (!windows_build()) {
+            ASSERT_TRUE(signal_until(s, "TSTP", 'T'));
+            if (!bash) {
+                EXPECT_EQ(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
+            }
+            EXPECT_EQ("0 1 0\n", s.tmux_says("display -p '#{alternate_on} #{cursor_flag} "
+                                             "#{mouse_any_flag}'"));
+            if (bash)
+                s.keys({"b", "g", "Enter", "f", "g", "Enter"});
+            else
+                ASSERT_TRUE(signal_until(s, "CONT", 'S'));
+            EXPECT_TRUE(s.shows("Vellumix - KR_PROG.PRG  (modified)")); // the whole screen again
+            EXPECT_NE(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
         }
-        EXPECT_EQ("0 1 0\n",
-                  s.tmux_says("display -p '#{alternate_on} #{cursor_flag} #{mouse_any_flag}'"));
-        if (bash)
-            s.keys({"b", "g", "Enter", "f", "g", "Enter"});
-        else
-            ASSERT_TRUE(signal_until(s, "CONT", 'S'));
-        EXPECT_TRUE(s.shows("Vellumix - KR_PROG.PRG  (modified)")); // the whole screen again
-        EXPECT_NE(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
         s.tmux_do("send-keys -l " + shell_quoted("\x1b[C\x1b[C")); // two keys in one read
         s.keys({"8"});
         EXPECT_TRUE(s.shows("|[bk][gn]>wh<[bl]"));
