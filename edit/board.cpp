@@ -172,6 +172,9 @@ static int paste_text(edit_state &s, const std::string &text)
 {
     const pasted_level pasted = read_pasted_level(text, s.level);
     const int rows = pasted.rows;
+    s.status = rows == 0 ? paste_ignored(text) : "";
+    if (!s.status.empty()) // nothing of a level in it: most likely keys, typed or pasted
+        return 0;
     if (rows < nb_rows) {
         s.status = formatted("Not pasted: the text holds %d of a level's %d rows.", rows, nb_rows);
         return 0;

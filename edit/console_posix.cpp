@@ -46,7 +46,8 @@ static volatile sig_atomic_t restore_pending = 0; // 1 while the terminal is not
 static volatile sig_atomic_t screen_entered = 0;  // 1 while our screen and modes are on
 static volatile sig_atomic_t hangups = 0;         // a signal that ends the editor came
 static volatile sig_atomic_t redraw = 0;          // SIGWINCH or SIGCONT came
-static int signal_pipe[2] = {-1, -1};             // the handlers write, console_read polls
+static volatile sig_atomic_t away = 0; // stopped, or in the background: the terminal is another's
+static int signal_pipe[2] = {-1, -1};  // the handlers write, console_read polls
 // What each signal did before the editor took it, given back on closing, and to a crash.
 static struct sigaction old_actions[NSIG];
 static void (*taken[NSIG])(int); // the handler put in place, null where none was
@@ -157,16 +158,30 @@ static void on_stop(int)
 {
     int saved_errno = errno;
     restore_terminal();
+    away = 1;
     raise(SIGSTOP);
     errno = saved_errno;
 }
 
+// Takes the terminal again once the editor is in the foreground: 1 = raw, our screen and modes
+// on, a whole picture due. Safe in a signal handler.
+static int take_terminal()
+{
+    if (tcgetpgrp(STDIN_FILENO) != getpgrp() || tcsetattr(STDIN_FILENO, TCSANOW, &raw_termios) != 0)
+        return 0;
+    enter_screen();
+    away = 0;
+    redraw = 1;
+    return 1;
+}
+
+// Continued in the background, it waits: a shell's fg of a running job sends no SIGCONT, so
+// console_read looks for the foreground itself.
 static void on_continue(int)
 {
     int saved_errno = errno;
-    // in the background the terminal is another's: the next fg brings another SIGCONT
-    if (tcgetpgrp(STDIN_FILENO) == getpgrp() && tcsetattr(STDIN_FILENO, TCSANOW, &raw_termios) == 0)
-        enter_screen();
+    away = 1;
+    take_terminal();
     redraw = 1;
     wake_reader();
     errno = saved_errno;
@@ -256,7 +271,7 @@ int console_open(int &width, int &height)
         at_exit = std::atexit(console_close) == 0;
     tty_out = output_state{};
     tty_in = input_state{};
-    hangups = redraw = 0;
+    hangups = redraw = away = 0;
     raw_termios = saved_termios;
     // no ISIG: Ctrl-C and Ctrl-Z are keys; no IXON: Ctrl-S is a key; no ICRNL: Enter is 13
     raw_termios.c_iflag &=
@@ -459,7 +474,7 @@ void console_show(const grid &g)
 {
     if (!tty_out.is_open || !grid_is_whole(g))
         return;
-    if (!screen_entered) { // continued in the background: the terminal is another's for now
+    if (away) { // the terminal is another's for now
         tty_out.shown = grid{};
         return;
     }
@@ -547,6 +562,24 @@ static void read_bytes()
     }
 }
 
+// In the background nothing is read, so that no key acts unseen: a look every away_poll_ms for
+// the foreground, which takes the terminal back. 1 = it is the editor's again.
+static int back_from_away()
+{
+    constexpr int away_poll_ms = 100;
+    sigset_t all, old_mask; // no stop between the look and the taking
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &old_mask);
+    const int back = take_terminal();
+    sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+    pollfd fd = {signal_pipe[0], POLLIN, 0};
+    char drain[64];
+    if (!back && poll(&fd, 1, away_poll_ms) > 0) // a signal: its flag says what it was
+        while (read(signal_pipe[0], drain, sizeof drain) > 0) {
+        }
+    return back;
+}
+
 key console_read(int timeout_ms)
 {
     if (!tty_out.is_open)
@@ -555,6 +588,11 @@ key console_read(int timeout_ms)
     for (;;) {
         if (hangups)
             return {key_hangup};
+        if (away && !back_from_away()) {
+            if (timeout_ms >= 0 && now_ms() >= end)
+                return {key_timeout};
+            continue;
+        }
         if (redraw) {
             redraw = 0;
             tty_out.shown = grid{}; // the terminal may have moved or dropped what it showed

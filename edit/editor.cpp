@@ -241,22 +241,51 @@ static void small_window_key(edit_state &s, int code)
         s.quit = true;
 }
 
+// A paste is no key: where it is not taken as a level it changes nothing, and a question or a
+// prompt stands on after the word that it was ignored.
+static void ignore_paste(edit_state &s, const key &k)
+{
+    std::string word = k.code == key_paste_lost
+                           ? "Paste ended without its end mark: nothing pasted."
+                           : paste_ignored(k.text);
+    if (word.empty())
+        word = "Ignored a pasted level: paste it again on the board.";
+    if (s.mode == edit_mode::help || s.mode == edit_mode::box) {
+        s.status = word;
+        return;
+    }
+    std::string asked = s.status; // less the word of a paste before
+    if (asked.rfind("Ignored ", 0) == 0 || asked.rfind("Paste ended ", 0) == 0)
+        asked.erase(0, asked.find(". ") + 2);
+    s.status = word + " " + asked;
+}
+
 // A resize and the end of input are not keys the user pressed: they change no mode.
 int apply_key(edit_state &s, const key &k)
 {
     if (k.code == key_resize) {
-        s.width = k.x;
-        s.height = k.y;
+        s.width = clamped_size(k.x);
+        s.height = clamped_size(k.y);
         return 0;
     }
     if (k.code == key_none || k.code == key_timeout || k.code == key_hangup)
         return 0;
+    if (k.code != key_mouse_drag)
+        s.dragging = false; // any other key ends a drag: a motion after it paints nothing
     if (layout_of(s.width, s.height).kind == layout_kind::too_small) {
         small_window_key(s, k.code);
         return 0;
     }
-    if (k.code != key_mouse_drag)
-        s.dragging = s.dragging && k.code != key_mouse_release; // any other key ends a drag
+    const bool click =
+        k.code == key_mouse_left || k.code == key_mouse_right || k.code == key_mouse_double;
+    if (click && s.opened_ms >= 0 && k.ms >= s.opened_ms && k.ms - s.opened_ms <= double_click_ms)
+        return 0; // the third press of a triple click that opened a level from the overview
+    const bool takes_paste =
+        s.mode == edit_mode::board || s.mode == edit_mode::overview || s.mode == edit_mode::colors;
+    if ((k.code == key_paste || k.code == key_paste_lost) && !takes_paste) {
+        ignore_paste(s, k);
+        return 0;
+    }
     switch (s.mode) {
     case edit_mode::help:
         help_key(s, k.code);

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 std::string formatted(const char *format, ...)
 {
@@ -44,11 +45,10 @@ static std::size_t head_before(const edit_state &s, std::size_t end)
     return head;
 }
 
-// Appends what changed in level i from before to after; 1 = anything did.
-static int log_level(edit_state &s, int i, const tb_level_entry &before,
-                     const tb_level_entry &after)
+// Appends what changed in level i from before to after.
+static void log_level(edit_state &s, int i, const tb_level_entry &before,
+                      const tb_level_entry &after)
 {
-    int changed = 0;
     if (before.nb_colors != after.nb_colors || before.colors != after.colors) {
         s.log.push_back({undo_colors, byte(i), before.nb_colors, after.nb_colors});
         std::array<std::uint8_t, 9> lists{}; // both lists, a color a half byte
@@ -58,15 +58,11 @@ static int log_level(edit_state &s, int i, const tb_level_entry &before,
         }
         for (int j = 0; j < 9; j += 3)
             s.log.push_back({undo_payload, lists[j], lists[j + 1], lists[j + 2]});
-        changed = 1;
     }
     for (int k = 0; k < nb_cells; k++)
-        if (before.cells[k] != after.cells[k]) {
+        if (before.cells[k] != after.cells[k])
             s.log.push_back(
                 {undo_cell, byte(i), byte(k), byte(before.cells[k] << 4 | after.cells[k])});
-            changed = 1;
-        }
-    return changed;
 }
 
 // Records what changed since before (the table, or the shown level alone) as one undo step, on
@@ -74,6 +70,14 @@ static int log_level(edit_state &s, int i, const tb_level_entry &before,
 static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *before_all,
                         const tb_level_entry *before_one, action what, bool extend)
 {
+    auto before = [&](int i) -> const tb_level_entry & {
+        return before_all ? (*before_all)[i] : i == s.level ? *before_one : tb_level[i];
+    };
+    bool differs = false;
+    for (int i = 1; i <= last_level(); i++)
+        differs = differs || !same_level(before(i), tb_level[i]);
+    if (!differs) // a key that changed nothing keeps the steps undone, for redo
+        return 0;
     s.log.resize(s.done); // the steps undone are gone for good
     extend = extend && !s.log.empty();
     if (extend) // a drag that began as a click's paint
@@ -81,16 +85,10 @@ static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *bef
     else
         s.log.push_back(
             {undo_head, byte(s.level), byte(s.cursor), static_cast<std::uint8_t>(what)});
-    int changed = 0;
     for (int i = 1; i <= last_level(); i++)
-        if (before_all)
-            changed |= log_level(s, i, (*before_all)[i], tb_level[i]);
-        else if (i == s.level)
-            changed |= log_level(s, i, *before_one, tb_level[i]);
-    if (!changed && !extend)
-        s.log.pop_back();
+        log_level(s, i, before(i), tb_level[i]);
     s.done = s.log.size();
-    return changed;
+    return 1;
 }
 
 int commit(edit_state &s, const tb_level_entry &before, action what, bool extend)
@@ -183,6 +181,26 @@ int typed_number(edit_state &s, int code)
         return n;
     }
     return -1;
+}
+
+// Counted in characters, a UTF-8 character's later bytes not counted; a line that begins, after
+// blanks and quote marks, with a row or a level line is a level's.
+std::string paste_ignored(const std::string &text)
+{
+    int chars = 0;
+    for (std::size_t i = 0; i < text.size(); i++) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        chars += c < 0x80 || c >= 0xC0;
+        if (i > 0 && text[i - 1] != '\n' && text[i - 1] != '\r')
+            continue;
+        const std::size_t at = text.find_first_not_of(" \t>", i);
+        if (at != std::string::npos &&
+            (text[at] == '|' || text.compare(at, std::strlen(s_level), s_level) == 0))
+            return "";
+    }
+    return formatted("Ignored %d character%s that came together, as a paste: type keys one at a "
+                     "time.",
+                     chars, plural(chars));
 }
 
 // Undo and redo go to the level of the step and put the cursor where it was then; the overview

@@ -5,7 +5,8 @@
 //   ESC [ params final   CSI: arrows, Home, End, pages, Delete, F1, SGR mouse reports, pastes
 //   ESC O params final   SS3: arrows, Home, End, F1 as some terminals send them
 //   ESC [ M b x y        an X10 mouse report: three bytes, each its value + 32
-//   ESC [ 200 ~ .. ESC [ 201 ~   a bracketed paste, one key with the bytes between
+//   ESC [ 200 ~ .. ESC [ 201 ~   a bracketed paste, one key with the bytes between; either mark
+//                        ends any paste, and what comes on with it is a paste of its own
 //   ESC ] P _ ^ X .. BEL or ESC \   a terminal string (a reply to a query): dropped
 //   ESC and another byte Alt and that key: dropped, so that Alt-q never quits
 // A pause of sequence_wait_ms ends a sequence or string, wherever it falls: the byte after it is
@@ -13,16 +14,17 @@
 // neither time nor memory grows with their length.
 #include "edit/keys.h"
 
+#include <algorithm>
 #include <string_view>
 
 static constexpr unsigned char esc = 27;
-static constexpr std::string_view paste_end = "\x1b[201~";
+static constexpr std::string_view paste_start = "\x1b[200~", paste_end = "\x1b[201~";
 // Parameters longer than any key's: the sequence is dropped as it comes, not held.
 static constexpr int sequence_max = 64;
 
 int burst_is_paste(const unsigned char *p, int n)
 {
-    for (int i = 1; n >= burst_min && i < n; i++)
+    for (int i = 1; i < n; i++)
         if (p[i] != p[0])
             return 1;
     return 0;
@@ -44,6 +46,14 @@ static int end_reading(key_decoder &d, int used)
 {
     d.reading = key_reading::keys;
     return used;
+}
+
+static void begin_paste(key_decoder &d, bool marked, bool fresh)
+{
+    d.reading = key_reading::paste;
+    d.marked = marked;
+    d.fresh = fresh;
+    d.marks_seen = d.marks_seen || marked;
 }
 
 // Numbers parted by ';' ("1;5", "0;12;3"): how many, or -1 for anything else in them.
@@ -182,7 +192,7 @@ static int decode_sequence(key_decoder &d, const unsigned char *p, const std::ui
         return end + 3;
     }
     if (params == "200" && final == '~') { // d.text is empty between pastes
-        d.reading = key_reading::paste;
+        begin_paste(d, true, false);
         return end;
     }
     int numbers[3];
@@ -277,67 +287,100 @@ static void keep(key_decoder &d, const unsigned char *p, std::size_t n)
     d.text.append(reinterpret_cast<const char *>(p), n < room ? n : room);
 }
 
-// A bracketed paste, up to its end mark however late it comes; only ten seconds of silence give
-// it up.
+// The text kept so far as a paste, if any.
+static void give_paste(key_decoder &d, key &k)
+{
+    if (!d.text.empty()) {
+        k.code = key_paste;
+        k.text.swap(d.text); // which leaves d.text empty for the next
+    }
+}
+
+// A paste, up to a mark (its end, or the start of another), a pause (a marked one is given up
+// only after ten seconds) or as long a silence.
 static int take_paste(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
                       int idle_ms, key &k)
 {
-    std::string_view all(reinterpret_cast<const char *>(p), static_cast<std::size_t>(n));
-    std::size_t end = all.find(paste_end);
-    int pause = 0;
-    while (pause < n && gap_ms[pause] < paste_wait_ms)
+    const int limit = d.marked ? paste_wait_ms : paste_gap_ms;
+    int pause = d.fresh && n > 0 ? 1 : 0;
+    while (pause < n && gap_ms[pause] < limit)
         pause++;
-    if (pause < n && (end == std::string_view::npos || pause < static_cast<int>(end + 6))) {
-        k.code = key_paste_lost;
-        d.text.clear();
+    const std::string_view all(reinterpret_cast<const char *>(p), static_cast<std::size_t>(pause));
+    const std::size_t mark = std::min(all.find(paste_start), all.find(paste_end));
+    if (mark != std::string_view::npos) {
+        keep(d, p, mark);
+        give_paste(d, k);
+        if (all[mark + 4] == '0') { // 200: another begins
+            begin_paste(d, true, false);
+        } else {
+            d.reading = key_reading::keys;
+            d.tail_ms = paste_gap_ms;
+        }
+        return static_cast<int>(mark + paste_end.size());
+    }
+    if (pause < n || idle_ms >= limit) {
+        if (d.marked) { // what comes after the silence is no key either
+            k.code = key_paste_lost;
+            d.text.clear();
+            d.tail_ms = 1 << 30; // whenever it comes
+        } else {
+            keep(d, p, all.size());
+            give_paste(d, k);
+        }
         return end_reading(d, pause);
     }
-    if (end != std::string_view::npos) {
-        keep(d, p, end);
-        k.code = key_paste;
-        k.text.swap(d.text); // which leaves d.text empty for the next
-        return end_reading(d, static_cast<int>(end + paste_end.size()));
-    }
-    if (idle_ms >= paste_wait_ms) {
-        k.code = key_paste_lost;
-        d.text.clear();
-        return end_reading(d, n);
-    }
-    // the bytes at the end that may begin the end mark wait for the rest of it
-    std::size_t tail = paste_end.size() - 1;
-    while (tail > 0 &&
-           (tail > all.size() || all.substr(all.size() - tail) != paste_end.substr(0, tail)))
+    // the bytes at the end that may begin a mark wait for the rest of it
+    auto may_begin_mark = [&all](std::size_t tail) {
+        const std::string_view end = all.substr(all.size() - tail);
+        return end == paste_end.substr(0, tail) || end == paste_start.substr(0, tail);
+    };
+    std::size_t tail = std::min(paste_end.size() - 1, all.size());
+    while (tail > 0 && !may_begin_mark(tail))
         tail--;
     keep(d, p, all.size() - tail);
-    d.wait_ms = paste_wait_ms;
+    d.fresh = d.fresh && tail == all.size();
+    d.wait_ms = limit;
     return n - static_cast<int>(tail);
 }
 
-// A run of bytes that arrived together: a paste when burst_is_paste says so, else the keys of
-// its one character, once for each.
-static int take_burst(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
-                      int idle_ms, key &k)
+// Characters that came together: a paste from the second that differs from the first, else the
+// keys of the one character, once for each, when the run ends.
+static int take_run(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+                    int idle_ms, key &k)
 {
     int i = 0;
     for (; i < n && in_burst(p[i]) && gap_ms[i] < burst_ms; i++) {
-        d.mixed = d.mixed || p[i] != d.first;
-        d.count++;
+        const bool later_byte = p[i] >= 0x80 && p[i] < 0xC0; // of a UTF-8 character: one with it
+        if (p[i] != d.first && !later_byte) {                // two characters differ
+            keep(d, p, static_cast<std::size_t>(i));
+            begin_paste(d, false, false);
+            d.count = 0;
+            return i + take_paste(d, p + i, gap_ms + i, n - i, idle_ms, k);
+        }
+        d.count += !later_byte;
     }
     keep(d, p, static_cast<std::size_t>(i));
-    if (i == n && idle_ms < burst_ms) {
-        d.wait_ms = burst_ms;
-        return i;
-    }
-    if (d.mixed) {
-        k.code = key_paste;
-        k.text.swap(d.text);
-        d.count = 0;
-    } else { // a held key, or keys typed ahead: each of them a key
-        k.code = key_of_byte(d.first);
-        d.count = k.code == key_none ? 0 : d.count - 1;
-    }
+    if (i == n && idle_ms < burst_ms)
+        return i + wait_for(d, burst_ms);
+    // a held key, or keys typed ahead: each of them a key
+    k.code = key_of_byte(d.first);
+    d.count = k.code == key_none ? 0 : d.count - 1;
     d.text.clear();
     return end_reading(d, i);
+}
+
+// After a lone Esc, the rest of a sequence or terminal string a slow link split after its ESC.
+static int decode_rest(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
+                       int idle_ms, key &k)
+{
+    if (p[0] != '[' && p[0] != 'O') {
+        d.reading = key_reading::string;
+        return 1;
+    }
+    const int used = decode_sequence(d, p, gap_ms, n, 0, idle_ms, k);
+    d.after_escape = used == 0;
+    k = key{};
+    return used;
 }
 
 int decode_key(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_ms, int n,
@@ -356,8 +399,8 @@ int decode_key(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_
     case key_reading::paste:
         used = take_paste(d, p, gap_ms, n, idle_ms, k);
         break;
-    case key_reading::burst:
-        used = take_burst(d, p, gap_ms, n, idle_ms, k);
+    case key_reading::run:
+        used = take_run(d, p, gap_ms, n, idle_ms, k);
         break;
     case key_reading::keys:
         break;
@@ -365,39 +408,31 @@ int decode_key(key_decoder &d, const unsigned char *p, const std::uint16_t *gap_
     // what ended before the first byte left it to be read as keys, now
     if (d.reading != key_reading::keys || used > 0 || k.code != key_none)
         return used;
-    if (d.count > 0) { // a burst of one character repeated: its keys
+    if (d.count > 0) { // a run of one character repeated: its keys
         d.count--;
         k.code = key_of_byte(d.first);
         return 0;
     }
     if (n <= 0)
         return 0;
-    // a [ or O soon after a lone Esc is the rest of a sequence a slow link split after its ESC
-    const bool rest =
-        d.after_escape && (p[0] == '[' || p[0] == 'O') && gap_ms[0] < sequence_wait_ms;
+    const bool tail = gap_ms[0] < d.tail_ms, after_escape = d.after_escape;
+    d.tail_ms = 0;
     d.after_escape = false;
-    if (rest) {
-        used = decode_sequence(d, p, gap_ms, n, 0, idle_ms, k);
-        d.after_escape = used == 0;
-        k = key{};
-        return used;
+    if (tail) { // what came on with a paste's end is a paste of its own
+        begin_paste(d, false, true);
+        return take_paste(d, p, gap_ms, n, idle_ms, k);
     }
+    if (after_escape && gap_ms[0] < sequence_wait_ms &&
+        std::string_view("[O]P_^X").find(static_cast<char>(p[0])) != std::string_view::npos)
+        return decode_rest(d, p, gap_ms, n, idle_ms, k);
     if (p[0] == esc)
         return decode_escape(d, p, gap_ms, n, idle_ms, k);
-    if (in_burst(p[0])) {
-        int i = 1;
-        while (i < n && i < burst_min && in_burst(p[i]) && gap_ms[i] < burst_ms)
-            i++;
-        if (i == burst_min) { // long enough to be a paste: taken as it comes
-            d.reading = key_reading::burst;
-            d.first = p[0];
-            d.mixed = false;
-            d.count = 1;
-            d.text.assign(1, static_cast<char>(p[0]));
-            return 1 + take_burst(d, p + 1, gap_ms + 1, n - 1, idle_ms, k);
-        }
-        if (i == n && idle_ms < burst_ms)
-            return wait_for(d, burst_ms);
+    if (in_burst(p[0]) && !(d.marks_trusted && d.marks_seen)) {
+        d.reading = key_reading::run;
+        d.first = p[0];
+        d.count = 1;
+        d.text.assign(1, static_cast<char>(p[0]));
+        return 1 + take_run(d, p + 1, gap_ms + 1, n - 1, idle_ms, k);
     }
     k.code = key_of_byte(p[0]);
     return 1;

@@ -34,7 +34,7 @@ enum key_code : int {
     key_wheel_up,      // x, y: where the pointer is; the wheel turned away from the user
     key_wheel_down,    // x, y: the same, turned toward the user
     key_resize,        // x, y: the console's new width and height; also: redraw it all
-    key_paste,         // text: what was pasted (a bracketed paste, a burst, the Windows clipboard)
+    key_paste,         // text: what was pasted (marked, or what arrived together; a clipboard)
     key_paste_lost,    // a bracketed paste whose end mark never came: nothing is pasted
     key_timeout,       // nothing came in the time console_read was given
     key_hangup, // the editor is told to end: SIGHUP, SIGTERM, SIGQUIT, SIGINT, a closed window
@@ -50,11 +50,14 @@ struct key {
     std::int64_t ms = 0;
 };
 
-// What arrives together is a paste, not keys: a run of at least burst_min printable characters
-// or line ends, at least two of them different, each within burst_ms of the one before (or
-// waiting together when read). People type one key at a time, and a held key repeats one.
-constexpr int burst_ms = 10, burst_min = 8;
-// 1 = the n characters of a run that arrived together make a paste.
+// What arrives together is a paste, not keys: printable characters, tabs or line ends, at least
+// two of them and not all the same, each within burst_ms of the one before (or waiting together
+// when read). People type one key at a time, and a held key repeats one. Once a paste has begun,
+// so or by its start mark, every byte that comes within paste_gap_ms of the one before is its
+// text, whatever it is; a mark ends it, and what comes on with the mark is a paste of its own.
+constexpr int burst_ms = 20, paste_gap_ms = 100;
+// 1 = the n characters of a run that arrived together make a paste: the rule for a console that
+// reads a paste as key events.
 int burst_is_paste(const unsigned char *p, int n);
 inline bool in_burst(unsigned char c)
 {
@@ -68,17 +71,24 @@ constexpr int escape_wait_ms = 50, sequence_wait_ms = 1000, paste_wait_ms = 1000
 constexpr std::size_t paste_max = std::size_t{1} << 20;
 
 // What the decoder carries from one call to the next: a terminal string, an overlong sequence,
-// a paste or a burst is taken as its bytes arrive, so that nothing a terminal sends is held
-// whole, and no byte is looked at twice but a few.
-enum class key_reading : std::uint8_t { keys, string, sequence, paste, burst };
+// a paste or a run of characters is taken as its bytes arrive, so that nothing a terminal sends
+// is held whole, and no byte is looked at twice but a few.
+enum class key_reading : std::uint8_t { keys, string, sequence, run, paste };
 struct key_decoder {
     key_reading reading = key_reading::keys;
     bool after_escape = false; // the last key was a lone Esc
-    bool mixed = false;        // burst: two different characters came
-    unsigned char first = 0;   // burst: its first character
-    std::size_t count = 0;     // burst: its length; keys: its characters still to give as keys
-    std::string text;          // a paste's or burst's first paste_max bytes
+    bool marked = false;       // paste: begun by its start mark, so only a mark or silence ends it
+    bool fresh = false;      // paste: none of its bytes taken yet, so no pause before them ends it
+    unsigned char first = 0; // run: its character
+    std::size_t count = 0;   // run: its length; keys: its characters still to give as keys
+    // A paste just ended: a byte that comes less than tail_ms after the byte before it begins a
+    // paste of its own (after a mark paste_gap_ms; after a paste given up, whenever it comes).
+    int tail_ms = 0;
+    std::string text; // a paste's or run's first paste_max bytes
     int wait_ms = -1; // after a call that gave nothing: the idle at which one may, -1: only bytes
+    // A console whose terminal marks every paste once it has marked one sets marks_trusted; after
+    // a marked paste (marks_seen) characters that arrive together are keys there.
+    bool marks_trusted = false, marks_seen = false;
 };
 
 // Turns the bytes a terminal sent into keys, one a call. p holds the n bytes not yet taken;

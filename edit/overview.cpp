@@ -162,7 +162,6 @@ static void leave(edit_state &s, int level)
 // A click on a small board chooses it; a second one on it within double_click_ms opens it.
 static void click(edit_state &s, const key &k)
 {
-    constexpr int double_click_ms = 500;
     const overview_layout o = layout_now(s);
     if (k.x < o.x || k.y < o.y || o.board_w <= 0 || o.board_h <= 0)
         return;
@@ -172,8 +171,10 @@ static void click(edit_state &s, const key &k)
         return; // beside or below the boards shown
     s.selected = level;
     if (k.code == key_mouse_double ||
-        (level == s.click_level && k.ms - s.click_ms <= double_click_ms))
+        (level == s.click_level && k.ms - s.click_ms <= double_click_ms)) {
+        s.opened_ms = k.ms;
         return leave(s, level);
+    }
     s.click_level = level;
     s.click_ms = k.ms;
 }

@@ -69,6 +69,8 @@ int edit_levels()
         logerror("\nERROR ! The console could not be set up for -edit !\n");
         return 0;
     }
+    s.width = clamped_size(s.width);
+    s.height = clamped_size(s.height);
     s.unicode = console_unicode();
     offer_recovery(s);
     // the screen is up: a message now would scribble over it, and the status line tells all

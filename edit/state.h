@@ -26,6 +26,10 @@
 
 // The smallest console the editor works in; below it only a request to enlarge the window shows.
 constexpr int min_width = 40, min_height = 17;
+// The largest it draws for: a larger window shows the picture in its top-left corner, and no
+// product of the sizes can outgrow an int or the memory.
+constexpr int max_size = 1000;
+inline int clamped_size(int n) { return n < 0 ? 0 : n > max_size ? max_size : n; }
 enum class layout_kind { too_small, compact, normal, large };
 struct layout {
     layout_kind kind = layout_kind::too_small;
@@ -139,6 +143,7 @@ struct edit_state {
     int level_before = 1; // shown before the overview opened, for Esc
     int click_level = 0;  // the board of the last left press, for a double click; 0: none
     std::int64_t click_ms = 0;
+    std::int64_t opened_ms = -1; // when a double click last opened a level from it; -1: never
 
     // undo: the steps in log[0, done) are applied, those after done undone, for redo
     std::deque<undo_entry> log;
@@ -195,6 +200,9 @@ bool last_step(const edit_state &s, action &what, int &level, int &cells);
 // A number typed after a prompt (go to, move to): digits, Backspace, Enter. The number entered
 // on Enter, -1 while typing, -2 when Esc (or Enter on nothing) cancels.
 int typed_number(edit_state &s, int code);
+// What a paste not taken as a level says; "" for text with a level line or a row in it.
+std::string paste_ignored(const std::string &text);
+constexpr int double_click_ms = 500; // two left presses on one place within it: a double click
 inline const char *plural(int n) { return n == 1 ? "" : "s"; } // "%d cell%s"
 // printf into a string: the state's messages, the picture's numbers
 #if defined(__GNUC__)

@@ -100,7 +100,8 @@ static std::uint32_t next_random(std::uint32_t &state)
 static std::string keys_of(const std::uint8_t *data, std::size_t size, std::uint32_t seed,
                            std::uint32_t cut)
 {
-    static const std::uint16_t pauses[] = {5, 9, 10, 49, 50, 300, 999, 1000, 9999, 10000};
+    static const std::uint16_t pauses[] = {19, 20, 49, 50, 99, 100, 999, 1000, 9999, 10000};
+    const bool trusted = seed & 1; // as a console that trusts the marks reads
     std::vector<std::uint16_t> gaps(size);
     for (std::uint16_t &gap : gaps)
         gap = next_random(seed) % 4 ? 0 : pauses[next_random(seed) % 10];
@@ -111,7 +112,7 @@ static std::string keys_of(const std::uint8_t *data, std::size_t size, std::uint
         [&](int gap) {
             return cut && next_random(cut) % 2 ? static_cast<int>(next_random(cut) % gap) : -1;
         },
-        got));
+        got, trusted));
     std::string keys;
     for (const key &k : got)
         keys += std::to_string(k.code) + ' ' + std::to_string(k.x) + ' ' + std::to_string(k.y) +

@@ -4,9 +4,7 @@
 #ifndef TESTS_KEY_STREAM_H
 #define TESTS_KEY_STREAM_H
 
-#include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,22 +12,23 @@
 
 // gaps[i]: how long after byte i - 1 byte i came. A read ends before a byte that came later, and
 // where cut(i) says; before such a byte pause(gap) may ask for a call at an idle under gap (-1:
-// none). Each call gets an exact heap copy of the bytes left, so that ASan sees a read past
-// them. false: the decoder broke a promise (took more than it had, gave a key out of range,
-// held more than a sequence after a read, or left a byte undecided once nothing came).
+// none). Each call gets an exact heap copy of the bytes left, so that ASan sees a read past them.
+// false: the decoder broke a promise (took more than it had, gave a key out of range, held more
+// than a sequence after a read, or left a byte undecided once nothing came).
 template <typename Cut, typename Pause>
 bool decode_stream(const std::string &bytes, const std::vector<std::uint16_t> &gaps, Cut cut,
-                   Pause pause, std::vector<key> &keys)
+                   Pause pause, std::vector<key> &keys, bool marks_trusted = false)
 {
     key_decoder d;
+    d.marks_trusted = marks_trusted;
     bool kept = true;
     std::size_t taken = 0, come = 0;
     auto run = [&](int idle) {
         for (key k;;) {
-            std::unique_ptr<unsigned char[]> copy(new unsigned char[come - taken + 1]);
-            std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(taken),
-                      bytes.begin() + static_cast<std::ptrdiff_t>(come), copy.get());
-            int used = decode_key(d, copy.get(), gaps.data() + taken,
+            const std::vector<unsigned char> copy(
+                bytes.begin() + static_cast<std::ptrdiff_t>(taken),
+                bytes.begin() + static_cast<std::ptrdiff_t>(come));
+            int used = decode_key(d, copy.data(), gaps.data() + taken,
                                   static_cast<int>(come - taken), idle, k);
             kept = kept && used >= 0 && static_cast<std::size_t>(used) <= come - taken &&
                    k.code >= key_none && k.code <= key_paste_lost && k.code != key_resize &&

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 extern const std::string prg, lvl;
@@ -38,8 +37,6 @@ struct run_result {
 };
 
 std::string shell_quoted(const std::string &s);
-// The shell command that runs the program (with its launcher) with args.
-std::string tool_command(const std::vector<std::string> &args);
 
 // Runs the program with args in dir; before stands in front of it in the shell command (a
 // ulimit, strace), after behind it (a redirection).
@@ -67,22 +64,14 @@ struct session {
         tmux_do(command + " >" + shell_quoted(out.file("said")));
         return out.read("said");
     }
-    // Types keys one by one, as a person does; an Escape alone is then a key of its own.
+    // Types keys one by one, as a person does (keys that come together are a paste); an Escape
+    // alone is then a key of its own.
     void keys(const std::vector<std::string> &names) const
     {
         for (const std::string &k : names) {
             tmux_do("send-keys " + k);
-            std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 30));
+            std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 50));
         }
-    }
-    // A press of a mouse button (0 left, 2 right; 32 a move with the left one held, 3 its
-    // release; 64, 65 the wheel) on a cell of the screen, from 0, as a terminal reports it with
-    // modes 1002 and 1006, in one piece.
-    void click(int button, int x, int y) const
-    {
-        tmux_do("send-keys -l " + shell_quoted("\x1b[<" + std::to_string(button == 3 ? 0 : button) +
-                                               ";" + std::to_string(x + 1) + ";" +
-                                               std::to_string(y + 1) + (button == 3 ? "m" : "M")));
     }
     std::string screen() const { return tmux_says("capture-pane -p"); }
     // Waits up to 20 s for text on the screen, or for the program's end (text ""); after one

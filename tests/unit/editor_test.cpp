@@ -1,7 +1,6 @@
 // tests/unit/editor_test.cpp - the editor driven by keys on the sample's levels, and its picture.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <stdlib.h>
@@ -13,13 +12,17 @@
 #include "tools/sample_image.h"
 
 // Bytes from 0x80 are the keys above 255, in their order: 0x80 Up, 0x81 Down, 0x82 Left,
-// 0x83 Right, 0x84 Home, 0x85 End, 0x86 PgUp, 0x87 PgDn, 0x88 Delete.
+// 0x83 Right, 0x84 Home, 0x85 End, 0x86 PgUp, 0x87 PgDn, 0x88 Delete; 0x02 is a paste of "n|Ā",
+// 0x05 of a row, 0x04 a paste whose end mark never came.
 // Each key says whether it changed the levels, and only then.
 static void press(edit_state &s, const std::string &keys)
 {
     for (unsigned char c : keys) {
         const std::array<tb_level_entry, 31> before = tb_level;
-        const int changed = apply_key(s, {c < 0x80 ? int{c} : key_up + (c - 0x80)});
+        const int changed = apply_key(
+            s, c == 2 || c == 5 ? key{key_paste, 0, 0, c == 2 ? "n|\xc4\x80" : " \t> |[gn]"}
+               : c == 4         ? key{key_paste_lost}
+                                : key{c < 0x80 ? int{c} : key_up + (c - 0x80)});
         bool differ = false;
         for (int i = 1; i <= 30; i++)
             differ = differ || !same_level(before[i], tb_level[i]);
@@ -77,6 +80,7 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {3, 0, "1c4uu", "Nothing to undo in color mode: the last change was not to the colors.",
          "|[bl]...."}, // u on the board would take back the paint
         {1, 0, "uU", "Nothing to redo.", "|[gn][gn]"},
+        {1, 0, "8u4U", "Redone: paint of 1 cell on level 1.", "|[wh][gn]"}, // 4 changed nothing
         {1, 0, "Uu", "Nothing to undo.", "|[gn][gn]"},
         {1, 0, "0", no_random, "|[gn][gn]"},
         {1, 0, "4", "Nothing changed: [gn] green is there already.", "|[gn][gn]"},
@@ -178,8 +182,7 @@ TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
     edit_state s;
     edit_start(s); // the editor's own save, on records that would grow: nothing is written
     tb_level[1].nb_colors = tb_level[2].nb_colors = 1;
-    for (char c : std::string("1qy"))
-        apply_key(s, {c});
+    press(s, "1qy");
     EXPECT_EQ("Not saved: Level 1 has 1 random colors, its record has room for 0 only ! Level 2 "
               "has 1 random colors, its record has room for 0 only !",
               s.status);
@@ -202,8 +205,9 @@ TEST(Editor, HelpTurnsItsPagesAndAnyOtherKeyReturns)
     EXPECT_TRUE(s.mode == edit_mode::overview); // where it was opened
 }
 
-// A drag paints the whole line between two reports, mirrored with S, as one undo step; in the
-// overview two presses on one board within 500 ms (or what Windows calls a double click) open it.
+// A drag paints the whole line between two reports, mirrored with S, as one undo step, until a
+// key; in the overview two presses on one board within 500 ms (or what Windows calls a double
+// click) open it, and a third within 500 ms does nothing.
 TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
 {
     edit_state s = start_on_sample(1, 0, "7");
@@ -218,7 +222,6 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
         apply_key(s, k);
     EXPECT_NE(std::string::npos, level_as_text(1).find("|[bk][wh][wh][bl]")); // and row 2's
     EXPECT_NE(std::string::npos, level_as_text(1).find("|..[gn][wh][bl]"));
-    apply_key(s, at_cell(key_mouse_drag, 20)); // released: no longer painting
     EXPECT_TRUE(apply_key(s, {'u'}) && level_as_text(1) == after_7 && s.cursor == 1);
     press(s, "S");
     for (key k : {at_cell(key_mouse_left, 40), at_cell(key_mouse_drag, 85)}) // rows 6 to 11
@@ -236,18 +239,22 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
     for (key k : {at_cell(key_mouse_left, 85), at_cell(key_mouse_drag, 40)}) // the same, upward
         apply_key(s, k);
     EXPECT_EQ(line, level_as_text(1));
+    press(s, "u");
+    apply_key(s, at_cell(key_mouse_drag, 20)); // the drag ended with the key
+    EXPECT_EQ(after_7, level_as_text(1));
     press(s, "\t");
     apply_key(s, {key_mouse_left, 20, 1});   // a board's number line chooses it
     apply_key(s, {key_mouse_left, 20, 200}); // below the boards shown, nothing
     EXPECT_EQ(2, s.selected);
-    const int presses[][2] = {{34, 1000}, {34, 1600}, {37, 1650}, {20, 1700}, {20, 1800}}; // x, ms
+    const int presses[][2] = {{34, 1000}, {34, 1600}, {37, 1650}, {20, 1700},
+                              {20, 1800}, {3, 2300},  {7, 2301}}; // x, ms; then cells 0 and 1
     for (const auto &p : presses) {
-        EXPECT_EQ(edit_mode::overview, s.mode) << p[1];
+        EXPECT_EQ(p[1] <= 1800, s.mode == edit_mode::overview) << p[1];
         key k{key_mouse_left, p[0], 3};
         k.ms = p[1];
         apply_key(s, k);
     }
-    EXPECT_TRUE(s.mode == edit_mode::board && s.level == 2);
+    EXPECT_NE(std::string::npos, level_as_text(2).find("|[bk][wh][bk][gn][bk][gn][wh][gn]|"));
     press(s, "\t");
     apply_key(s, {key_mouse_double, 37, 3});
     EXPECT_TRUE(s.mode == edit_mode::board && s.level == 3);
@@ -363,8 +370,12 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
 
 // Quitting with changes asks first, a save asks when the file changed on disk or went away,
 // and a window too small for the editor (keys after \x01) takes no key but a harmless quit.
+// A paste answers no question and acts in no mode: the question or prompt stands after its word.
 TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
 {
+    const std::string ignored = "Ignored 3 characters that came together, as a paste: type keys "
+                                "one at a time. ",
+                      lost = "Paste ended without its end mark: nothing pasted. ";
     const char *changed = "KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)";
     const char *gone = "KR_PROG.PRG is no longer in the folder. Save it again? (y/n)";
     const char *quit = "Save changes to KR_PROG.PRG? (y/n, Esc: stay)";
@@ -374,41 +385,49 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
                *left = "vellumix.lvl left as it was.";
     const struct {
         int disk;
-        const char *keys, *status; // nullptr: any
-        const char *then; // q: quit; else the mode (board, colors, help, asking, confirm) and
-                          // whether the levels are saved or unsaved
-    } rows[] = {
-        {0, "q", "", "q"},
-        {0, "1q", quit, "au"},
-        {0, "1q\x1b", "", "bu"},
-        {0, "1\x03n", quit, "q"},
-        {0, "1qy", "Saved.", "q"},
-        {0, "1suUq", nullptr, "q"},
-        {0, "1su2uq", quit, "au"},
-        {0, "hq", "", "bs"},
-        {0, "cx", nullptr, "cs"},
-        {0, "c\x1b", "", "bs"},
-        {0, "c\x03", "", "q"},
-        {0, "1s", "Saved.", "bs"},
-        {1, "1s", changed, "fu"},
-        {1, "1sn", "Not saved.", "bu"},
-        {1, "1sy", "Saved.", "bs"},
-        {2, "1qy", gone, "fu"},
-        {2, "1qyn", "Not saved.", "bu"},
-        {2, "1qyy", "Saved.", "q"},
-        {0, "1qn", quit, "q"},
-        {0, "\x01m", "", "bs"},
-        {0, "1\x01q", nullptr, "bu"},
-        {0, "\x1b", "Nothing to close: q quits.", "bs"},
-        {0, "\x01q", "", "q"},
-        {4, "1s", update, "ts"},
-        {4, "1s\x1b", left, "bs"},
-        {4, "1sn2s", "Saved.", "bs"},
-        {4, "1qy", update, "ts"},
-        {4, "1qyn", left, "q"},
-        {4, "1qyy", both, "q"},
-        {5, "1syy", both, "bs"},
-        {12, "1qyy", "Saved to KR_PROG.PRG, but vellumix.lvl was not written: full.", "bs"}};
+        const char *keys;
+        std::string status; // "*": any
+        const char *then; // q: quit; else the mode's letter (below) and the levels saved or unsaved
+    } rows[] = {{0, "q", "", "q"},
+                {0, "1q", quit, "au"},
+                {0, "1q\x1b", "", "bu"},
+                {0, "1\x03n", quit, "q"},
+                {0, "1qy", "Saved.", "q"},
+                {0, "1suUq", "*", "q"},
+                {0, "1su2uq", quit, "au"},
+                {0, "hq", "", "bs"},
+                {0, "cx", "*", "cs"},
+                {0, "c\x1b", "", "bs"},
+                {0, "c\x03", "", "q"},
+                {0, "1s", "Saved.", "bs"},
+                {1, "1s", changed, "fu"},
+                {1, "1sn", "Not saved.", "bu"},
+                {1, "1sy", "Saved.", "bs"},
+                {2, "1qy", gone, "fu"},
+                {2, "1qyn", "Not saved.", "bu"},
+                {2, "1qyy", "Saved.", "q"},
+                {0, "1qn", quit, "q"},
+                {0, "\x01m", "", "bs"},
+                {0, "1\x01q", "*", "bu"},
+                {0, "\x1b", "Nothing to close: q quits.", "bs"},
+                {0, "\x01q", "", "q"},
+                {4, "1s", update, "ts"},
+                {4, "1s\x1b", left, "bs"},
+                {4, "1sn2s", "Saved.", "bs"},
+                {4, "1qy", update, "ts"},
+                {4, "1qyn", left, "q"},
+                {4, "1qyy", both, "q"},
+                {5, "1syy", both, "bs"},
+                {12, "1qyy", "Saved to KR_PROG.PRG, but vellumix.lvl was not written: full.", "bs"},
+                {0, "1q\x04\x02", ignored + quit, "au"},
+                {1, "1s\x02\x02", ignored + changed, "fu"},
+                {4, "1s\x02\x04", lost + update, "ts"},
+                {0, "\x02", ignored.substr(0, ignored.size() - 1), "bs"},
+                {0, "v\x05", "Ignored a pasted level: paste it again on the board.", "xs"},
+                {0, "h\x04", lost.substr(0, lost.size() - 1), "hs"},
+                {0, "b\x02", ignored + "Press the key of a code: 0-9, ? random, . empty.", "Bs"},
+                {0, "g1\x02", ignored + "Go to level (1-30): 1", "Gs"},
+                {0, "\tm\x02", ignored + "Move level 1 to: ", "Ms"}};
     for (const auto &r : rows) {
         disk = r.disk;
         edit_state s = start_on_sample(1);
@@ -418,8 +437,8 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
             apply_key(s, {key_resize, min_width - 1, 30});
             press(s, keys.substr(small.size() + 1));
         }
-        EXPECT_TRUE(!r.status || r.status == s.status) << r.keys << ": " << s.status;
-        const char mode = "bcx---h-afrt-"[static_cast<int>(s.mode)];
+        EXPECT_TRUE(r.status == "*" || r.status == s.status) << r.keys << ": " << s.status;
+        const char mode = "bcxBRGhoafrtM"[static_cast<int>(s.mode)];
         EXPECT_EQ(r.then, s.quit ? "q" : std::string(1, mode) + (unsaved(s) ? "u" : "s")) << r.keys;
     }
     disk = 0;
@@ -460,7 +479,8 @@ TEST(Recovery, TheStartQuestionNamesTheLevelsTheFileChanges)
         EXPECT_EQ(r.levels.empty() ? edit_mode::board : edit_mode::restore, s.mode);
         EXPECT_EQ(!r.levels.empty(), fs::exists(recovery_name));
         EXPECT_EQ(!r.text.empty(), fs::exists(std::string(recovery_name) + ".bak"));
-        if (!r.levels.empty()) { // y: the file's levels, one step back to the image's
+        if (!r.levels.empty()) { // y, not a paste: the file's levels, one step back to the image's
+            press(s, "\x02");
             EXPECT_EQ(1, apply_key(s, {'y'}));
             EXPECT_TRUE(level_unsaved(s, r.levels[0]) && apply_key(s, {'u'}) && !unsaved(s));
         }
