@@ -79,6 +79,9 @@ struct key_decoder {
     std::size_t count = 0;     // burst: its length; keys: its characters still to give as keys
     std::string text;          // a paste's or burst's first paste_max bytes
     int wait_ms = -1; // after a call that gave nothing: the idle at which one may, -1: only bytes
+    // Set by a console that asks for marked pastes and may get them (Windows with virtual-terminal
+    // input): once a marked paste came, what arrives together is no longer taken for one.
+    bool marks_trusted = false;
 };
 
 // Turns the bytes a terminal sent into keys, one a call. p holds the n bytes not yet taken;
