@@ -158,7 +158,8 @@ int console_open(int &width, int &height)
     last_width = width;
     last_height = height;
     cursor_x = cursor_y = -1;
-    input = console_input{};
+    static const console_input fresh; // a copy: g++ 12 takes a temporary's strings for unset
+    input = fresh;
     input.decoder.marks_trusted = vt_input;
     resized = false;
     return 1;
