@@ -312,8 +312,8 @@ static std::int64_t now_ms() // finer than GetTickCount64's 16 ms: arrival tells
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The records waiting, read together: 1 = read; 0 = the console is gone.
-static int read_records()
+// The records waiting, read together, as come at came_ms: 1 = read; 0 = the console is gone.
+static int read_records(std::int64_t came_ms)
 {
     INPUT_RECORD records[128];
     console_record got[128];
@@ -322,7 +322,7 @@ static int read_records()
         return 0;
     for (DWORD i = 0; i < n; i++)
         got[i] = record_of(records[i]);
-    resized = add_records(input, got, static_cast<int>(n), now_ms(), clipboard_text) || resized;
+    resized = add_records(input, got, static_cast<int>(n), came_ms, clipboard_text) || resized;
     return 1;
 }
 
@@ -363,14 +363,19 @@ key console_read(int timeout_ms)
         std::int64_t wait = timeout_ms < 0 ? -1 : end - now;
         if (timeout_ms >= 0 && wait <= 0)
             return {key_timeout};
-        if (next >= 0 && (wait < 0 || next < wait)) // the decoder's clock is up first
+        const bool clock = next >= 0 && (wait < 0 || next <= wait); // the decoder's is up first
+        if (clock)
             wait = next;
         const HANDLE handles[2] = {hangup_event, in}; // the first wins when both are set
         DWORD w = WaitForMultipleObjects(2, handles, FALSE,
                                          wait < 0 ? INFINITE : static_cast<DWORD>(wait));
         if (w == WAIT_OBJECT_0)
             return {key_hangup};
-        if (w != WAIT_TIMEOUT && (w != WAIT_OBJECT_0 + 1 || !read_records()))
+        // records that ended a wait on the decoder's clock came before it ran out, however late
+        // this thread got to run: they belong with what came before, as on a quick machine
+        const std::int64_t woke = now_ms(),
+                           came = clock && woke >= now + next ? now + next - 1 : woke;
+        if (w != WAIT_TIMEOUT && (w != WAIT_OBJECT_0 + 1 || !read_records(came)))
             return {};
     }
 }
