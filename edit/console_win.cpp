@@ -1,9 +1,11 @@
-// edit/console_win.cpp - the Windows console, through its own API (no escape sequences): a
-// second screen buffer, key and mouse events, the clipboard, and only the cells that differ
-// from the picture last shown.
+// edit/console_win.cpp - the Windows console, through its own API: a second screen buffer,
+// input records (what they give: console_records.cpp), the clipboard, and only the cells that
+// differ from the picture last shown. Escape sequences only ask for virtual-terminal input's
+// modes: mouse reports and pastes in their marks.
 #include "edit/console.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -19,9 +21,12 @@ static DWORD saved_in_mode = 0;
 static WORD default_fg = 7, default_bg = 0; // the original buffer's colors
 static volatile LONG restore_pending = 0;   // 1 while something is left to give back
 static int last_width = 0, last_height = 0, cursor_x = -1, cursor_y = -1;
-static DWORD last_buttons = 0;
-static int repeat_code = key_none, repeat_left = 0;
-static std::string typed; // keys of a burst that was no paste, given one a read
+static console_input input;     // the records read, not yet given as keys
+static bool resized = false;    // a window size record came: its key goes first
+static volatile LONG modes = 0; // 1 while the modes below are on
+// as on a terminal: clicks (1000), then drags (1002), in SGR form (1006), and marked pastes
+static const char modes_on[] = "\x1b[?1000h\x1b[?1002h\x1b[?1006h\x1b[?2004h";
+static const char modes_off[] = "\x1b[?2004l\x1b[?1006l\x1b[?1002l\x1b[?1000l";
 // Between the control handler's thread and the main one: the handler sets hangup_event, which
 // console_read waits on beside the input; console_close sets done_event, which the handler waits
 // on.
@@ -39,13 +44,17 @@ static void restore_console()
 {
     if (InterlockedExchange(&restore_pending, 0) == 0)
         return;
+    DWORD n;
+    if (InterlockedExchange(&modes, 0)) // the screen buffer's own output mode goes with it
+        WriteConsoleA(screen, modes_off, sizeof modes_off - 1, &n, nullptr);
     SetConsoleActiveScreenBuffer(original_out);
     SetConsoleMode(in, saved_in_mode);
 }
 
-// Closing the window, logoff, shutdown, Break; and Ctrl-C under wine, which gets it from the
-// terminal as a signal whatever the input mode says. It runs on a thread of its own: the loop
-// is told, and has until Windows' own limit (5 s for a close) to save what it can.
+// Closing the window, Break; and Ctrl-C under wine, which gets it from the terminal as a signal
+// whatever the input mode says. A log-off or a shutdown never comes here: Windows tells only
+// console programs that do not load user32, and the clipboard does. It runs on a thread of its
+// own: the loop is told, and has until Windows' own limit (5 s for a close) to save what it can.
 static BOOL WINAPI on_control(DWORD event)
 {
     (void)event;
@@ -123,13 +132,21 @@ int console_open(int &width, int &height)
     window_size(screen, width, height);
     restore_pending = 1;
     SetConsoleCtrlHandler(on_control, TRUE);
-    // no processed input: Ctrl-C is a key; no quick edit: a click is ours, not a selection
-    if (!SetConsoleActiveScreenBuffer(screen) ||
-        !SetConsoleMode(in, ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT | ENABLE_EXTENDED_FLAGS)) {
+    // no processed input: Ctrl-C is a key; no quick edit: a click is ours, not a selection;
+    // virtual-terminal input where the console has it: pastes may come in their marks
+    const DWORD mode = ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT | ENABLE_EXTENDED_FLAGS;
+    const bool vt_input = SetConsoleMode(in, mode | ENABLE_VIRTUAL_TERMINAL_INPUT);
+    if (!SetConsoleActiveScreenBuffer(screen) || (!vt_input && !SetConsoleMode(in, mode))) {
         restore_console();
         SetConsoleCtrlHandler(on_control, FALSE);
         close_buffers();
         return 0;
+    }
+    DWORD out_mode, n;
+    if (vt_input && GetConsoleMode(screen, &out_mode) &&
+        SetConsoleMode(screen, out_mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
+        modes = 1;
+        WriteConsoleA(screen, modes_on, sizeof modes_on - 1, &n, nullptr);
     }
     CONSOLE_CURSOR_INFO cursor;
     if (!GetConsoleCursorInfo(original_out, &cursor))
@@ -141,8 +158,10 @@ int console_open(int &width, int &height)
     last_width = width;
     last_height = height;
     cursor_x = cursor_y = -1;
-    last_buttons = 0;
-    repeat_left = 0;
+    static const console_input fresh; // a copy: g++ 12 takes a temporary's strings for unset
+    input = fresh;
+    input.decoder.marks_trusted = vt_input;
+    resized = false;
     return 1;
 }
 
@@ -232,35 +251,6 @@ void console_show(const grid &g)
     }
 }
 
-static int key_of_virtual(WORD vk)
-{
-    switch (vk) {
-    case VK_UP:
-        return key_up;
-    case VK_DOWN:
-        return key_down;
-    case VK_LEFT:
-        return key_left;
-    case VK_RIGHT:
-        return key_right;
-    case VK_HOME:
-        return key_home;
-    case VK_END:
-        return key_end;
-    case VK_PRIOR:
-        return key_page_up;
-    case VK_NEXT:
-        return key_page_down;
-    case VK_F1:
-        return key_f1;
-    case VK_DELETE:
-        return key_delete;
-    case VK_BACK:
-        return key_backspace;
-    }
-    return key_none;
-}
-
 // The clipboard's text as a terminal would paste it: line ends as they are, each character
 // above 0x7F one '?', at most paste_max bytes.
 static std::string clipboard_text()
@@ -279,182 +269,114 @@ static std::string clipboard_text()
     return text;
 }
 
-// One input event as a key: false when it is none of the editor's.
-static bool key_of_event(const INPUT_RECORD &r, key &k)
+// Windows' numbers, as console_records.cpp has them.
+static_assert(ks_right_alt == RIGHT_ALT_PRESSED && ks_left_alt == LEFT_ALT_PRESSED &&
+              ks_right_ctrl == RIGHT_CTRL_PRESSED && ks_left_ctrl == LEFT_CTRL_PRESSED &&
+              ks_shift == SHIFT_PRESSED && ks_enhanced == ENHANCED_KEY);
+static_assert(vk_back == VK_BACK && vk_shift == VK_SHIFT && vk_menu == VK_MENU &&
+              vk_escape == VK_ESCAPE && vk_prior == VK_PRIOR && vk_next == VK_NEXT &&
+              vk_end == VK_END && vk_home == VK_HOME && vk_left == VK_LEFT && vk_up == VK_UP &&
+              vk_right == VK_RIGHT && vk_down == VK_DOWN && vk_insert == VK_INSERT &&
+              vk_delete == VK_DELETE && vk_f1 == VK_F1);
+static_assert(mb_left == FROM_LEFT_1ST_BUTTON_PRESSED && mb_right == RIGHTMOST_BUTTON_PRESSED &&
+              mf_moved == MOUSE_MOVED && mf_double == DOUBLE_CLICK && mf_wheeled == MOUSE_WHEELED &&
+              mf_hwheeled == MOUSE_HWHEELED);
+
+static console_record record_of(const INPUT_RECORD &r)
 {
-    if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown) {
+    console_record c;
+    if (r.EventType == KEY_EVENT) {
         const KEY_EVENT_RECORD &e = r.Event.KeyEvent;
-        const bool ctrl = e.dwControlKeyState & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED),
-                   alt = e.dwControlKeyState & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
-        if ((e.wVirtualKeyCode == 'V' && ctrl && !alt) ||
-            (e.wVirtualKeyCode == VK_INSERT && (e.dwControlKeyState & SHIFT_PRESSED))) {
-            k.code = key_paste;
-            k.text = clipboard_text();
-            return true;
-        }
-        k.code = key_of_virtual(e.wVirtualKeyCode);
-        WCHAR c = e.uChar.UnicodeChar;
-        if (k.code == key_none && c != 0 && c < 0x80) // Alt-q as a terminal sends it, Esc q
-            k.code = alt && !ctrl ? int{key_escape} : c == 8 ? int{key_backspace} : c;
-        if (e.wVirtualKeyCode == VK_ESCAPE) // wine gives Esc no character
-            k.code = key_escape;
-        if (k.code == key_none) // a lone Shift, or a character no level name holds
-            return false;
-        repeat_code = k.code; // a held key comes as one event with a count
-        repeat_left = e.wRepeatCount > 1 ? e.wRepeatCount - 1 : 0;
-        return true;
-    }
-    if (r.EventType == MOUSE_EVENT) {
+        c.type = record_type::key;
+        c.key_down = e.bKeyDown;
+        c.repeat = e.wRepeatCount;
+        c.virtual_key = e.wVirtualKeyCode;
+        c.unit = static_cast<char16_t>(e.uChar.UnicodeChar);
+        c.controls = e.dwControlKeyState;
+    } else if (r.EventType == MOUSE_EVENT) {
         const MOUSE_EVENT_RECORD &m = r.Event.MouseEvent;
-        if (m.dwEventFlags & MOUSE_HWHEELED)
-            return false;                     // its high word is the wheel's turn, not buttons
-        if (m.dwEventFlags & MOUSE_WHEELED) { // positive: away from the user
-            const bool up = static_cast<SHORT>(HIWORD(m.dwButtonState)) > 0;
-            k = {up ? key_wheel_up : key_wheel_down, m.dwMousePosition.X, m.dwMousePosition.Y};
-            return true;
-        }
-        // from any event, not only flags 0: a quick second click comes as a double click
-        const DWORD buttons = m.dwButtonState & 0x1F, pressed = buttons & ~last_buttons,
-                    released = last_buttons & ~buttons;
-        last_buttons = buttons;
-        k.x = m.dwMousePosition.X;
-        k.y = m.dwMousePosition.Y;
-        if (pressed & FROM_LEFT_1ST_BUTTON_PRESSED)
-            k.code = m.dwEventFlags & DOUBLE_CLICK ? key_mouse_double : key_mouse_left;
-        else if (pressed & RIGHTMOST_BUTTON_PRESSED)
-            k.code = key_mouse_right;
-        else if (released & FROM_LEFT_1ST_BUTTON_PRESSED)
-            k.code = key_mouse_release;
-        else if ((m.dwEventFlags & MOUSE_MOVED) && (buttons & FROM_LEFT_1ST_BUTTON_PRESSED))
-            k.code = key_mouse_drag;
-        return k.code != key_none;
+        c.type = record_type::mouse;
+        c.buttons = m.dwButtonState;
+        c.flags = m.dwEventFlags;
+        c.x = m.dwMousePosition.X;
+        c.y = m.dwMousePosition.Y;
+    } else if (r.EventType == WINDOW_BUFFER_SIZE_EVENT) {
+        c.type = record_type::size;
     }
-    if (r.EventType == WINDOW_BUFFER_SIZE_EVENT) {
-        int width, height;
-        window_size(screen, width, height);
-        // fitting the buffer sends an event of its own, with the size already reported
-        if (width == last_width && height == last_height)
-            return false;
-        fit_buffer(width, height);
-        last_width = width;
-        last_height = height;
-        shown = grid{};
-        cursor_x = cursor_y = -1;
-        k = {key_resize, width, height};
-        return true;
-    }
-    return false;
+    return c;
 }
 
-// The character a key event types that a paste may hold ('\r' for Enter, 0x80 for any beyond
-// ASCII), or 0: a key released, an Alt chord, a key with no character or another event.
-static unsigned char burst_char(const INPUT_RECORD &r)
+static std::int64_t now_ms() // finer than GetTickCount64's 16 ms: arrival tells a paste
 {
-    if (r.EventType != KEY_EVENT || !r.Event.KeyEvent.bKeyDown)
-        return 0;
-    const KEY_EVENT_RECORD &e = r.Event.KeyEvent;
-    const WCHAR c = e.uChar.UnicodeChar;
-    if ((e.dwControlKeyState & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED)) &&
-        !(e.dwControlKeyState & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)))
-        return 0;
-    const unsigned char b = c < 0x80 ? static_cast<unsigned char>(c) : 0x80;
-    return c != 0 && in_burst(b) ? b : 0;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// A modifier pressed or any key released: what a paste's key events hold besides characters.
-static bool no_char_event(const INPUT_RECORD &r)
+// The records waiting, read together, as come at came_ms: 1 = read; 0 = the console is gone.
+static int read_records(std::int64_t came_ms)
 {
-    if (r.EventType != KEY_EVENT)
+    INPUT_RECORD records[128];
+    console_record got[128];
+    DWORD n = 0;
+    if (!ReadConsoleInputW(in, records, 128, &n))
+        return 0;
+    for (DWORD i = 0; i < n; i++)
+        got[i] = record_of(records[i]);
+    resized = add_records(input, got, static_cast<int>(n), came_ms, clipboard_text) || resized;
+    return 1;
+}
+
+// The window's new size as a key: false when it is the size already reported.
+static bool resize_key(key &k)
+{
+    int width, height;
+    window_size(screen, width, height);
+    // fitting the buffer sends a record of its own, with the size already reported
+    if (width == last_width && height == last_height)
         return false;
-    const KEY_EVENT_RECORD &e = r.Event.KeyEvent;
-    return !e.bKeyDown || e.wVirtualKeyCode == VK_SHIFT || e.wVirtualKeyCode == VK_CONTROL ||
-           e.wVirtualKeyCode == VK_MENU ||
-           (e.uChar.UnicodeChar >= 0xDC00 &&
-            e.uChar.UnicodeChar <= 0xDFFF); // a character's 2nd half
-}
-
-static void add_typed(std::string &run, unsigned char c, WORD count)
-{
-    for (WORD i = 0; i < (count > 0 ? count : 1) && run.size() < paste_max; i++)
-        run += static_cast<char>(c);
-}
-
-// Every paste comes as one key event a character: the characters queued with the first, or
-// following it within burst_ms, are read together and taken as a paste when they make one.
-static key read_burst(const INPUT_RECORD &first, unsigned char c)
-{
-    std::string run;
-    add_typed(run, c, first.Event.KeyEvent.wRepeatCount);
-    for (;;) {
-        DWORD queued = 0, n = 0;
-        INPUT_RECORD r;
-        if (!GetNumberOfConsoleInputEvents(in, &queued))
-            break;
-        if (queued == 0) {
-            if (WaitForSingleObject(in, burst_ms) != WAIT_OBJECT_0)
-                break;
-            continue;
-        }
-        if (!PeekConsoleInputW(in, &r, 1, &n) || n == 0)
-            break;
-        const unsigned char next = burst_char(r);
-        if (!next && !no_char_event(r))
-            break; // left for the next read
-        ReadConsoleInputW(in, &r, 1, &n);
-        if (next)
-            add_typed(run, next, r.Event.KeyEvent.wRepeatCount);
-    }
-    if (burst_is_paste(reinterpret_cast<const unsigned char *>(run.data()),
-                       static_cast<int>(run.size()))) {
-        std::replace(run.begin(), run.end(), '\x80', '?'); // as the clipboard's text has them
-        return {key_paste, 0, 0, run};
-    }
-    typed = run;
-    return {key_none};
+    fit_buffer(width, height);
+    last_width = width;
+    last_height = height;
+    shown = grid{};
+    cursor_x = cursor_y = -1;
+    k = {key_resize, width, height};
+    return true;
 }
 
 key console_read(int timeout_ms)
 {
     if (!is_open)
         return {};
-    if (repeat_left > 0) {
-        repeat_left--;
-        return {repeat_code, 0, 0};
-    }
-    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
+    const std::int64_t end = now_ms() + timeout_ms;
     for (;;) {
-        while (!typed.empty()) { // beyond ASCII is no key
-            const unsigned char c = static_cast<unsigned char>(typed[0]);
-            typed.erase(0, 1);
-            if (c < 0x80)
-                return {c == '\n' ? int{key_enter} : c, 0, 0};
+        key k;
+        if (WaitForSingleObject(hangup_event, 0) == WAIT_OBJECT_0)
+            return {key_hangup};
+        if (resized) {
+            resized = false;
+            if (resize_key(k))
+                return k;
         }
-        DWORD wait = INFINITE;
-        if (timeout_ms >= 0) {
-            ULONGLONG now = GetTickCount64();
-            wait = now < end ? static_cast<DWORD>(end - now) : 0;
-        }
+        if (next_input_key(input, now_ms(), k))
+            return k;
+        const std::int64_t now = now_ms(), next = input_wait_ms(input, now);
+        std::int64_t wait = timeout_ms < 0 ? -1 : end - now;
+        if (timeout_ms >= 0 && wait <= 0)
+            return {key_timeout};
+        const bool clock = next >= 0 && (wait < 0 || next <= wait); // the decoder's is up first
+        if (clock)
+            wait = next;
         const HANDLE handles[2] = {hangup_event, in}; // the first wins when both are set
-        DWORD w = WaitForMultipleObjects(2, handles, FALSE, wait);
+        DWORD w = WaitForMultipleObjects(2, handles, FALSE,
+                                         wait < 0 ? INFINITE : static_cast<DWORD>(wait));
         if (w == WAIT_OBJECT_0)
             return {key_hangup};
-        if (w == WAIT_TIMEOUT)
-            return {key_timeout};
-        INPUT_RECORD r;
-        DWORD n = 0;
-        if (w != WAIT_OBJECT_0 + 1 || !ReadConsoleInputW(in, &r, 1, &n) || n == 0)
+        // records that ended a wait on the decoder's clock came before it ran out, however late
+        // this thread got to run: they belong with what came before, as on a quick machine
+        const std::int64_t woke = now_ms(),
+                           came = clock && woke >= now + next ? now + next - 1 : woke;
+        if (w != WAIT_TIMEOUT && (w != WAIT_OBJECT_0 + 1 || !read_records(came)))
             return {};
-        if (const unsigned char c = burst_char(r)) {
-            key k = read_burst(r, c);
-            if (k.code != key_none)
-                return k;
-            continue; // no paste: its keys, one a read
-        }
-        key k;
-        if (key_of_event(r, k)) {
-            k.ms = static_cast<std::int64_t>(GetTickCount64());
-            return k;
-        }
     }
 }
 

@@ -22,14 +22,6 @@ static constexpr std::string_view paste_start = "\x1b[200~", paste_end = "\x1b[2
 // Parameters longer than any key's: the sequence is dropped as it comes, not held.
 static constexpr int sequence_max = 64;
 
-int burst_is_paste(const unsigned char *p, int n)
-{
-    for (int i = 1; i < n; i++)
-        if (p[i] != p[0])
-            return 1;
-    return 0;
-}
-
 static int key_of_byte(unsigned char c)
 {
     return c >= 0x80 ? int{key_none} : c == 8 ? int{key_backspace} : c == 10 ? int{key_enter} : c;

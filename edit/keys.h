@@ -56,9 +56,6 @@ struct key {
 // so or by its start mark, every byte that comes within paste_gap_ms of the one before is its
 // text, whatever it is; a mark ends it, and what comes on with the mark is a paste of its own.
 constexpr int burst_ms = 20, paste_gap_ms = 100;
-// 1 = the n characters of a run that arrived together make a paste: the rule for a console that
-// reads a paste as key events.
-int burst_is_paste(const unsigned char *p, int n);
 inline bool in_burst(unsigned char c)
 {
     return c >= 0x20 ? c != 0x7F : c == '\r' || c == '\n' || c == '\t';

@@ -110,9 +110,6 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         for (std::size_t at = 0; at < row.bytes.size(); at++)
             EXPECT_EQ(row.keys, keys_of(row.bytes, at, row.trusted))
                 << row.bytes << " split at " << at;
-    const unsigned char *const run = reinterpret_cast<const unsigned char *>("aab"); // key events
-    EXPECT_EQ(0, burst_is_paste(run, 2));
-    EXPECT_EQ(1, burst_is_paste(run + 1, 2));
     // a paste keeps its first paste_max bytes, wherever its reads and its end mark fall
     const std::string kept = "paste[" + std::string(paste_max, 'q') + "] paste[x] ";
     for (std::size_t extra : {0, 5, 6})
