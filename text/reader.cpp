@@ -201,21 +201,6 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
     return read_levels(src, table, observe, context);
 }
 
-int text_file_differs(const char *path)
-{
-    std::FILE *f = std::fopen(path, "rb");
-    if (!f)
-        return 0;
-    static std::array<tb_level_entry, 31> scratch;
-    scratch = tb_level;
-    int ok = read_levels_text(f, scratch);
-    std::fclose(f);
-    for (int i = 1; ok && i <= last_level(); i++)
-        if (!same_level(tb_level[i], scratch[i]))
-            return 1;
-    return 0;
-}
-
 int read_levels_text(std::string_view text, std::array<tb_level_entry, 31> &table,
                      read_observer observe, void *context)
 {

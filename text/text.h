@@ -55,9 +55,6 @@ int text_to_tb_level(const char *path, read_observer observe = nullptr, void *co
 // The same where the file is optional (the picture): 1 = read, or there is no such file and
 // tb_level stays; 0 = it is there, or may be, and could not be read, reported.
 int text_to_tb_level_if_any(const char *path);
-// 1 = path is there, can be read, and read over tb_level as -saveprg reads it would change a
-// level; 0 = it would not, or it is not there or cannot be read. Nothing is reported.
-int text_file_differs(const char *path);
 // Overlays what f (or text, its bytes as they are) holds on table: 1 = read to its end (or the
 // last level); 0 = a read error.
 int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table,
