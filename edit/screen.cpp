@@ -249,9 +249,9 @@ static void draw_foot(const edit_state &s, grid &g, int top, int keys_y, std::st
     std::vector<std::string> status = shortened(s.status, g.width, room),
                              keys_lines = wrap(keys, g.width);
     const int nb_status = static_cast<int>(status.size());
-    keys_lines.resize(
-        std::min<std::size_t>({keys_lines.size(), static_cast<std::size_t>(room - nb_status),
-                               status.empty() && g.width < 80 ? 2u : 1u}));
+    keys_lines.resize(std::min<std::size_t>(
+        {keys_lines.size(), static_cast<std::size_t>(std::max(room - nb_status, 0)),
+         status.empty() && g.width < 80 ? 2u : 1u}));
     int y = keys_y + 1 - static_cast<int>(keys_lines.size()) - nb_status;
     std::fill(g.cells.begin() + y * g.width, g.cells.end(), screen_cell{});
     for (const std::string &line : status)

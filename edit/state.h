@@ -71,7 +71,7 @@ enum class edit_mode {
     asking,   // save before quitting? (y/n, Esc)
     confirm,  // KR_PROG.PRG changed or went away on disk: save over it? (y/n)
     restore,  // an earlier session's unsaved changes found: restore them? (y/n)
-    update,   // saved, and vellumix.lvl holds other levels: update it too? (y/n)
+    update,   // saved, and vellumix.lvl holds older levels: update them in it? (y/n)
     move_to,  // after m in the overview: the place for the level chosen, typed in typed
 };
 
