@@ -420,6 +420,7 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
         {0, "1qy", "Saved.", "q"},
         {0, "1suUq", nullptr, "q"},
         {0, "1su2uq", quit, "au"},
+        {0, "cU", "Color mode takes only 1-8, u, Enter and Esc.", "cs"},
         {0, "c\x03", "", "q"},
         {0, "1s", "Saved.", "bs"},
         {1, "1s", changed, "fu"},
