@@ -86,7 +86,6 @@ static std::string with_levels(const std::string &bytes, std::vector<int> levels
 
 int update_levels_file(const char *path, const std::vector<int> &levels)
 {
-    logerror("Updating levels text file ... ");
     std::string bytes;
     if (!read_whole_file(path, bytes)) {
         logerror("\nERROR ! Levels text file '%s' could not be read !\n", path);
@@ -111,6 +110,5 @@ int update_levels_file(const char *path, const std::vector<int> &levels)
         logerror("\nERROR ! Levels text file '%s' could not be created !\n", path);
         return 0;
     }
-    logerror("'%s' updated.\n", path);
     return 1;
 }

@@ -52,9 +52,8 @@ TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
     EXPECT_EQ(0, s.status()); // after an error it waits for a key: a second editor's, below
 }
 
-// A save asks first when another program changed KR_PROG.PRG or removed it, and when vellumix.lvl
-// beside it holds older levels (not when cut in the last level), before a quit's save ends it too;
-// y puts the level saved in place of its lines, the rest (a note, level 4's hand edit) as it was.
+// A save asks when another program changed or removed KR_PROG.PRG, and when vellumix.lvl holds
+// older levels (not cut in level 30), a quit's save too; y puts the level saved in its own lines.
 TEST(Console, ASaveAsksOfAnotherProgramsChangeAndOfATextFileOutOfStep)
 {
     run_dir dir(sample_image(), true);

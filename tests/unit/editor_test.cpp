@@ -42,9 +42,8 @@ static edit_state start_on_sample(int level, int cursor = 0, const std::string &
     edit_state s;
     s.save = [](std::string &message) { return message = "Saved.", 1; }; // a save that works
     s.disk_state = [] { return disk & 3; };
-    s.text_levels = [](std::array<tb_level_entry, 31> &table) {
-        table = disk & 4 ? text_file : table;
-        return disk >> 2 & 1;
+    s.text_levels = [](std::array<tb_level_entry, 31> &t) {
+        return t = disk & 4 ? text_file : t, 4 & disk;
     };
     s.save_text = [](const std::vector<int> &levels, std::string &error) {
         for (int i : levels)
@@ -200,7 +199,7 @@ struct in_new_folder { // to work in while it lasts, removed afterwards
     ~in_new_folder() { fs::current_path(was), fs::remove_all(folder); }
 };
 
-// The editor's own save, on a read-only KR_PROG.PRG, then on records that would grow.
+// The editor's own save refused (a read-only file, records that would grow); the text's update.
 TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
 {
     in_new_folder here;
@@ -217,6 +216,14 @@ TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
               "1 random colors, its record has room for 0 only.",
               s.status);
     EXPECT_TRUE(!s.quit && s.mode == edit_mode::board && log_capture == nullptr);
+    // the text file updated in place: levels in any order, after a byte order mark; none if none
+    std::ofstream("vellumix.lvl", std::ios::binary)
+        << "\xEF\xBB\xBF" + level_as_text(1) + level_as_text(2) + level_as_text(3);
+    tb_level[1].cells[0] = tb_level[3].cells[0] = 8;
+    std::string now;
+    EXPECT_TRUE(update_levels_file("vellumix.lvl", {3, 1}) &&
+                read_whole_file("vellumix.lvl", now) && !update_levels_file("none.lvl", {1}));
+    EXPECT_EQ("\xEF\xBB\xBF" + level_as_text(1) + level_as_text(2) + level_as_text(3), now);
 }
 
 static key at_cell(int code, int k) // a click or drag on cell k of the board at 80 x 24
@@ -307,7 +314,6 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
         {29, "\t>", no_room, 29, 7, 1, 1},
         {1, "\t>uU", "Redone: exchange of levels 1 and 2.", 2, 0, 1, 2},
         {1, "\t\x81\x87\x80\r", "", 5, 1, 1, 1}, // 4 across, 1 down; opened
-        {1, "\t\x90\x90\x8f", "", 5, 1, 1, 1},   // the wheel: a row of boards
         {5, "\t\x85\x1b", "", 30, 7, 1, 1},
         // colors of levels between taken away first: no other record has room for them
         {3, "c47\r\t\x83m1\r", "Moved level 4 to 1.", 1, 0, 1, 4},
