@@ -299,7 +299,7 @@ static void small_window_key(edit_state &s, int code)
         s.quit = true;
 }
 
-// Where the editor stands, besides the levels: what a click may change.
+// Where the editor stands, besides the levels: what a key or a click may change.
 static std::array<int, 8> place_of(const edit_state &s)
 {
     return {s.level,  s.cursor,    static_cast<int>(s.mode), s.brush, s.selected, s.top_row,
@@ -360,9 +360,9 @@ int apply_key(edit_state &s, const key &k)
     }
     const bool overview = s.mode == edit_mode::overview || s.mode == edit_mode::move_to;
     const int changed = overview ? overview_key(s, k) : board_key(s, k);
-    // a motion with nothing to drag, or a click beside everything, leaves the message
-    if (!changed && s.status.empty() && k.code >= key_mouse_left && k.code <= key_wheel_down &&
-        place_of(s) == place)
+    // a key that does nothing, a motion with nothing to drag, a click beside everything: the
+    // message stays
+    if (!changed && s.status.empty() && place_of(s) == place)
         s.status = shown;
     return changed;
 }

@@ -305,7 +305,7 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
         int selected, top_row, at, from; // level at holds then what level from held
     } rows[] = {
         {1, "\t>", "Exchanged levels 1 and 2.", 2, 0, 1, 2},
-        {2, "\t<u\x80", "", 1, 0, 1, 1}, // and up from the first
+        {2, "\t<u\x80", "Undone: exchange of levels 1 and 2.", 1, 0, 1, 1}, // Up: nothing
         {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 0, 1, 4},
         {3, "\t>", "Not exchanged: level 3's 2 random colors do not fit level 4's room for 0.", 3,
          0, 1, 1},
