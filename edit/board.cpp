@@ -20,12 +20,13 @@ static std::string code_text(int code)
 
 static std::string brush_text(int code) { return "Brush: " + code_text(code); }
 
-// A random cell draws from the level's color list: without one it is refused.
-static int random_refused(edit_state &s, int code)
+// A random cell draws from the level's color list: without one it is refused, by its own name.
+static int random_refused(edit_state &s, int code, const char *not_done = "Not painted")
 {
-    if (code != code_random || tb_level[s.level].nb_colors != 0)
+    if (drawn_code(code, tb_level[s.level].nb_colors) == code)
         return 0;
-    s.status = formatted("Level %d has no random colors: add one first (c).", s.level);
+    s.status =
+        formatted("%s: level %d has no random colors; add one first (c).", not_done, s.level);
     return 1;
 }
 
@@ -100,50 +101,72 @@ static void move_cursor(edit_state &s, int code)
 
 // ---- copy and paste: a level, a box of cells, or a level as text
 
-// A stamp lays only the copy's cells that are not empty, and takes its random colors when it
-// has any (its random cells draw from them), else keeps the level's.
-static int paste_level(edit_state &s, const tb_level_entry &from, const char *what,
-                       bool stamp = false)
+// "level 12's random colors are now black, red, white"
+static std::string colors_now(const tb_level_entry &e)
 {
-    const bool colors = !stamp || from.nb_colors > 0;
-    if (colors && from.nb_colors > record_room[s.level]) { // the save would refuse it later
-        s.status =
-            formatted("Not pasted: the %s has %d random color%s, level %d's record has "
-                      "room for %d.",
-                      what, from.nb_colors, plural(from.nb_colors), s.level, record_room[s.level]);
-        return 0;
-    }
-    tb_level_entry &e = tb_level[s.level], before = e;
-    for (int k = 0; k < nb_cells; k++)
-        if (!stamp || (!is_no_slot(k) && from.cells[k] != code_empty))
-            e.cells[k] = from.cells[k];
-    if (colors) {
-        e.nb_colors = from.nb_colors;
-        e.colors = from.colors;
-    }
-    return commit(s, before, stamp ? action::stamp : action::paste);
+    if (e.nb_colors == 0)
+        return formatted("level %d has no random colors now", e.level);
+    std::string names = bc_string[e.colors[0]];
+    for (int j = 1; j < e.nb_colors; j++)
+        names += std::string(", ") + bc_string[e.colors[j]];
+    return formatted("level %d's random colors are now ", e.level) + names;
 }
 
+// A stamp lays only the copy's cells that are not empty, and takes its random colors when it
+// has any (its random cells draw from them), else keeps the level's. did: a paste's status.
+static int paste_level(edit_state &s, const tb_level_entry &from, const char *what,
+                       const std::string &did, bool stamp = false)
+{
+    tb_level_entry e = tb_level[s.level];
+    const tb_level_entry before = e;
+    copy_level(e, from, stamp);
+    int emptied = 0;
+    const room_state room = keep_level_rules(e, s.level, emptied);
+    if (room == room_state::over) { // the save would refuse it later
+        s.status = formatted("Not %s: the %s has %d random color%s, level %d's record has room "
+                             "for %d.",
+                             stamp ? "stamped" : "pasted", what, from.nb_colors,
+                             plural(from.nb_colors), s.level, record_room[s.level]);
+        return 0;
+    }
+    tb_level[s.level] = e;
+    const bool colors = e.nb_colors != before.nb_colors || e.colors != before.colors;
+    const int n = cells_changed(before, e);
+    const int changed = commit(s, before, stamp ? action::stamp : action::paste);
+    if (!changed)
+        s.status = formatted("Nothing changed: level %d holds the %s already.", s.level, what);
+    else if (colors && room == room_state::shrinks)
+        s.status = room_note(s.level);
+    else if (stamp)
+        s.status = formatted("Stamped %d cell%s", n, plural(n)) +
+                   (colors ? "; " + colors_now(e) : "") + ".";
+    else
+        s.status = did;
+    return changed;
+}
+
+// The status counts the cells whose code changed, as the undo step does.
 static int paste_box_copy(edit_state &s, bool stamp)
 {
     tb_level_entry e = tb_level[s.level];
     int randoms = 0, landed = paste_box(e, s.box_copy, s.cursor, randoms, stamp);
-    if (randoms > 0 && e.nb_colors == 0) {
-        s.status = formatted("Not pasted: the copy holds random cells and level %d has no random "
+    if (randoms > 0 && drawn_code(code_random, e.nb_colors) != code_random) {
+        s.status = formatted("Not %s: the copy holds random cells and level %d has no random "
                              "colors.",
-                             s.level);
+                             stamp ? "stamped" : "pasted", s.level);
         return 0;
     }
     int all = 0;
     for (const box_cell &c : s.box_copy)
         all += !stamp || c.code != code_empty;
-    const char *did = stamp ? "Stamped" : "Pasted";
     const tb_level_entry before = tb_level[s.level];
     tb_level[s.level] = e;
-    return finish(s, before, stamp ? action::stamp : action::paste,
-                  landed == all ? formatted("%s %d cell%s.", did, all, plural(all))
-                                : formatted("%s %d of %d cells: the others fall off the board.",
-                                            did, landed, all),
+    const int n = cells_changed(before, e);
+    std::string did =
+        formatted("%s the box: %d cell%s changed", stamp ? "Stamped" : "Pasted", n, plural(n));
+    if (landed < all)
+        did += formatted(", %d fell off the board", all - landed);
+    return finish(s, before, stamp ? action::stamp : action::paste, did + ".",
                   "the cells there are the copy's already.");
 }
 
@@ -156,19 +179,11 @@ static int paste(edit_state &s, bool stamp)
     }
     if (s.copy_kind == 2)
         return paste_box_copy(s, stamp);
-    int changed = paste_level(s, s.copy, "copy", stamp);
-    const int n = nb_cells - count_code(s.copy, code_empty) - (nb_rows / 2); // less no-slot places
-    if (changed)
-        s.status = stamp ? formatted("Stamped %d cell%s.", n, plural(n))
-                         : formatted("Pasted level %d over level %d.", s.copy.level, s.level);
-    else if (s.status.empty())
-        s.status = formatted("Nothing changed: level %d holds the copy already.", s.level);
-    return changed;
+    return paste_level(s, s.copy, "copy",
+                       formatted("Pasted level %d over level %d.", s.copy.level, s.level), stamp);
 }
 
-// Text brings in the first level it holds, read as the text file is read, and checked as it is:
-// a level not taken as written is not taken at all.
-static int paste_text(edit_state &s, const std::string &text)
+int paste_text(edit_state &s, const std::string &text)
 {
     const pasted_level pasted = read_pasted_level(text, s.level);
     const int rows = pasted.rows;
@@ -185,12 +200,12 @@ static int paste_text(edit_state &s, const std::string &text)
                    pasted.warning + (more ? formatted(" (and %d more)", more) : "") + ".";
         return 0;
     }
-    int changed = paste_level(s, pasted.level, "text");
     const int levels = (rows + nb_rows - 1) / nb_rows;
-    if (changed || s.status.empty())
-        s.status = levels > 1 ? formatted("Pasted the first of %d levels in the text.", levels)
-                              : "Pasted a level from text.";
-    return changed;
+    return paste_level(s, pasted.level, "text",
+                       levels > 1 ? formatted("Pasted the first of %d levels in the text over "
+                                              "level %d.",
+                                              levels, s.level)
+                                  : formatted("Pasted a level from text over level %d.", s.level));
 }
 
 // ---- the box: cells between two corners, for painting, copying, cutting and emptying at once
@@ -206,9 +221,9 @@ static int paint_box(edit_state &s, int code, action what)
         if (!is_no_slot(k) && in_box(s.box_anchor, s.cursor, k))
             cells.push_back(k);
     put_cells(tb_level[s.level], cells, code, s.mirror_paint && what != action::cut);
-    if (what == action::cut)
-        return commit(s, before, what); // the status tells what was copied
     const int n = cells_changed(before, tb_level[s.level]);
+    if (what == action::cut) // the status tells what was copied: the count of cells emptied
+        return commit(s, before, what) ? n : 0;
     if (what == action::emptying)
         return finish(s, before, what, formatted("Emptied %d cell%s.", n, plural(n)),
                       "the box is empty already.");
@@ -248,10 +263,12 @@ static int box_key(edit_state &s, const key &k)
         s.box_copy = copy_box(tb_level[s.level], s.box_anchor, s.cursor);
         s.copy_kind = 2;
         const int n = static_cast<int>(s.box_copy.size());
-        s.status = formatted("%s %d cell%s: p pastes them at the cursor.",
-                             c == 'y' ? "Copied" : "Cut", n, plural(n));
         s.mode = edit_mode::board;
-        return c == 'x' && paint_box(s, code_empty, action::cut);
+        const int emptied = c == 'x' ? paint_box(s, code_empty, action::cut) : 0;
+        s.status = formatted("%s %d cell%s", c == 'y' ? "Copied" : "Cut", n, plural(n)) +
+                   (emptied ? formatted(" (%d emptied)", emptied) : "") +
+                   ": p pastes them at the cursor.";
+        return emptied > 0;
     }
     if (c == key_delete || c == key_backspace)
         return paint_box(s, code_empty, action::emptying);
@@ -300,8 +317,10 @@ static int mouse_key(edit_state &s, const key &k)
     }
     if (k.code == key_mouse_right) {
         // a no-slot code in a cell, from an odd image, is nothing to paint with
-        if (tb_level[s.level].cells[cell] <= code_empty)
+        if (tb_level[s.level].cells[cell] <= code_empty) {
             s.brush = tb_level[s.level].cells[cell];
+            s.status = brush_text(s.brush);
+        }
         return 0;
     }
     s.cursor = cell; // as a keyboard user would with the arrows and Space
@@ -324,11 +343,14 @@ static int pick_key(edit_state &s, const key &k)
         s.status = brush_text(code);
         return 0;
     }
-    if (random_refused(s, code))
+    if (random_refused(s, code, "Not replaced"))
         return 0;
     const tb_level_entry before = tb_level[s.level];
-    int n = replace_code(tb_level[s.level], tb_level[s.level].cells[s.cursor], code);
-    return finish(s, before, action::replace, formatted("Replaced %d cell%s.", n, plural(n)),
+    const int from = before.cells[s.cursor];
+    int n = replace_code(tb_level[s.level], from, code);
+    return finish(s, before, action::replace,
+                  formatted("Replaced %d cell%s of %s with %s.", n, plural(n),
+                            code_text(from).c_str(), code_text(code).c_str()),
                   "the cells are " + code_text(code) + " already.");
 }
 
@@ -354,7 +376,7 @@ static void go_to_key(edit_state &s, int c)
 // Mirror painting fills the mirrors of the cells filled too, from the flood's own cells.
 static int fill_key(edit_state &s)
 {
-    if (random_refused(s, s.brush))
+    if (random_refused(s, s.brush, "Not filled"))
         return 0;
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
@@ -370,19 +392,20 @@ static int fill_key(edit_state &s)
                   code_text(s.brush) + " is there already.");
 }
 
-// H L K J: what moves and what falls off the board.
+// H L K J: the cells whose code changed, as the undo step counts them, and what fell off.
 static int shift_key(edit_state &s, int c)
 {
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
-    const int was = nb_cells - nb_rows / 2 - count_code(e, code_empty); // less no-slot places
     const int lost = c == 'H' || c == 'L' ? shift_cells(e, 0, c == 'H' ? -2 : 2)
                                           : shift_cells(e, c == 'K' ? -2 : 2, 0);
     const char *way = c == 'H' ? "left" : c == 'L' ? "right" : c == 'K' ? "up" : "down";
-    std::string did = formatted("Shifted %d cell%s %s.", was - lost, plural(was - lost), way);
+    const int n = cells_changed(before, e);
+    std::string did =
+        formatted("Shifted level %d %s: %d cell%s changed", s.level, way, n, plural(n));
     if (lost)
-        did.back() = ':', did += formatted(" %d fell off the board.", lost);
-    return finish(s, before, action::shift, did, "no cells to shift.");
+        did += formatted(", %d fell off the board", lost);
+    return finish(s, before, action::shift, did + ".", "no cells to shift.");
 }
 
 static int clear_key(edit_state &s)

@@ -8,18 +8,9 @@ static std::string room_text(int level)
 {
     int room = record_room[level];
     if (room == 0)
-        return formatted("Level %d's record has no room for random colors.", level);
-    return formatted("Level %d's record has room for %d random color%s only.", level, room,
-                     plural(room));
-}
-
-// What a change of the list does to the cells: the random ones draw from the colors left.
-static std::string colors_text(const tb_level_entry &e, const char *did, int color)
-{
-    const int n = count_code(e, code_random);
-    return formatted("%s %s: level %d's %d random cell%s draw%s from %d color%s.", did,
-                     bc_string[color], e.level, n, plural(n), n == 1 ? "s" : "", e.nb_colors,
-                     plural(e.nb_colors));
+        return formatted("Not added: level %d's record has no room for random colors.", level);
+    return formatted("Not added: level %d's record has room for %d random color%s only.", level,
+                     room, plural(room));
 }
 
 // Adds color at the end of the list, or removes it where it stands. The last one removed
@@ -27,37 +18,39 @@ static std::string colors_text(const tb_level_entry &e, const char *did, int col
 static int toggle_color(edit_state &s, int color)
 {
     tb_level_entry &e = tb_level[s.level];
-    tb_level_entry before = e;
+    const tb_level_entry before = e;
     int at = 0;
     while (at < e.nb_colors && e.colors[at] != color)
         at++;
-    if (at == e.nb_colors) {
-        if (e.nb_colors >= record_room[s.level]) { // never above 8
-            s.status = room_text(s.level);
-            return 0;
-        }
-        e.colors[e.nb_colors++] = static_cast<std::uint8_t>(color);
-        s.status = colors_text(e, "Added", color);
-        return commit(s, before, action::edit);
+    const bool add = at == e.nb_colors;
+    if (add && e.nb_colors == 8) { // no record holds more: its room is less or as much
+        s.status = room_text(s.level);
+        return 0;
     }
-    for (int j = at; j < 7; j++) // the others keep their order, unused entries stay 0
+    if (add)
+        e.colors[e.nb_colors++] = static_cast<std::uint8_t>(color);
+    for (int j = at; !add && j < 7; j++) // the others keep their order, unused entries stay 0
         e.colors[j] = e.colors[j + 1];
-    e.colors[7] = 0;
-    e.nb_colors--;
-    int emptied = e.nb_colors == 0 ? replace_code(e, code_random, code_empty) : 0;
-    s.status = colors_text(e, "Removed", color);
-    if (!record_end_known[s.level]) // saved shorter, the list can never grow back
-        s.status = formatted("Level %d's record has no known end: saved with fewer colors, its "
-                             "room shrinks for good.",
-                             s.level);
-    else if (emptied)
-        s.status = formatted("Level %d has no random colors now: its %d random cell%s %s empty.",
-                             s.level, emptied, plural(emptied), emptied == 1 ? "is" : "are");
+    if (!add) {
+        e.colors[7] = 0;
+        e.nb_colors--;
+    }
+    int emptied = 0;
+    const room_state room = keep_level_rules(e, s.level, emptied);
+    if (room == room_state::over) {
+        e = before;
+        s.status = room_text(s.level);
+        return 0;
+    }
+    s.status = formatted("%s %s %s level %d's random colors", add ? "Added" : "Removed",
+                         bc_string[color], add ? "to" : "from", s.level) +
+               (emptied ? formatted(": its %d random cell%s %s empty now.", emptied,
+                                    plural(emptied), emptied == 1 ? "is" : "are")
+                        : ".");
+    if (room == room_state::shrinks) // saved shorter, the list can never grow back
+        s.status = room_note(s.level);
     return commit(s, before, action::edit);
 }
-
-static const char *const color_hint =
-    "Color mode: 1-8 add or remove a color, u undo, Enter or Esc: done.";
 
 // u takes back the colors of this level, one a step, and nothing else: what was done before
 // color mode waits for u on the board.
@@ -79,7 +72,9 @@ int color_key(edit_state &s, const key &k)
         return undo_color(s);
     if (k.code == key_enter || k.code == key_escape || k.code == 'c')
         s.mode = edit_mode::board;
-    else
-        s.status = color_hint; // a key it does not take says what it takes
+    else if (k.code == key_paste) // over the level whose colors are being edited, unseen
+        s.status = "Not pasted: leave color mode first (Enter or Esc).";
+    else if (k.code != key_mouse_drag) // the key line tells what it takes
+        s.status = "Color mode takes only 1-8, u, Enter and Esc.";
     return 0;
 }

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "cli/logerror.h"
 #include "store/os_file.h"
@@ -26,7 +28,7 @@ static int prg_disk_state()
 
 // Runs work with its messages caught, so that none reaches the screen behind the editor's back:
 // reason gets its errors for the status line, in one line (": ...", or "." when it said none).
-static int caught(int (*work)(), std::string &reason)
+template <class Work> static int caught(Work work, std::string &reason)
 {
     std::string captured;
     std::string *was = log_capture;
@@ -38,17 +40,40 @@ static int caught(int (*work)(), std::string &reason)
     for (std::size_t p = captured.find(mark); p != std::string::npos; p = captured.find(mark, p)) {
         p += mark.size();
         std::size_t end = captured.find_first_of("\r\n", p);
-        errors += " " + captured.substr(p, end == std::string::npos ? end : end - p);
+        std::string error = captured.substr(p, end == std::string::npos ? end : end - p);
+        if (error.size() > 2 && error.compare(error.size() - 2, 2, " !") == 0)
+            error.resize(error.size() - 2); // the command line's mark, not the status line's
+        errors += (errors.empty() ? " " : "; ") + error;
     }
-    reason = errors.empty() ? "." : ":" + errors; // a failure that said nothing should not happen
+    // a failure that said nothing should not happen
+    reason = errors.empty() ? "." : ":" + errors + ".";
     return ok;
+}
+
+// A write refused for want of a permission says whose: the file's, or the folder's, which
+// takes no new file (the save writes one beside the old and renames it over).
+static std::string not_saved(const std::string &reason)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::perms write =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    const fs::file_status prg = fs::status(prg_name, ec);
+    if (fs::exists(prg) && (prg.permissions() & write) == fs::perms::none)
+        return formatted("Not saved: %s is read-only.", prg_name);
+    temp_file probe;
+    if (!create_temp_beside("vellumix-probe", 0, probe))
+        return "Not saved: this folder is read-only.";
+    discard_temp(probe);
+    return "Not saved" + reason;
 }
 
 // The encoder and the atomic save.
 static int save_levels(std::string &message)
 {
     std::string reason;
-    if (caught([]() -> int { return tb_level_to_data() && save_prg(); }, reason)) {
+    const int encoded = caught(tb_level_to_data, reason);
+    if (encoded && caught(save_prg, reason)) {
         message = formatted(backup_kept ? "Saved to %s (the old file is %s.bak)." : "Saved to %s.",
                             prg_name, prg_name);
         // the file now holds the image, and what it held past it (save_file keeps that)
@@ -58,13 +83,13 @@ static int save_levels(std::string &message)
         prg_known_there = true;
         return 1;
     }
-    message = "Not saved" + reason;
+    message = encoded ? not_saved(reason) : "Not saved" + reason;
     return 0;
 }
 
-static int save_text_file(std::string &error)
+static int update_text_file(const std::vector<int> &levels, std::string &error)
 {
-    return caught([]() -> int { return save_levels_file(levels_file_name(0), 0, 1); }, error);
+    return caught([&levels] { return update_levels_file(levels_file_name(0), levels); }, error);
 }
 
 // The console's size and what a test puts in place of the file's functions outlive the reset.
@@ -73,10 +98,12 @@ void edit_start(edit_state &s)
     edit_state fresh;
     fresh.save = s.save ? s.save : save_levels;
     fresh.disk_state = s.disk_state;
-    fresh.text_differs = s.text_differs;
-    if (!fresh.text_differs)
-        fresh.text_differs = [] { return text_file_differs(levels_file_name(0)); };
-    fresh.save_text = s.save_text ? s.save_text : save_text_file;
+    fresh.text_levels = s.text_levels;
+    if (!fresh.text_levels)
+        fresh.text_levels = [](std::array<tb_level_entry, 31> &table) {
+            return text_file_levels(levels_file_name(0), table);
+        };
+    fresh.save_text = s.save_text ? s.save_text : update_text_file;
     if (!fresh.disk_state) {
         fresh.disk_state = prg_disk_state;
         prg_known_there = read_whole_file(prg_name, prg_known);
@@ -92,6 +119,24 @@ void edit_start(edit_state &s)
 
 // ---- saving and quitting: questions first, in the request line
 
+// The levels this save changed that vellumix.lvl holds older, so that -saveprg would undo them:
+// to_update; those of them the file had changed by hand (it differs from what the program file
+// held before the save): own_edits.
+static void find_older_levels(edit_state &s, const std::array<tb_level_entry, 31> &was)
+{
+    s.to_update.clear();
+    s.own_edits.clear();
+    std::array<tb_level_entry, 31> text = tb_level, text_before = was;
+    if (s.text_left || !s.text_levels(text) || !s.text_levels(text_before))
+        return;
+    for (int i = 1; i <= last_level(); i++)
+        if (!same_level(was[i], tb_level[i]) && !same_level(text[i], tb_level[i])) {
+            s.to_update.push_back(i);
+            if (!same_level(text_before[i], was[i]))
+                s.own_edits.push_back(i);
+        }
+}
+
 // A text file that -saveprg would read back over the save is not left to undo it unasked.
 static void finish_save(edit_state &s)
 {
@@ -100,29 +145,42 @@ static void finish_save(edit_state &s)
         s.quit_after_save = false; // a failed save never loses the changes: the editor stays
         return;
     }
+    const std::array<tb_level_entry, 31> was = s.saved_levels;
     s.saved_levels = tb_level;
-    if (!s.text_left && s.text_differs()) {
+    find_older_levels(s, was);
+    if (!s.to_update.empty()) {
         const char *lvl = levels_file_name(0);
+        const int n = static_cast<int>(s.to_update.size());
+        const std::string older =
+            n > 5 ? formatted("%d older levels", n) : "older " + levels_named(s.to_update);
         s.mode = edit_mode::update; // a quit waits for the answer
-        s.status = formatted("%s holds other levels: -saveprg would undo this save. Update %s "
-                             "too? (y/n)",
-                             lvl, lvl);
+        s.status = formatted("%s holds %s: -saveprg would undo this save. Update %s in %s? (y/n)",
+                             lvl, older.c_str(), n == 1 ? "it" : "them", lvl);
         return;
     }
     s.quit = s.quit_after_save;
 }
 
+// The save's own word stays with the answer's.
 static void answer_update(edit_state &s, bool yes)
 {
     const char *lvl = levels_file_name(0);
     std::string error;
     s.mode = s.back_to;
-    if (yes && !s.save_text(error)) { // the editor stays, so that this is read
+    if (yes && !s.save_text(s.to_update, error)) { // the editor stays, so that this is read
         s.status = formatted("Saved to %s, but %s was not written", prg_name, lvl) + error;
         return;
     }
-    s.status = yes ? formatted("Saved to %s and %s.", prg_name, lvl)
-                   : formatted("%s left as it was.", lvl);
+    const bool one = s.own_edits.size() == 1;
+    const int nb_own = static_cast<int>(s.own_edits.size()); // past 4 counted, to fit 40 columns
+    const std::string own = nb_own > 4 ? formatted("%d levels", nb_own) : levels_named(s.own_edits);
+    if (!yes)
+        s.status = formatted("Saved to %s; %s left as it was.", prg_name, lvl);
+    else if (s.own_edits.empty())
+        s.status = formatted("Saved to %s and %s.", prg_name, lvl);
+    else
+        s.status = formatted("Saved to %s and %s; %s's own edit%s of %s %s in %s.bak.", prg_name,
+                             lvl, lvl, one ? "" : "s", own.c_str(), one ? "is" : "are", lvl);
     s.text_left = !yes;
     s.quit = s.quit_after_save;
 }
@@ -225,7 +283,7 @@ static void help_key(edit_state &s, int code)
 {
     const bool next = code == key_page_down || code == ' ' || code == key_wheel_down,
                previous = code == key_page_up || code == key_wheel_up;
-    if (next && s.help_page + 1 < help_page_count(s.height))
+    if (next && s.help_page + 1 < help_page_count(s.height, s.back_to == edit_mode::overview))
         s.help_page++;
     else if (previous && s.help_page > 0)
         s.help_page--;
@@ -260,6 +318,13 @@ static void ignore_paste(edit_state &s, const key &k)
     s.status = word + " " + asked;
 }
 
+// Where the editor stands, besides the levels: what a key or a click may change.
+static std::array<int, 8> place_of(const edit_state &s)
+{
+    return {s.level,  s.cursor,    static_cast<int>(s.mode), s.brush, s.selected, s.top_row,
+            s.marked, s.box_anchor};
+}
+
 // A resize and the end of input are not keys the user pressed: they change no mode.
 int apply_key(edit_state &s, const key &k)
 {
@@ -276,6 +341,8 @@ int apply_key(edit_state &s, const key &k)
         small_window_key(s, k.code);
         return 0;
     }
+    if (k.code == key_mouse_release) // a release does nothing: the message stays
+        return 0;
     const bool click =
         k.code == key_mouse_left || k.code == key_mouse_right || k.code == key_mouse_double;
     if (click && s.opened_ms >= 0 && k.ms >= s.opened_ms && k.ms - s.opened_ms <= double_click_ms)
@@ -298,7 +365,9 @@ int apply_key(edit_state &s, const key &k)
     default:
         break;
     }
-    s.status.clear(); // a message lasts until the next key
+    const std::string shown = s.status;
+    const std::array<int, 8> place = place_of(s);
+    s.status.clear(); // a message lasts until the next key or click that does something
     // a box closes for a shared key, and color mode for a quit, before the key acts
     const bool box = s.mode == edit_mode::box, board = s.mode == edit_mode::board;
     if (board || box || s.mode == edit_mode::overview ||
@@ -319,5 +388,10 @@ int apply_key(edit_state &s, const key &k)
         return 0;
     }
     const bool overview = s.mode == edit_mode::overview || s.mode == edit_mode::move_to;
-    return overview ? overview_key(s, k) : board_key(s, k);
+    const int changed = overview ? overview_key(s, k) : board_key(s, k);
+    // a key that does nothing, a motion with nothing to drag, a click beside everything: the
+    // message stays
+    if (!changed && s.status.empty() && place_of(s) == place)
+        s.status = shown;
+    return changed;
 }

@@ -18,6 +18,24 @@ std::string formatted(const char *format, ...)
     return text.data();
 }
 
+std::string room_note(int i)
+{
+    return formatted("Level %d's record has no known end: saved with fewer colors, its room "
+                     "shrinks for good.",
+                     i);
+}
+
+std::string levels_named(const std::vector<int> &levels)
+{
+    const std::size_t n = levels.size();
+    if (n > 5)
+        return formatted("%d levels", static_cast<int>(n));
+    std::string text = n == 1 ? "level " : "levels ";
+    for (std::size_t i = 0; i < n; i++)
+        text += (i == 0 ? "" : i + 1 == n ? " and " : ", ") + std::to_string(levels[i]);
+    return text;
+}
+
 // Undo and redo can bring the levels back to what the file holds: then nothing is unsaved.
 bool level_unsaved(const edit_state &s, int i)
 {
@@ -101,15 +119,10 @@ int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, a
     return commit_table(s, &before, nullptr, what, false);
 }
 
-// Sets what entry e of a step records, as it was before the step (back) or after it.
-static void apply_entry(const edit_state &s, std::size_t e, bool back)
+// The color list that entry e (undo_colors) records, as it was before the step (back) or after.
+static void colors_of(const edit_state &s, std::size_t e, bool back, tb_level_entry &level)
 {
     const undo_entry &u = s.log[e];
-    tb_level_entry &level = tb_level[u.a];
-    if (u.kind == undo_cell) {
-        level.cells[u.b] = byte(back ? u.c >> 4 : u.c & 0x0F);
-        return;
-    }
     level.nb_colors = back ? u.b : u.c;
     for (int j = 0; j < 8; j++) {
         int at = (back ? 0 : 4) + j / 2; // in the nine bytes of the three entries after e
@@ -117,6 +130,31 @@ static void apply_entry(const edit_state &s, std::size_t e, bool back)
         std::uint8_t both = at % 3 == 0 ? p.a : at % 3 == 1 ? p.b : p.c;
         level.colors[j] = byte(both >> (j % 2 * 4) & 0x0F);
     }
+}
+
+// Sets what entry e of a step records, as it was before the step (back) or after it.
+static void apply_entry(const edit_state &s, std::size_t e, bool back)
+{
+    const undo_entry &u = s.log[e];
+    if (u.kind == undo_cell)
+        tb_level[u.a].cells[u.b] = byte(back ? u.c >> 4 : u.c & 0x0F);
+    else
+        colors_of(s, e, back, tb_level[u.a]);
+}
+
+// An edit of the random colors adds or removes one: "red removed from level 9's random colors".
+static std::string color_edit_text(const edit_state &s, std::size_t e)
+{
+    tb_level_entry before{}, after{};
+    colors_of(s, e, true, before);
+    colors_of(s, e, false, after);
+    const bool added = after.nb_colors > before.nb_colors;
+    const tb_level_entry &longer = added ? after : before, &shorter = added ? before : after;
+    int j = 0; // the lists differ first where one was added or removed: unused entries are 0
+    while (j < 7 && longer.colors[j] == shorter.colors[j])
+        j++;
+    return formatted("%s %s level %d's random colors", bc_string[longer.colors[j]],
+                     added ? "added to" : "removed from", s.log[e].a);
 }
 
 static const char *const action_name[] = {
@@ -129,12 +167,14 @@ static std::string step_text(const edit_state &s, std::size_t head, std::size_t 
 {
     std::array<bool, 31> touched{};
     int cells = 0, colors = 0, levels = 0, first = 0, last = 0;
+    std::size_t colors_at = 0;
     for (std::size_t e = head + 1; e < end; e++) {
         const undo_entry &u = s.log[e];
         if (u.kind != undo_cell && u.kind != undo_colors)
             continue;
         cells += u.kind == undo_cell;
         colors += u.kind == undo_colors;
+        colors_at = u.kind == undo_colors ? e : colors_at;
         if (!touched[u.a]) {
             touched[u.a] = true;
             levels++;
@@ -149,6 +189,9 @@ static std::string step_text(const edit_state &s, std::size_t head, std::size_t 
                        : levels == 2                ? formatted(" of levels %d and %d", first, last)
                        : last - first + 1 == levels ? formatted(" of levels %d to %d", first, last)
                                                     : formatted(" of %d levels", levels));
+    if (what == action::edit && colors) // the color named, and the random cells it emptied
+        return color_edit_text(s, colors_at) +
+               (cells ? formatted(" and %d cell%s emptied", cells, plural(cells)) : "");
     text += cells ? formatted(" of %d cell%s", cells, plural(cells)) : "";
     text += colors ? (cells ? " and the random colors" : " of the random colors") : "";
     return text + formatted(" on level %d", first);

@@ -119,7 +119,7 @@ static const char *const board_help[] = {
     "h F1          this help",
     "",
     "[??] cells draw from the random colors:",
-    "add one first, up to the room shown.",
+    "  add one first, up to the room shown.",
 };
 static const char *const overview_help[] = {
     "All levels (Tab):",
@@ -129,33 +129,55 @@ static const char *const overview_help[] = {
     "  Home End    the first, the last level",
     "  Enter Tab   open the chosen level",
     "  Click       choose; twice: open it",
-    "  < >         move it one place",
-    "  x x         mark, then trade the two",
+    "  < >         exchange with neighbour",
+    "  x x         mark, then exchange two",
     "  m           move it to a place",
+    "  Paste text  onto the chosen level",
     "  Esc         back to the level shown",
     "  u U s q h   as on the board",
 };
 static constexpr int nb_board_help = sizeof board_help / sizeof board_help[0];
 static constexpr int nb_overview_help = sizeof overview_help / sizeof overview_help[0];
-static constexpr int nb_help_lines = nb_board_help + 1 + nb_overview_help; // a blank between
 
-// A page is the console less its title line and two for the paging hint, which a narrow
-// console wraps.
-static int help_per_page(int height) { return height > 4 ? height - 3 : 1; }
-
-int help_page_count(int height)
-{
-    return (nb_help_lines + help_per_page(height) - 1) / help_per_page(height);
-}
-
-std::vector<const char *> help_page_lines(int page, int height, bool overview_first)
+// Every help line in order, and where each page begins (the count of lines past the last): a
+// page ends before a group, a line and the indented ones under it, that it cannot hold whole
+// (the longest, the overview's, fits the smallest console's page), and neither begins nor
+// ends with a blank line. A page is the console less its title line and two for the hint.
+static std::vector<const char *> help_of(int height, bool overview_first,
+                                         std::vector<std::size_t> &starts)
 {
     std::vector<const char *> all(board_help, board_help + nb_board_help);
     all.insert(overview_first ? all.begin() : all.end(), overview_help,
                overview_help + nb_overview_help);
     all.insert(all.begin() + (overview_first ? nb_overview_help : nb_board_help), "");
-    page = std::min(std::max(page, 0), help_page_count(height) - 1);
-    const int from = page * help_per_page(height);
-    const int to = std::min(from + help_per_page(height), nb_help_lines);
-    return std::vector<const char *>(all.begin() + from, all.begin() + to);
+    const std::size_t per_page = height > 4 ? static_cast<std::size_t>(height - 3) : 1;
+    starts = {0};
+    for (std::size_t i = 0, end = 0; i < all.size(); i = end) {
+        for (end = i + 1; end < all.size() && all[end][0] == ' ';)
+            end++;
+        if (end - starts.back() > per_page && i > starts.back())
+            starts.push_back(i + (all[i][0] == '\0')); // a blank line there ends the page
+    }
+    starts.push_back(all.size());
+    return all;
+}
+
+int help_page_count(int height, bool overview_first)
+{
+    std::vector<std::size_t> starts;
+    help_of(height, overview_first, starts);
+    return static_cast<int>(starts.size()) - 1;
+}
+
+std::vector<const char *> help_page_lines(int page, int height, bool overview_first)
+{
+    std::vector<std::size_t> starts;
+    const std::vector<const char *> all = help_of(height, overview_first, starts);
+    const std::size_t p =
+        static_cast<std::size_t>(std::min(std::max(page, 0), static_cast<int>(starts.size()) - 2));
+    std::vector<const char *> lines(all.begin() + static_cast<std::ptrdiff_t>(starts[p]),
+                                    all.begin() + static_cast<std::ptrdiff_t>(starts[p + 1]));
+    while (!lines.empty() && !lines.back()[0]) // nor ends with one
+        lines.pop_back();
+    return lines;
 }

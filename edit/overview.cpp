@@ -28,23 +28,40 @@ void open_overview(edit_state &s)
     show_selected(s);
 }
 
-static int room_refused(edit_state &s, int from, int to, const char *not_done = "Not exchanged")
+// Puts each level that from_of names (0: none) in place of level i, its cells and random colors,
+// as one undo step, and says did or nothing; refused, by not_done's name, when a list would not
+// fit its new room. The chosen level follows the level moved to place to, and Esc returns there.
+static int rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, action what,
+                     const char *not_done, const std::string &did, const std::string &nothing)
 {
-    const int n = tb_level[from].nb_colors;
-    if (n <= record_room[to])
-        return 0;
-    s.status = formatted("%s: level %d's %d random color%s %s not fit level %d's room for %d.",
-                         not_done, from, n, plural(n), n == 1 ? "does" : "do", to, record_room[to]);
-    return 1;
-}
-
-// The levels' contents from index from (the level that moves) to to, in their order after the
-// move: one place toward the gap each.
-static int source_of(int from, int to, int i)
-{
-    if (i == to)
-        return from;
-    return from < to ? i + 1 : i - 1;
+    std::array<tb_level_entry, 31> next = tb_level;
+    std::string note;
+    for (int i = 1; i <= last_level(); i++) {
+        if (from_of[i] == 0)
+            continue;
+        const tb_level_entry &from = tb_level[from_of[i]];
+        copy_level(next[i], from);
+        int emptied = 0;
+        const room_state room = keep_level_rules(next[i], i, emptied);
+        if (room == room_state::over) {
+            const int n = from.nb_colors;
+            s.status = formatted("%s: level %d's %d random color%s %s not fit level %d's room for "
+                                 "%d.",
+                                 not_done, from_of[i], n, plural(n), n == 1 ? "does" : "do", i,
+                                 record_room[i]);
+            return 0;
+        }
+        if (room == room_state::shrinks && next[i].nb_colors != tb_level[i].nb_colors)
+            note = room_note(i);
+    }
+    const std::array<tb_level_entry, 31> before = tb_level;
+    tb_level = next;
+    s.level = s.selected = s.level_before = to;
+    s.marked = 0;
+    show_selected(s);
+    const int changed = commit_levels(s, before, what);
+    s.status = !changed ? "Nothing changed: " + nothing : note.empty() ? did : note;
+    return changed;
 }
 
 // Level from goes to place to, the levels between one place toward the gap; the records stay.
@@ -60,25 +77,12 @@ static int move_level(edit_state &s, int from, int to)
         return 0;
     }
     const int low = from < to ? from : to, high = from < to ? to : from;
+    std::array<int, 31> from_of{};
     for (int i = low; i <= high; i++)
-        if (room_refused(s, source_of(from, to, i), i, "Not moved"))
-            return 0;
-    const std::array<tb_level_entry, 31> before = tb_level;
-    for (int i = low; i <= high; i++) {
-        const tb_level_entry &e = before[source_of(from, to, i)];
-        tb_level[i].nb_colors = e.nb_colors;
-        tb_level[i].colors = e.colors;
-        tb_level[i].cells = e.cells;
-    }
-    s.level = s.selected = to;
-    s.marked = 0;
-    show_selected(s);
-    if (!commit_levels(s, before, action::move)) {
-        s.status = formatted("Nothing changed: levels %d to %d are alike.", low, high);
-        return 0;
-    }
-    s.status = formatted("Moved level %d to %d.", from, to);
-    return 1;
+        from_of[i] = i == to ? from : from < to ? i + 1 : i - 1;
+    return rearrange(s, from_of, to, action::move, "Not moved",
+                     formatted("Moved level %d to %d.", from, to),
+                     formatted("levels %d to %d are alike.", low, high));
 }
 
 static int move_to_key(edit_state &s, int code)
@@ -96,22 +100,14 @@ static int move_to_key(edit_state &s, int code)
 // Levels a and b trade cells and random colors, as one undo step; the selection goes with a.
 static int exchange(edit_state &s, int a, int b)
 {
-    if (b < 1 || b > last_level() || room_refused(s, a, b) || room_refused(s, b, a))
+    if (b < 1 || b > last_level())
         return 0;
-    const std::array<tb_level_entry, 31> before = tb_level;
-    for (tb_level_entry *e : {&tb_level[a], &tb_level[b]}) {
-        const tb_level_entry &from = before[e == &tb_level[a] ? b : a];
-        e->nb_colors = from.nb_colors;
-        e->colors = from.colors;
-        e->cells = from.cells;
-    }
-    s.level = s.selected = b;
-    s.marked = 0;
-    show_selected(s);
-    const int changed = commit_levels(s, before, action::exchange);
-    s.status = changed ? formatted("Exchanged levels %d and %d.", a, b)
-                       : formatted("Nothing changed: levels %d and %d are alike.", a, b);
-    return changed;
+    std::array<int, 31> from_of{};
+    from_of[a] = b;
+    from_of[b] = a;
+    return rearrange(s, from_of, b, action::exchange, "Not exchanged",
+                     formatted("Exchanged levels %d and %d.", a, b),
+                     formatted("levels %d and %d are alike.", a, b));
 }
 
 // Arrows go by boards across and rows of boards down, as the overview lays them out now.
@@ -212,6 +208,9 @@ int overview_key(edit_state &s, const key &k)
     case key_mouse_double:
         click(s, k);
         return 0;
+    case key_paste: // onto the chosen level, as on the board
+        s.level = s.selected;
+        return paste_text(s, k.text);
     default:
         move_selection(s, k.code);
         return 0;

@@ -31,10 +31,15 @@ static std::string reason(const std::string &captured)
     return captured.substr(from, end == std::string::npos ? end : end - from);
 }
 
+// A file of an earlier session that could not be put aside: this one never writes over it.
+static bool left_alone = false;
+
 int write_recovery(std::string &error)
 {
-    if (plain_file(recovery_name) < 0) {
-        error = formatted("%s is not a plain file", recovery_name);
+    if (plain_file(recovery_name) < 0 || left_alone) {
+        error = formatted(left_alone ? "%s is an earlier session's: it stays as it is"
+                                     : "%s is not a plain file",
+                          recovery_name);
         return 0;
     }
     std::string captured;
@@ -53,28 +58,30 @@ void remove_recovery()
         std::remove(recovery_name);
 }
 
-// Declined, or holding no level: kept beside, out of the way of the next start.
-static void keep_as_backup(edit_state &s, bool no_level)
+static const std::string backup_name = std::string(recovery_name) + ".bak";
+
+// Declined, holding no level, or not readable: kept beside, out of the way of the next start
+// and of this session's writes. why: what the file was, or nullptr when declined.
+static void keep_as_backup(edit_state &s, const char *why)
 {
-    const std::string backup = std::string(recovery_name) + ".bak";
-    if (!move_file(recovery_name, backup.c_str()))
+    if (!move_file(recovery_name, backup_name.c_str())) {
+        left_alone = true;
         s.status = formatted("%s could not be renamed: it stays as it is.", recovery_name);
-    else if (no_level)
-        s.status = formatted("%s held no level: kept as %s.", recovery_name, backup.c_str());
-    else
-        s.status = formatted("The earlier changes are kept in %s.", backup.c_str());
+    } else if (why) {
+        s.status = formatted("%s %s: kept as %s.", recovery_name, why, backup_name.c_str());
+    } else {
+        s.status = formatted("The earlier changes are kept in %s.", backup_name.c_str());
+    }
 }
 
-// "level 3", "levels 3, 7 and 15", or past five "12 levels"
-static std::string levels_named(const std::vector<int> &levels)
+int keep_unsaved(std::string &error)
 {
-    const std::size_t n = levels.size();
-    if (n > 5)
-        return formatted("%d levels", static_cast<int>(n));
-    std::string text = n == 1 ? "level " : "levels ";
-    for (std::size_t i = 0; i < n; i++)
-        text += (i == 0 ? "" : i + 1 == n ? " and " : ", ") + std::to_string(levels[i]);
-    return text;
+    if (!write_recovery(error))
+        return 0;
+    if (move_file(recovery_name, backup_name.c_str()))
+        return 1;
+    error = formatted("%s could not be renamed", recovery_name);
+    return 0;
 }
 
 static void count_rows(const read_event &event, void *rows)
@@ -84,6 +91,7 @@ static void count_rows(const read_event &event, void *rows)
 
 void offer_recovery(edit_state &s)
 {
+    left_alone = false;
     if (plain_file(recovery_name) <= 0) // a link or a pipe of that name is none of ours
         return;
     int rows = 0;
@@ -92,12 +100,10 @@ void offer_recovery(edit_state &s)
     const int read = f && read_levels_text(f, s.recovered, count_rows, &rows);
     if (f)
         std::fclose(f);
-    if (!read) {
-        s.status = formatted("%s could not be read: it stays as it is.", recovery_name);
-        return;
-    }
+    if (!read) // never written over by this session, whatever it holds
+        return keep_as_backup(s, "could not be read");
     if (rows < nb_rows) // not one whole level: nothing to offer, but nothing is thrown away
-        return keep_as_backup(s, true);
+        return keep_as_backup(s, "held no level");
     std::vector<int> changed;
     for (int i = 1; i <= last_level(); i++)
         if (!same_level(s.recovered[i], tb_level[i]))
@@ -107,37 +113,41 @@ void offer_recovery(edit_state &s)
         return;
     }
     s.mode = edit_mode::restore;
-    s.status = formatted("Unsaved changes to %s from an earlier session are in %s. Restore them? "
-                         "(y/n)",
-                         levels_named(changed).c_str(), recovery_name);
+    s.status = formatted("%s holds an earlier session's unsaved changes to %s. Restore them? (y/n)",
+                         recovery_name, levels_named(changed).c_str());
 }
 
 int answer_recovery(edit_state &s, bool restore)
 {
     if (!restore) {
-        keep_as_backup(s, false);
+        keep_as_backup(s, nullptr);
         return 0;
     }
     const std::array<tb_level_entry, 31> before = tb_level;
-    tb_level = s.recovered;
     // the image may have changed since: a list its record no longer holds stays as it is now
-    std::string kept;
+    std::vector<int> kept;
+    std::string note;
     for (int i = 1; i <= last_level(); i++) {
         tb_level_entry &e = tb_level[i];
-        if (e.nb_colors <= record_room[i])
-            continue;
-        e.nb_colors = before[i].nb_colors;
-        e.colors = before[i].colors;
-        if (e.nb_colors == 0)
-            replace_code(e, code_random, code_empty);
-        kept += (kept.empty() ? "" : ", ") + std::to_string(i);
+        copy_level(e, s.recovered[i]);
+        int emptied = 0;
+        room_state room = keep_level_rules(e, i, emptied);
+        if (room == room_state::over) {
+            e.nb_colors = before[i].nb_colors;
+            e.colors = before[i].colors;
+            room = keep_level_rules(e, i, emptied); // the file's random cells may have none now
+            kept.push_back(i);
+        }
+        if (room == room_state::shrinks && e.nb_colors != before[i].nb_colors)
+            note = room_note(i);
     }
-    s.status = "Restored the unsaved changes: save with s.";
-    const bool one = kept.find(',') == std::string::npos;
-    if (!kept.empty())
-        s.status += formatted(" Level%s %s keep%s %s random colors from %s: the file's do not "
-                              "fit %s.",
-                              one ? "" : "s", kept.c_str(), one ? "s" : "", one ? "its" : "their",
-                              prg_name, one ? "its record" : "their records");
+    const bool one = kept.size() == 1;
+    s.status = !kept.empty()
+                   ? formatted("Restored the unsaved changes; %s keep%s %s random colors, "
+                               "as the file's do not fit%s.",
+                               levels_named(kept).c_str(), one ? "s" : "", one ? "its" : "their",
+                               one ? " its record" : "")
+               : note.empty() ? "Restored the unsaved changes: save with s."
+                              : note;
     return commit_levels(s, before, action::restore);
 }

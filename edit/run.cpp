@@ -1,6 +1,7 @@
 // edit/run.cpp - the editor's loop: the console shows the picture of the state and hands every
 // key, click, paste and resize to it, until the user quits. The loop also keeps the recovery
-// file: written two seconds after the last change, and at once when the editor is ended.
+// file: written two seconds after the first change it does not hold, and at once when the editor
+// is ended; and once the screen is gone it says in a line how the editor ended.
 #include "edit/console.h"
 
 #include <chrono>
@@ -8,7 +9,7 @@
 
 #include "cli/logerror.h"
 
-constexpr int recovery_pause_ms = 2000; // one write a pause, not one a key
+constexpr int recovery_pause_ms = 2000; // one write in two seconds, not one a key
 constexpr const char *lock_name = "vellumix-edit.lock";
 
 static std::int64_t now_ms()
@@ -55,6 +56,30 @@ static void to_clipboard(edit_state &s)
     s.to_clipboard.clear();
 }
 
+// One line once the screen is gone: the levels saved, and the changes not saved, where they are.
+static void say_how_it_ended(const edit_state &s, const std::array<tb_level_entry, 31> &loaded,
+                             bool kept, const std::string &error)
+{
+    std::vector<int> saved, not_saved;
+    for (int i = 1; i <= last_level(); i++) {
+        if (!same_level(loaded[i], s.saved_levels[i]))
+            saved.push_back(i);
+        if (level_unsaved(s, i))
+            not_saved.push_back(i);
+    }
+    std::string line;
+    if (!saved.empty())
+        line = "Saved " + levels_named(saved) + " to " + prg_name + ".";
+    if (!not_saved.empty())
+        line +=
+            std::string(line.empty() ? "" : " ") + "Not saved: the changes to " +
+            levels_named(not_saved) +
+            (kept ? formatted(" are kept in %s.bak.", recovery_name)
+                  : formatted(" could not be kept in %s.bak: %s.", recovery_name, error.c_str()));
+    if (!line.empty())
+        logerror("%s\n", line.c_str());
+}
+
 int edit_levels()
 {
     // two editors in one folder would share the recovery file, and undo each other's saves
@@ -64,6 +89,7 @@ int edit_levels()
     }
     edit_state s;
     edit_start(s);
+    const std::array<tb_level_entry, 31> loaded = s.saved_levels;
     if (!console_open(s.width, s.height)) {
         unlock_folder();
         logerror("\nERROR ! The console could not be set up for -edit !\n");
@@ -97,27 +123,31 @@ int edit_levels()
             continue;
         }
         const bool restoring = s.mode == edit_mode::restore;
-        if (apply_key(s, k))
+        // steady work delays the write no further than the first change it does not hold
+        if (apply_key(s, k) && timer.due < 0)
             timer.due = now_ms() + recovery_pause_ms;
         if (restoring && s.mode != edit_mode::restore)
             timer.on_disk = unsaved(s); // restored: the file holds these changes already
         if (!s.to_clipboard.empty())
             to_clipboard(s);
-        if (s.quit) { // saved, or the changes dropped with q, n
-            if (timer.on_disk)
-                remove_recovery();
+        if (s.quit) // saved, or the changes dropped with q, n: kept aside below
             break;
-        }
-        if (!unsaved(s) && timer.on_disk) // saved, or undone back to what the file holds
-            keep_recovery(s, timer);
+        if ((!unsaved(s) && timer.on_disk) || (timer.due >= 0 && now_ms() >= timer.due))
+            keep_recovery(s, timer); // saved or undone back to what the file holds, or due
     }
-    // ended from outside, or the console gone: the changes go to the recovery file first
-    const bool kept = !s.quit && keep_recovery(s, timer);
+    // ended from outside, or the console gone: the changes go to the recovery file first; quit
+    // without saving, they are kept as its .bak, as declining a restore keeps them
+    std::string error;
+    const bool kept = s.quit ? unsaved(s) && keep_unsaved(error) : keep_recovery(s, timer);
+    if (s.quit && !unsaved(s) && timer.on_disk)
+        remove_recovery();
     console_close();
     unlock_folder();
     log_capture = was;
-    if (s.quit)
+    if (s.quit) {
+        say_how_it_ended(s, loaded, kept, error);
         return 1;
+    }
     const char *what = k.code == key_hangup ? "The editor was ended" : "The console was lost";
     if (kept)
         logerror("\nERROR ! %s: the unsaved changes are kept in %s !\n", what, recovery_name);

@@ -113,9 +113,6 @@ static void flow(grid &g, int &x, int &y, int last_y, std::string_view word, pen
         x = put(g, put(g, x, y, word, p), y, tail);
 }
 
-static const char *const color_hint =
-    "Color mode: 1-8 add or remove a color, u undo, Enter or Esc: done.";
-
 // The color line as the text file writes it, wrapped above the board when the window is
 // narrow; color mode edits it in place, so it is highlighted then and the cursor waits at its end.
 static void draw_colors(const edit_state &s, grid &g, const layout &l)
@@ -133,14 +130,6 @@ static void draw_colors(const edit_state &s, grid &g, const layout &l)
     if (editing)
         cursor_after(g, x, y);
     flow(g, x, y, last_y, formatted("(room for %d)", record_room[s.level]));
-    if (!editing)
-        return;
-    // below the colors, or beside them when they take both lines and leave room for it whole
-    if (y < last_y)
-        put(g, 2, last_y, wrap(color_hint, g.width - 2).front(), with_attr(attr_reverse));
-    else if (y == last_y &&
-             x + 2 + std::string_view(color_hint).size() <= static_cast<std::size_t>(g.width))
-        put(g, x + 2, y, color_hint, with_attr(attr_reverse));
 }
 
 // A board cell of w columns, line `line` of it: the text file's four characters spread out,
@@ -229,34 +218,58 @@ static void draw_brush(const edit_state &s, grid &g, const layout &l)
         put(g, l.board_x, l.brush_y + 1, copied);
 }
 
-// The status, wrapped, on the lines from top down to status_y, and the keys on keys_y, cut at
-// an item; a compact window with no status lets the keys take the status's line too.
-static void draw_foot(const edit_state &s, grid &g, int top, int status_y, int keys_y,
-                      std::string_view keys)
+// text wrapped into at most n lines: too long, its first line, then as much of its end as fits
+// after "...", so that what it ends on (the fix, the count) shows; with one line, the end only.
+static std::vector<std::string> shortened(std::string_view text, int width, int n)
 {
-    std::vector<std::string> status = wrap(s.status, g.width), keys_lines = wrap(keys, g.width);
-    status.resize(std::min(status.size(), static_cast<std::size_t>(status_y + 1 - top)));
-    keys_lines.resize(
-        std::min<std::size_t>(keys_lines.size(), status.empty() && g.width < 80 ? 2 : 1));
-    int y = status_y + 1 - static_cast<int>(status.size());
-    int keys_top = keys_y + 1 - static_cast<int>(keys_lines.size());
-    std::fill(g.cells.begin() + std::min(y, keys_top) * g.width, g.cells.end(), screen_cell{});
+    std::vector<std::string> lines = wrap(text, width), tail;
+    if (n <= 0 || lines.size() <= static_cast<std::size_t>(n))
+        return n > 0 ? lines : tail;
+    lines.resize(n > 1 ? 1 : 0);
+    std::size_t from = lines.empty() ? 0 : text.find(lines[0]) + lines[0].size();
+    for (; from < text.size(); from = text.find(' ', from + 1)) { // a word less each time
+        const std::size_t word = text.find_first_not_of(' ', from);
+        if (word == std::string_view::npos)
+            break;
+        tail = wrap("... " + std::string(text.substr(word)), width);
+        if (lines.size() + tail.size() <= static_cast<std::size_t>(n))
+            break;
+    }
+    lines.insert(lines.end(), tail.begin(), tail.end());
+    lines.resize(std::min(lines.size(), static_cast<std::size_t>(n))); // a word wider than it
+    return lines;
+}
+
+// The status, wrapped, on the lines from top down, and the keys on the last lines, cut at an
+// item: a status takes the keys' line too when it needs it, and a compact window with no
+// status lets the keys take two lines.
+static void draw_foot(const edit_state &s, grid &g, int top, int keys_y, std::string_view keys)
+{
+    const int room = keys_y + 1 - top;
+    std::vector<std::string> status = shortened(s.status, g.width, room),
+                             keys_lines = wrap(keys, g.width);
+    const int nb_status = static_cast<int>(status.size());
+    keys_lines.resize(std::min<std::size_t>(
+        {keys_lines.size(), static_cast<std::size_t>(std::max(room - nb_status, 0)),
+         status.empty() && g.width < 80 ? 2u : 1u}));
+    int y = keys_y + 1 - static_cast<int>(keys_lines.size()) - nb_status;
+    std::fill(g.cells.begin() + y * g.width, g.cells.end(), screen_cell{});
     for (const std::string &line : status)
         put(g, 0, y++, line);
     // a question, or a prompt being typed: the cursor waits just after it
     if (s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
         s.mode == edit_mode::restore || s.mode == edit_mode::update || s.mode == edit_mode::go_to ||
         s.mode == edit_mode::move_to)
-        cursor_after(g, status.empty() ? 0 : static_cast<int>(status.back().size()), status_y);
+        cursor_after(g, status.empty() ? 0 : static_cast<int>(status.back().size()), y - 1);
     for (const std::string &line : keys_lines)
-        put(g, 0, keys_top++, line);
+        put(g, 0, y++, line);
 }
 
 static const char *keys_of(const edit_state &s, layout_kind kind)
 {
     switch (s.mode) {
-    case edit_mode::colors:
-        return color_hint;
+    case edit_mode::colors: // its one hint
+        return "Color mode: 1-8 add or remove a color  u undo  Enter or Esc done";
     case edit_mode::box:
         return "Box: arrows resize  0-9 paint  m M mirror  y copy  x cut  Del empty  v Esc close";
     case edit_mode::asking:
@@ -273,7 +286,7 @@ static const char *keys_of(const edit_state &s, layout_kind kind)
     case edit_mode::replace:
         return "0-9 ? . choose the code   Esc cancel";
     case edit_mode::overview:
-        return "arrows pick  Enter open  < > m move  x exchange  u undo  s save  q quit  h help";
+        return "Enter open  < > exchange with neighbour  x x exchange  m move  u undo  h help";
     default:
         return kind == layout_kind::compact ? "h help  Tab levels  q quit"
                                             : "<> level  0-9 paint  f fill  m mirror  c colors  "
@@ -285,7 +298,7 @@ static void draw_help(const edit_state &s, grid &g)
 {
     const std::vector<const char *> lines =
         help_page_lines(s.help_page, g.height, s.back_to == edit_mode::overview);
-    int pages = help_page_count(g.height);
+    int pages = help_page_count(g.height, s.back_to == edit_mode::overview);
     int page = std::min(std::max(s.help_page, 0), pages - 1);
     int x = put(g, 0, 0, "Vellumix - keys", with_attr(attr_bold));
     if (pages > 1)
@@ -379,8 +392,7 @@ static void draw_overview(const edit_state &s, grid &g)
             g.cursor_y = y;
         }
     }
-    draw_foot(s, g, o.y + o.rows * o.board_h, g.height - 2, g.height - 1,
-              keys_of(s, layout_kind::normal));
+    draw_foot(s, g, o.y + o.rows * o.board_h, g.height - 1, keys_of(s, layout_kind::normal));
 }
 
 void draw(const edit_state &s, grid &g)
@@ -420,5 +432,5 @@ void draw(const edit_state &s, grid &g)
     draw_brush(s, g, l);
     // a long message in a compact window may cover the brush for as long as it shows
     int foot_top = l.brush_y + (l.kind == layout_kind::compact ? 0 : 2);
-    draw_foot(s, g, foot_top, l.status_y, l.keys_y, keys_of(s, l.kind));
+    draw_foot(s, g, foot_top, l.keys_y, keys_of(s, l.kind));
 }

@@ -55,9 +55,10 @@ struct overview_layout {
 };
 overview_layout overview_layout_of(int width, int height, bool letters);
 
-// The keys' help, in pages of the lines that fit the console's height: page's lines (the last
-// page's when page is past it), the overview's keys first when it was opened from there.
-int help_page_count(int height);
+// The keys' help, in pages of the lines that fit the console's height, one mode's keys never
+// split: page's lines (the last page's when page is past it), the overview's keys first when it
+// was opened from there.
+int help_page_count(int height, bool overview_first);
 std::vector<const char *> help_page_lines(int page, int height, bool overview_first);
 
 // ---- the state
@@ -74,7 +75,7 @@ enum class edit_mode {
     asking,   // save before quitting? (y/n, Esc)
     confirm,  // KR_PROG.PRG changed or went away on disk: save over it? (y/n)
     restore,  // an earlier session's unsaved changes found: restore them? (y/n)
-    update,   // saved, and vellumix.lvl holds other levels: update it too? (y/n)
+    update,   // saved, and vellumix.lvl holds older levels: update them in it? (y/n)
     move_to,  // after m in the overview: the place for the level chosen, typed in typed
 };
 
@@ -124,9 +125,9 @@ inline bool in_box(int a, int b, int k)
 }
 
 struct edit_state {
-    int level = 1;          // the level shown, 1 to last_level()
-    int cursor = 0;         // its cell under the cursor, 0 to 87, never a no-slot place
-    int brush = code_empty; // the code that painting puts down
+    int level = 1;  // the level shown, 1 to last_level()
+    int cursor = 0; // its cell under the cursor, 0 to 87, never a no-slot place
+    int brush = 1;  // the code that painting puts down: [bl] blue, the legend's first
     edit_mode mode = edit_mode::board;
     edit_mode back_to = edit_mode::board; // where help, a question or go to return
     int box_anchor = 0;                   // box: the corner fixed where v was pressed
@@ -168,12 +169,14 @@ struct edit_state {
     // Compares KR_PROG.PRG on disk with what was read or last saved of it: 0 the same,
     // 1 changed, 2 gone. The editor's own reads the file, unless a test puts another here.
     int (*disk_state)() = nullptr;
-    // 1 when vellumix.lvl, read over the levels as -saveprg reads it, would change one of them;
-    // 0 when it would not, or is not there, or cannot be read.
-    int (*text_differs)() = nullptr;
-    // Writes vellumix.lvl as -savelvl does, backup and all: 1 = written; 0 = error says why.
-    int (*save_text)(std::string &error) = nullptr;
+    // Reads vellumix.lvl over table as -saveprg reads it: 1 = read; 0 = it is not there or
+    // cannot be read.
+    int (*text_levels)(std::array<tb_level_entry, 31> &table) = nullptr;
+    // Puts the levels listed into vellumix.lvl in place of its own, the rest of it kept, backup
+    // and all: 1 = written; 0 = error says why.
+    int (*save_text)(const std::vector<int> &levels, std::string &error) = nullptr;
     bool text_left = false; // the update question was answered no: it is not asked again
+    std::vector<int> to_update, own_edits; // the update question's levels; the file's own edits
 };
 
 // ---- editor.cpp: what the console calls
@@ -191,6 +194,11 @@ bool level_unsaved(const edit_state &s, int i);
 // cells are); commit_levels: any of them.
 int commit(edit_state &s, const tb_level_entry &before, action what, bool extend = false);
 int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what);
+// What a change of level i's random colors says when they are now fewer than a room that is only
+// the record's own count: saved so, that room shrinks for good.
+std::string room_note(int i);
+// "level 3", "levels 3, 7 and 15", or past five "12 levels"
+std::string levels_named(const std::vector<int> &levels);
 // Takes back the last step (back) or does the next one again, and says which: 1 = the levels
 // changed.
 int undo_step(edit_state &s, bool back);
@@ -215,6 +223,9 @@ formatted(const char *format, ...);
 // shares
 
 int board_key(edit_state &s, const key &k); // the board and its modes
+// Text brings in the first level it holds over s.level, read as the text file is read, and
+// checked as it is: a level not taken as written is not taken at all. 1 = the levels changed.
+int paste_text(edit_state &s, const std::string &text);
 int color_key(edit_state &s, const key &k); // color mode; a click is the board's
 void open_overview(edit_state &s);
 int overview_key(edit_state &s, const key &k);
@@ -253,9 +264,12 @@ constexpr const char *recovery_name = "vellumix-unsaved.lvl";
 // 1 = the recovery file holds the levels now in tb_level; 0 = error says why.
 int write_recovery(std::string &error);
 void remove_recovery();
+// Quitting without saving: the unsaved changes (the levels in tb_level) kept as
+// vellumix-unsaved.lvl.bak, written as the recovery file is: 1 = kept; 0 = error says why.
+int keep_unsaved(std::string &error);
 // At start: an earlier session's unsaved changes are read into s.recovered and offered (the
-// restore question, naming the levels they change); a file that holds no whole level is kept as
-// vellumix-unsaved.lvl.bak, and one that changes no level removed.
+// restore question, naming the levels they change); a file that holds no whole level, or cannot
+// be read, is kept as vellumix-unsaved.lvl.bak, and one that changes no level removed.
 void offer_recovery(edit_state &s);
 // Answers that question: y puts them in the levels as one undo step (1 = the levels changed),
 // n keeps the file as vellumix-unsaved.lvl.bak.

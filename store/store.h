@@ -59,6 +59,23 @@ inline bool same_level(const tb_level_entry &a, const tb_level_entry &b)
     return a.nb_colors == b.nb_colors && a.colors == b.colors && a.cells == b.cells;
 }
 
+// The rules of a level in its record, one place for every route that changes cells or colors
+// (the reader, the editor's tools and pastes, a restore). A random cell draws from its level's
+// random colors: where there are none it is an empty cell.
+constexpr int drawn_code(int code, int nb_colors)
+{
+    return code == code_random && nb_colors == 0 ? code_empty : code;
+}
+// How a level's random colors stand in its record: within its room; over it (a save refuses
+// them); or fewer than a room that is only the record's own count, which saving shrinks for good.
+enum class room_state { fits, over, shrinks };
+// Empties e's random cells where it has no random colors (emptied: how many) and says how its
+// colors stand in level i's record.
+room_state keep_level_rules(tb_level_entry &e, int i, int &emptied);
+// Puts from's cells and random colors into to, whose number and record stay. A stamp puts only
+// from's cells that are not empty, and its colors only when it has some.
+void copy_level(tb_level_entry &to, const tb_level_entry &from, bool stamp = false);
+
 // Indexed by level number 1 to 30; entry 0 is never used.
 extern std::array<tb_level_entry, 31> tb_level;
 // The most random colors each level's record may hold: what its slot in the image has room for,

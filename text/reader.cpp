@@ -78,11 +78,9 @@ static void read_row(const char *line, tb_level_entry &e, reader_state &st)
     const bool is_long = is_long_row(st.row);
     std::size_t pos = is_long ? 1 : 3;
     for (int j = 0; j < row_length(st.row); j++, pos += 4) {
-        int matched = match_bc_short_string(line + pos), m = matched;
-        if (m == code_no_slot)
-            m = code_empty;
-        if (m == code_random && e.nb_colors == 0)
-            m = code_empty; // a random cell needs a color list to draw from
+        const int matched = match_bc_short_string(line + pos);
+        // the colors at this moment: a color line below the rows comes too late for them
+        const int m = drawn_code(matched == code_no_slot ? code_empty : matched, e.nb_colors);
         e.cells[st.cell++] = static_cast<std::uint8_t>(m);
         if (st.observe)
             tell(st, read_what::cell, pos, matched, m);
@@ -203,19 +201,12 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
     return read_levels(src, table, observe, context);
 }
 
-int text_file_differs(const char *path)
+int read_levels_text(std::string_view text, std::array<tb_level_entry, 31> &table,
+                     read_observer observe, void *context)
 {
-    std::FILE *f = std::fopen(path, "rb");
-    if (!f)
-        return 0;
-    static std::array<tb_level_entry, 31> scratch;
-    scratch = tb_level;
-    int ok = read_levels_text(f, scratch);
-    std::fclose(f);
-    for (int i = 1; ok && i <= last_level(); i++)
-        if (!same_level(tb_level[i], scratch[i]))
-            return 1;
-    return 0;
+    text_source src;
+    src.text = text;
+    return read_levels(src, table, observe, context);
 }
 
 // there: the file is known to be there, so that failing to open it is a read error.
@@ -281,8 +272,29 @@ static std::string common_indent(const std::string &text)
     return run;
 }
 
+// text with its quote marks (">", and a blank after it) taken off, when every line that is not
+// blank begins with one; returns how many characters the first such line lost, 0 for none.
+static std::size_t unquoted(std::string &text)
+{
+    std::string out;
+    std::size_t first = 0;
+    for (std::size_t at = 0, end = 0; at < text.size(); at = end + 1) {
+        end = std::min(text.find('\n', at), text.size());
+        std::size_t from = at;
+        if (text.find_first_not_of(" \t", at) < end) { // not a blank line
+            if (text[at] != '>')
+                return 0;
+            from = at + 1 + (at + 1 < end && text[at + 1] == ' ');
+            first = first ? first : from - at;
+        }
+        out.append(text, from, end + 1 - from);
+    }
+    text = out;
+    return first;
+}
+
 // A terminal sends a pasted line end as CR, a Windows clipboard as CR LF; a block quoted in a
-// post or an e-mail comes indented.
+// post or an e-mail comes indented, or each line behind "> ", once or more.
 int read_pasted_text(std::string_view text, std::array<tb_level_entry, 31> &table,
                      read_observer observe, void *context)
 {
@@ -292,6 +304,9 @@ int read_pasted_text(std::string_view text, std::array<tb_level_entry, 31> &tabl
             lines += text[k];
         else if (k + 1 == text.size() || text[k + 1] != '\n')
             lines += '\n';
+    std::size_t quoted = 0;
+    for (std::size_t n = unquoted(lines); n > 0; n = unquoted(lines))
+        quoted += n;
     const std::string run = common_indent(lines);
     for (std::size_t at = 0, end = 0; at < lines.size(); at = end + 1) {
         end = std::min(lines.find('\n', at), lines.size());
@@ -301,5 +316,5 @@ int read_pasted_text(std::string_view text, std::array<tb_level_entry, 31> &tabl
     text_source src;
     src.text = unindented;
     read_levels(src, table, observe, context);
-    return static_cast<int>(run.size());
+    return static_cast<int>(quoted + run.size());
 }

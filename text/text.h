@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/store.h"
 
@@ -54,16 +55,27 @@ int text_to_tb_level(const char *path, read_observer observe = nullptr, void *co
 // The same where the file is optional (the picture): 1 = read, or there is no such file and
 // tb_level stays; 0 = it is there, or may be, and could not be read, reported.
 int text_to_tb_level_if_any(const char *path);
-// 1 = path is there, can be read, and read over tb_level as -saveprg reads it would change a
-// level; 0 = it would not, or it is not there or cannot be read. Nothing is reported.
-int text_file_differs(const char *path);
-// Overlays what f holds on table: 1 = read to its end (or the last level); 0 = a read error.
+// Overlays what f (or text, its bytes as they are) holds on table: 1 = read to its end (or the
+// last level); 0 = a read error.
 int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table,
                      read_observer observe = nullptr, void *context = nullptr);
+int read_levels_text(std::string_view text, std::array<tb_level_entry, 31> &table,
+                     read_observer observe = nullptr, void *context = nullptr);
+
+// ---- update.cpp: the text file brought in step with levels saved elsewhere
+
+// Reads path over table as -saveprg reads it: 1 = read; 0 = it is not there or cannot be read,
+// and table is as it was. Nothing is reported.
+int text_file_levels(const char *path, std::array<tb_level_entry, 31> &table);
+// Puts the text -savelvl writes for each level listed (of tb_level) in place of that level's own
+// lines in path, found as the reader finds them; every other byte stays. Written whole or not
+// at all, the file replaced kept as path.bak: 1 = written; 0 = reported, path as it was.
+int update_levels_file(const char *path, const std::vector<int> &levels);
 
 // Reads pasted text over table as the text file is read, its lines ending in CR, LF or CR LF,
-// and the run of blanks that begins every non-blank line taken off: returns the run's length,
-// which the columns observe hears do not count.
+// and the quote marks ("> ") and the run of blanks that begin every non-blank line taken off:
+// returns how many characters that took off the first such line, which the columns observe
+// hears do not count.
 int read_pasted_text(std::string_view text, std::array<tb_level_entry, 31> &table,
                      read_observer observe, void *context);
 

@@ -57,9 +57,8 @@ TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
     EXPECT_EQ(0, s.status()); // after an error it waits for a key: a second editor's, below
 }
 
-// A save asks first when another program changed KR_PROG.PRG or removed it, and when vellumix.lvl
-// beside it holds other levels: not while it is in step (cut in the last level), but out of step,
-// before a quit's save ends it too.
+// A save asks when another program changed or removed KR_PROG.PRG, and when vellumix.lvl holds
+// older levels (not cut in level 30), a quit's save too; y puts the level saved in its own lines.
 TEST(Console, ASaveAsksOfAnotherProgramsChangeAndOfATextFileOutOfStep)
 {
     run_dir dir(sample_image(), true);
@@ -67,7 +66,9 @@ TEST(Console, ASaveAsksOfAnotherProgramsChangeAndOfATextFileOutOfStep)
     std::size_t cut = text.find("Level 30");
     for (int n = 0; n < 8; n++) // the level line, colors, a blank line and 5 rows
         cut = text.find('\n', cut) + 1;
-    dir.write(lvl, text.substr(0, cut));
+    std::string mine = text.substr(0, cut);
+    mine.insert(mine.find("Level  4"), eol("# my castle\n"));
+    dir.write(lvl, mine.replace(mine.find("|[", mine.find("Level  4")) + 1, 4, "[wh]"));
     session s(dir);
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     s.keys({"s"});
@@ -79,15 +80,19 @@ TEST(Console, ASaveAsksOfAnotherProgramsChangeAndOfATextFileOutOfStep)
     s.keys({"g", "3", "0", "Enter", "8", "s"});
     EXPECT_TRUE(s.shows("KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)"));
     s.keys({"y"});
-    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels"));
+    EXPECT_TRUE(s.shows("vellumix.lvl holds older level 30: -saveprg would undo this save."));
     EXPECT_TRUE(dir.read(prg + ".bak") == theirs && dir.read(prg)[0x100] != theirs[0x100]);
     s.keys({"y"});
     EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG and vellumix.lvl."));
+    std::string l30 = run_tool(dir, {"-loadprg", "-quiet"}).out; // as -savelvl writes it
+    l30 = l30.substr(l30.find("Level 30"), l30.size() - l30.find("Level 30") - eol("\n\n").size());
+    EXPECT_EQ(mine.substr(0, mine.find("Level 30")) + l30, dir.read(lvl));
+    EXPECT_EQ(mine, dir.read(lvl + ".bak"));
     std::filesystem::remove(dir.file(prg));
     s.keys({"7", "q", "y"});
     EXPECT_TRUE(s.shows("KR_PROG.PRG is no longer in the folder. Save it again? (y/n)"));
     s.keys({"y"});
-    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels")); // asked before the quit ends
+    EXPECT_TRUE(s.shows("vellumix.lvl holds older level 30")); // asked before the quit ends
     s.keys({"n"});
     EXPECT_EQ(0, s.status());
     EXPECT_EQ(std::string("\x00\x0E", 2), dir.read(prg).substr(0x1FDB2, 2)); // level 30's
@@ -137,7 +142,7 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
             type(name);
         s.keys({"C-v"});
         apply_key(here, {key_paste, 0, 0, six});
-        EXPECT_TRUE(s.shows("Pasted a level from text."));
+        EXPECT_TRUE(s.shows("Pasted a level from text over level 27."));
     } else {
         EXPECT_TRUE(s.shows("Level 6 sent to the terminal's clipboard as text."));
         EXPECT_EQ(six, s.tmux_says("show-buffer"));
@@ -145,14 +150,14 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
     for (const char *name : {"g", "9", "Enter"})
         type(name);
     s.tmux_do("set-buffer " + shell_quoted(six) + " \\; paste-buffer");
-    EXPECT_TRUE(s.shows("Pasted a level from text."));
+    EXPECT_TRUE(s.shows("Pasted a level from text over level 9."));
     apply_key(here, {key_paste, 0, 0, six});
     if (!windows_build()) {
         s.tmux_do("resize-window -x 120 -y 40"); // each layout's clicks are the unit tests'
         EXPECT_TRUE(s.shows("|....[  ye  ][  wh  ][  pu  ]"));
     }
     s.keys({"s"});
-    EXPECT_TRUE(s.shows("vellumix.lvl holds other levels: -saveprg would undo this save."));
+    EXPECT_TRUE(s.shows("older levels")); // those the file is compared on below
     s.keys({"y", "q"});
     EXPECT_EQ(0, s.status());
     EXPECT_EQ(dir.read("stty.before"), dir.read("stty.after"));

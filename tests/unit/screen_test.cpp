@@ -60,7 +60,6 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
                                         {119, 50, 2}, {150, 39, 2}, {120, 40, 3}};
     for (const auto &k : kinds) // one side too short is enough
         EXPECT_EQ(static_cast<layout_kind>(k[2]), layout_of(k[0], k[1]).kind) << k[0];
-    EXPECT_EQ(1, overview_layout_of(10, 2, false).columns * overview_layout_of(10, 2, true).rows);
     edit_state named = on_sample(30); // the title's name in full where all of it fits
     named.mirror_paint = true;
     tb_level[30].cells[0] = 1; // and modified
@@ -75,21 +74,21 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
     } rows[] = {
         {5, 2, layout_kind::too_small, edit_mode::board, 3, 1, 1, "", "\nPleas\ne"},
         {39, 16, layout_kind::too_small, edit_mode::board, 3, 23, 3, "",
-         "\nPlease make this window at least 40 x\n17 (it is 39 x 16).\nThere are unsaved "
-         "changes: enlarge the\nwindow to save or quit.\n"},
+         "\nPlease make this window at least 40 x\n17 (it is 39 x 16).\nThere are unsaved changes: "
+         "enlarge the\nwindow to save or quit.\n"},
         {40, 17, layout_kind::compact, edit_mode::box, 3, 4, 3, "Box: arrows resize  0-9 paint   ",
-         "\nTyped: 12. A status this long takes\nthree lines of a window 40 columns wide,\nBox:"},
+         "\n |................................|\n Brush: [bl] blue Copied: level 3\nTyped: 12?"},
         {40, 17, layout_kind::compact, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
          "\nKR_PROG.PRG (modified) mirror 30 of 30\nRandom colors : black, red, purple,\nwhite, "
          "yellow, orange, blue, green.\n |"},
-        {40, 17, layout_kind::compact, edit_mode::colors, 21, 23, 1, "undo, Enter or Esc: done.",
-         "\nRandom colors : orange. (room for 1)\n Color mode: 1-8 add or remove a color,\n |"},
+        {40, 17, layout_kind::compact, edit_mode::colors, 21, 23, 1, "u undo  Enter or Esc done",
+         "\nRandom colors : orange. (room for 1)\n\n |"}, // the hint on the keys' lines only
         {80, 24, layout_kind::normal, edit_mode::board, 3, 4, 3, "<> level  0-9 paint",
          "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\nRandom colors : green, black. (room "
          "for 2)\n\n |"},
         {80, 24, layout_kind::normal, edit_mode::colors, 30, 71, 1, "Color mode:",
-         "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for 8) "
-         "Color mode: 1-8 add or remove a color, u undo, Enter or Esc: done.\n |"},
+         "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for "
+         "8)\n |"},
         {120, 40, layout_kind::large, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
          "\n |....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6\n "
          "|....................[ ][ ][ ]....................| 3 [ye] yellow 0\n"}};
@@ -105,17 +104,15 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
                     r.mode == edit_mode::asking;
         s.back_to = asks ? edit_mode::board : edit_mode::overview;
         s.mirror_paint = r.width == 40; // its mark in a narrow title, which keeps the numbers
-        s.status = r.mode == edit_mode::box ? "Typed: 12. A status this long takes three lines of "
-                                              "a window 40 columns wide, and its end is cut."
-                   : r.level == 21          ? ""      // the keys take its line
-                                            : "Typed: 12\x7f"; // shown as ?, as every control byte
+        // shown as ?, as every control byte; none: the keys take its line
+        s.status = r.level == 21 ? "" : "Typed: 12\x7f";
         grid g = drawn(s, r.width, r.height);
         const std::string text = words(g);
         EXPECT_EQ(r.kind, layout_of(r.width, r.height).kind);
         EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys)) << row_text(g, r.height - 1);
         EXPECT_NE(std::string::npos, text.find(r.shown)) << text;
-        EXPECT_EQ(s.copy_kind == 0 || r.kind == layout_kind::too_small || r.mode == edit_mode::box,
-                  text.find("Copied") == std::string::npos); // a long status covers the brush
+        EXPECT_EQ(s.copy_kind == 0 || r.kind == layout_kind::too_small,
+                  text.find("Copied") == std::string::npos);
         EXPECT_TRUE(r.kind == layout_kind::too_small || s.status.size() != 10 ||
                     row_text(g, r.height - 2, 0, 11) == "Typed: 12? ");
         EXPECT_TRUE(g.cursor_x == r.cursor_x && g.cursor_y == r.cursor_y);
@@ -177,17 +174,49 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
     }
 }
 
-// Page after page, every help line once and in order: the overview's first when help was opened
-// from there.
-TEST(Screen, HelpPagesShowEveryLineOnce)
+// The longest status of each kind reads whole at 40 x 17 under the board, over the brush and the
+// keys; a longer one, a paste's warning in -checklvl's words, keeps its start and its end.
+TEST(Screen, EveryStatusReadsWholeInTheSmallestWindow)
 {
-    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 66}}) {
+    const std::string texts[] = {
+        "vellumix.lvl holds older levels 10, 11, 12, 13 and 14: -saveprg would undo this save. "
+        "Update them in vellumix.lvl? (y/n)",
+        "vellumix-unsaved.lvl holds an earlier session's unsaved changes to levels 10, 11, 12, 13 "
+        "and 14. Restore them? (y/n)",
+        "Saved to KR_PROG.PRG and vellumix.lvl; vellumix.lvl's own edits of levels 10, 11, 12 and "
+        "13 are in vellumix.lvl.bak.",
+        "Restored the unsaved changes; levels 10, 11, 12, 13 and 14 keep their random colors, as "
+        "the file's do not fit.",
+
+        "Not pasted: line 1, column 4: line ignored: it is no row line (\"|\" first), color line, "
+        "level line, comment (\";\" or \"#\" first) nor blank line (and 12 more)."};
+    for (const std::string &text : texts) {
+        SCOPED_TRACE(text);
+        edit_state s = on_sample(30, edit_mode::colors); // the keys' line has its most to say
+        s.status = text;
+        std::string shown = words(drawn(s, 40, 17));
+        std::replace(shown.begin(), shown.end(), '\n', ' ');
+        EXPECT_NE(std::string::npos,
+                  shown.find(&text != &texts[4]
+                                 ? text
+                                 : "Not pasted: line 1, column 4: line ... line, level line, "
+                                   "comment (\";\" or \"#\" first) nor blank line (and 12 more)."))
+            << shown;
+    }
+}
+
+// Page after page, every help line once and in order, the overview's first when help was opened
+// from there; no page begins inside a mode's keys (an indented line) or with a blank line.
+TEST(Screen, HelpPagesShowEveryLineOnceAndKeepEachModesKeysTogether)
+{
+    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 26}, {80, 66}}) {
+        SCOPED_TRACE(size[1]);
         edit_state s = on_sample(1, edit_mode::help);
         s.back_to = size[0] == 40 ? edit_mode::overview : edit_mode::board;
         std::string all, lines;
         for (const char *line : help_page_lines(0, 1000, size[0] == 40))
-            all += std::string(line) + "\n";
-        const int pages = help_page_count(size[1]);
+            all += *line ? std::string(line) + "\n" : "";
+        const int pages = help_page_count(size[1], size[0] == 40);
         grid g;
         for (s.help_page = 0; s.help_page <= pages; s.help_page++) { // one past: the last again
             grid was = g;
@@ -195,15 +224,17 @@ TEST(Screen, HelpPagesShowEveryLineOnce)
             EXPECT_EQ(0u, row_text(g, 0).find("Vellumix - keys"));
             EXPECT_NE(std::string::npos,
                       words(g).find(pages == 1 ? "\nAny key returns." : "PgUp previous, any"));
+            EXPECT_NE(' ', row_text(g, 1)[0]);
             for (int y = 1; y <= size[1] - 3 && s.help_page < pages; y++) {
                 std::string row = row_text(g, y);
-                lines += row.erase(row.find_last_not_of(' ') + 1) + "\n";
+                row.erase(row.find_last_not_of(' ') + 1);
+                lines += row.empty() ? "" : row + "\n";
             }
             EXPECT_TRUE(s.help_page < pages || g.cells == was.cells);
         }
         EXPECT_EQ(size[1] == 66, pages == 1);
         EXPECT_EQ(size[0] == 40, all.find("All levels") == 0);
-        EXPECT_EQ(all, lines.erase(lines.find_last_not_of('\n') + 2));
+        EXPECT_EQ(all, lines);
     }
 }
 
@@ -275,7 +306,8 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
         const bool six = !r.letters && r.first <= 6 && 6 < r.first + r.shown; // drawn
         EXPECT_EQ(six ? 10u : 0u, told.size());
         EXPECT_EQ(0u, row_text(g, r.height - 2).find("Exchanged."));
-        EXPECT_EQ(0u, row_text(g, r.height - 1)
-                          .find(r.top_row == 9 ? "y save and quit" : "arrows pick  Enter open"));
+        EXPECT_EQ(0u,
+                  row_text(g, r.height - 1)
+                      .find(r.top_row == 9 ? "y save and quit" : "Enter open  < > exchange with"));
     }
 }
