@@ -8,6 +8,7 @@
 
 #include "cli/logerror.h"
 #include "edit/console.h"
+#include "store/os_file.h"
 #include "store/store.h"
 #include "text/text.h"
 
@@ -154,6 +155,8 @@ int main(int argc, char **argv)
     if (own_window && action == action_help)
         action = action_edit;
 
+    if (action != action_edit) // the editor finishes a save before it ends
+        remove_temps_on_interrupt();
     int ok = 0;
     file_data = new (std::nothrow) std::uint8_t[prg_size];
     if (file_data)

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "cli/logerror.h"
+#include "store/os_file.h"
 
 namespace
 {
@@ -205,7 +205,7 @@ int read_levels_text(std::FILE *f, std::array<tb_level_entry, 31> &table, read_o
 
 int text_file_differs(const char *path)
 {
-    std::FILE *f = std::fopen(path, "rb");
+    std::FILE *f = open_regular(path); // a pipe of that name is never waited on
     if (!f)
         return 0;
     static std::array<tb_level_entry, 31> scratch;
@@ -218,14 +218,18 @@ int text_file_differs(const char *path)
     return 0;
 }
 
-// there: the file is known to be there, so that failing to open it is a read error.
-static int read_text_file(const char *path, read_observer observe, void *context, bool there)
+// Only a regular file is read: a pipe or a device of the name is one that cannot be. optional:
+// where there is nothing of the name, tb_level stays as it is, with nothing said (the picture).
+static int read_text_file(const char *path, read_observer observe, void *context, bool optional)
 {
+    std::FILE *f = open_regular(path);
+    const bool none = !f && errno == ENOENT; // a failing disk must not pass for a missing file
+    if (none && optional)
+        return 1;
     logerror("Copying text file to structure ... ");
-    std::FILE *f = std::fopen(path, "rb");
     if (!f) {
-        logerror(there ? "\nERROR ! Levels text file '%s' could not be read !\n"
-                       : "\nERROR ! Levels text file '%s' not found !\n",
+        logerror(none ? "\nERROR ! Levels text file '%s' not found !\n"
+                      : "\nERROR ! Levels text file '%s' could not be read !\n",
                  path);
         return 0;
     }
@@ -250,15 +254,6 @@ int text_to_tb_level(const char *path, read_observer observe, void *context)
 
 int text_to_tb_level_if_any(const char *path)
 {
-    std::error_code ec;
-    std::filesystem::file_type type = std::filesystem::status(path, ec).type();
-    if (type == std::filesystem::file_type::not_found)
-        return 1;
-    if (ec) { // a failing disk must not pass for a missing file
-        logerror("Copying text file to structure ... ");
-        logerror("\nERROR ! Levels text file '%s' could not be read !\n", path);
-        return 0;
-    }
     return read_text_file(path, nullptr, nullptr, true);
 }
 

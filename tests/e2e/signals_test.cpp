@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 #include "tests/e2e/e2e_support.h"
@@ -121,9 +122,11 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
     }
 }
 
+// (A pipe named as the text file is never waited on by a save.)
 TEST(Recovery, GoneWhenNothingIsUnsaved)
 {
     run_dir dir;
+    mkfifo(dir.file("vellumix.lvl").c_str(), 0644);
     session s(dir);
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     for (const char *undo : {"s", "q"}) { // saved, dropped with q n (undone is one of them)
