@@ -162,9 +162,15 @@ static int read_levels(text_source &src, std::array<tb_level_entry, 31> &table,
     while (st.level <= last || observe) { // a listener hears what follows the last level too
         line.fill('\0');
         if (!next_line(src, line)) {
+            int emptied = 0; // a level cut short has no colors to draw from, in any of its rows
+            for (int k = st.cell; st.level <= last && st.begun && k < nb_cells; k++)
+                if (table[st.level].nb_colors == 0 && table[st.level].cells[k] == code_random) {
+                    table[st.level].cells[k] = code_empty;
+                    emptied++;
+                }
             if (observe) // the last line is the one before, unless it had no line ending
                 st.observe({read_what::end, st.column > 1 ? st.line : st.line - 1, 1, st.level,
-                            st.row, st.begun, 0, nullptr},
+                            st.row, st.begun, emptied, nullptr},
                            st.context);
             // nothing past the last level counts
             return st.level > last || !src.f || !std::ferror(src.f);

@@ -43,7 +43,8 @@ struct read_event {
     int level, row;   // the level and row that the next row line fills
     int code;         // piece: its line_class; cell: the code its name matched; color: taken;
                       // end: 1 when a row or color line was read into that level
-    int stored;       // cell: the code stored; color: the level's colors so far
+    int stored;       // cell: the code stored; color: the level's colors so far; end: the
+                      // random cells of a level without colors emptied past the last row read
     const char *text; // piece: what was read
 };
 using read_observer = void (*)(const read_event &event, void *context);

@@ -9,7 +9,8 @@
 static const std::size_t level_1 = 0x1E934; // no random colors: cells from level_1 + 2
 static const std::size_t level_3 = 0x1EA98; // green, black: cells from level_3 + 6
 
-// A cut file is no order to drop colors: the levels it does not begin stay as the image has them.
+// A cut file is no order to drop colors: the levels it does not begin stay as the image has them,
+// and the one it ends in keeps no random cell without a color to draw from.
 TEST(Edit, LevelsACutFileDoesNotReachStayAsTheImageHoldsThem)
 {
     run_dir dir(sample_image(), true);
@@ -23,9 +24,12 @@ TEST(Edit, LevelsACutFileDoesNotReachStayAsTheImageHoldsThem)
         const std::string shown = run_tool(dir, {"-loadlvl"}).out;
         const std::size_t l15 = shown.find("Level 15"), l16 = shown.find("Level 16");
         EXPECT_EQ(image_levels.substr(image_levels.find("Level 16")), shown.substr(l16));
-        // level 15 begun without its color line has none, as in a whole file
+        // level 15 begun without its color line has none, as in a whole file, nor random cells
         bool begun = &file == &files[2];
-        EXPECT_EQ(begun, shown.substr(l15, l16 - l15).find("Random") == std::string::npos);
+        for (const char *word : {"Random", "[??]"})
+            EXPECT_EQ(begun, shown.substr(l15, l16 - l15).find(word) == std::string::npos) << word;
+        const std::string said = run_tool(dir, {"-checklvl"}).out; // and the check says so
+        EXPECT_EQ(begun, said.find("(4 random cells read as empty") != std::string::npos) << said;
         EXPECT_EQ(0, run_tool(dir, {"-saveprg"}).status);
         EXPECT_EQ(shown, run_tool(dir, {"-loadprg"}).out);
         EXPECT_EQ(!begun, dir.read(prg) == sample_image());
@@ -58,8 +62,8 @@ TEST(Edit, EditsLandInTheirRecordsAndOddWordsAreWrittenInFormat)
 }
 
 // Records put where a row says, by the offset table (copied there from the sample when copy):
-// level 1's colors may grow as far as its slot goes, and records that share bytes are refused
-// when a save would write one over the other.
+// level 1's colors may grow as far as its slot goes, and records that share bytes, with each
+// other or with the offset table, are refused when a save would write one over the other.
 TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
 {
     const std::uint32_t table = 0x1E8BC, far = 0x30000;
@@ -106,6 +110,10 @@ TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
                  {},
                  {{"green, black.", "green, black, red."}},
                  "Level 3 has 3 random colors, its record has room for 2 only"},
+                {"a record over the offset table",
+                 {{1, table - 172, true}},
+                 {},
+                 "Level 1 record at 0x0001E810 runs over the level offset table at 0x0001E8BC"},
                 {"a count written over by an empty cell",
                  {{1, far, true}, {24, far - 6, true}},
                  {{"|[??][??][ye][wh]", "|..[??][ye][wh]"}},
@@ -117,8 +125,9 @@ TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
             std::size_t entry = table + 4 * (level - 1),
                         from = (std::uint8_t(image[entry + 2]) << 8) +
                                std::uint8_t(image[entry + 3]) + 0x10000;
-            if (copy)
-                image.replace(at, 178, image.substr(from, 178));
+            const std::size_t n = at < table ? std::min<std::size_t>(178, table - at) : 178;
+            if (copy) // the cells past n are the offset table's
+                image.replace(at, n, image.substr(from, n));
             set_word(image, entry, at >> 16);
             set_word(image, entry + 2, at & 0xFFFF);
         }
