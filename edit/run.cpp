@@ -58,8 +58,12 @@ static void to_clipboard(edit_state &s)
 int edit_levels()
 {
     // two editors in one folder would share the recovery file, and undo each other's saves
-    if (!lock_folder(lock_name)) {
-        logerror("\nERROR ! Another vellumix -edit is open in this folder !\n");
+    const lock_result lock = lock_folder(lock_name);
+    if (lock == lock_result::busy || lock == lock_result::in_the_way) {
+        logerror(lock == lock_result::busy
+                     ? "\nERROR ! Another vellumix -edit is open in this folder !\n"
+                     : "\nERROR ! '%s' is no lock of the editor's: remove it to edit here !\n",
+                 lock_name);
         return 0;
     }
     edit_state s;
@@ -71,6 +75,9 @@ int edit_levels()
     }
     s.unicode = console_unicode();
     offer_recovery(s);
+    if (lock == lock_result::none) // said once, and editing goes on
+        s.status = "This folder cannot be locked: another vellumix -edit may open it too." +
+                   (s.status.empty() ? "" : " " + s.status);
     // the screen is up: a message now would scribble over it, and the status line tells all
     std::string stray;
     std::string *was = log_capture;
