@@ -65,18 +65,6 @@ static void keep_as_backup(edit_state &s, bool no_level)
         s.status = formatted("The earlier changes are kept in %s.", backup.c_str());
 }
 
-// "level 3", "levels 3, 7 and 15", or past five "12 levels"
-static std::string levels_named(const std::vector<int> &levels)
-{
-    const std::size_t n = levels.size();
-    if (n > 5)
-        return formatted("%d levels", static_cast<int>(n));
-    std::string text = n == 1 ? "level " : "levels ";
-    for (std::size_t i = 0; i < n; i++)
-        text += (i == 0 ? "" : i + 1 == n ? " and " : ", ") + std::to_string(levels[i]);
-    return text;
-}
-
 static void count_rows(const read_event &event, void *rows)
 {
     *static_cast<int *>(rows) += event.what == read_what::piece && event.code == line_row;

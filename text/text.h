@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/store.h"
 
@@ -22,6 +23,9 @@ const char *levels_file_name(int picture);
 int display_levels(std::FILE *stream);
 void display_one_level(std::FILE *stream, int i);
 std::string level_as_text(int i); // what display_one_level writes, each line ending in "\n"
+
+// Levels named for people: "level 3", "levels 3, 7 and 15", or past five "12 levels".
+std::string levels_named(const std::vector<int> &levels);
 
 // The picture: every level drawn as the player sees it.
 void display_levels_svg(std::FILE *f);

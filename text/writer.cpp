@@ -61,6 +61,17 @@ std::string level_as_text(int i)
     return text + "\n\n";
 }
 
+std::string levels_named(const std::vector<int> &levels)
+{
+    const std::size_t n = levels.size();
+    if (n > 5)
+        return std::to_string(n) + " levels";
+    std::string text = n == 1 ? "level " : "levels ";
+    for (std::size_t i = 0; i < n; i++)
+        text += (i == 0 ? "" : i + 1 == n ? " and " : ", ") + std::to_string(levels[i]);
+    return text;
+}
+
 int save_levels_file(const char *path, int picture, int backup)
 {
     logerror(picture ? "Creating levels picture ... " : "Creating levels text file ... ");
