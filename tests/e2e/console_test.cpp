@@ -69,16 +69,17 @@ TEST(Console, ASaveAsksOfAnotherProgramsChangeAndOfATextFileOutOfStep)
     s.keys({"s"});
     EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG."));
     EXPECT_FALSE(std::filesystem::exists(dir.file(prg + ".orig"))); // nothing changed
-    // another program's change, then its removal, are not saved over without a word
-    std::string theirs = dir.read(prg).substr(0, 0x38DB2) + "their tail";
-    theirs[0x100] ^= 1;
+    // another program's change (of one byte past the levels), then its removal, are not saved
+    // over without a word
+    std::string theirs = dir.read(prg);
+    theirs[0x38DB2] = 'T';
     dir.write(prg, theirs);
     s.keys({"g", "3", "0", "Enter", "8", "s"});
     EXPECT_TRUE(s.shows("KR_PROG.PRG changed on disk since it was read. Save over it? (y/n)"));
     s.keys({"y"});
     EXPECT_TRUE(s.shows("vellumix.lvl holds other levels"));
-    EXPECT_TRUE(dir.read(prg + ".bak") == theirs && dir.read(prg)[0x100] != theirs[0x100]);
-    EXPECT_TRUE(dir.read(prg).substr(0x38DB2) == tail && dir.read(prg + ".orig") == theirs);
+    EXPECT_TRUE(dir.read(prg + ".bak") == theirs && dir.read(prg + ".orig") == theirs);
+    EXPECT_TRUE(dir.read(prg).substr(0x38DB2) == tail); // the tail loaded, not theirs
     s.keys({"y"});
     EXPECT_TRUE(s.shows("Saved to KR_PROG.PRG and vellumix.lvl."));
     std::filesystem::remove(dir.file(prg));
