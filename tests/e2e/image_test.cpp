@@ -182,7 +182,7 @@ TEST(Image, EveryFailedSystemCallOfASaveLeavesTheOldFileOrTheNew)
         const std::string old_bytes = file == prg ? image : "my own edits\n",
                           new_bytes = done.read(file);
         for (const char *call :
-             {"openat", "read", "write", "fchmod", "fsync", "close", "link", "rename"}) {
+             {"openat", "fcntl", "read", "write", "fchmod", "fsync", "close", "link", "rename"}) {
             for (int n = 1;; n++) {
                 SCOPED_TRACE(std::string(action) + " " + call + " " + std::to_string(n));
                 run_dir dir(image), logs("");
