@@ -155,6 +155,8 @@ int flush_to_disk(std::FILE *f)
     return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) != 0;
 }
 
+// A plain move, not ReplaceFileW: what is moved here (a backup, a recovery file kept) is to keep
+// its own attributes, not take those of the file it replaces.
 int rename_over(const std::string &from, const std::string &to)
 {
     return patiently([&] {
