@@ -1,13 +1,16 @@
 // cli/vellumix.cpp - the command line: options, help, and the action sequences that move the
 // levels between the program image, the level text file and the console.
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "cli/logerror.h"
 #include "edit/console.h"
+#include "store/os_file.h"
 #include "store/store.h"
 #include "text/text.h"
 
@@ -83,6 +86,26 @@ static int flush_stdout(int written)
     return ok;
 }
 
+// The picture of the text file's levels, where it has some: a level drawn unlike the program
+// file is named, so that nobody takes the picture for the game's. 1 = drawn.
+static int drawn_from_text(const char *lvl_name)
+{
+    const std::array<tb_level_entry, 31> decoded = tb_level;
+    if (!text_to_tb_level_if_any(lvl_name) || !save_levels_file(levels_file_name(1), 1, 0))
+        return 0;
+    std::vector<int> differ;
+    for (int i = 1; i <= last_level(); i++)
+        if (!same_level(decoded[i], tb_level[i]))
+            differ.push_back(i);
+    if (differ.empty())
+        return 1;
+    std::string named = levels_named(differ);
+    named[0] = static_cast<char>(std::toupper(named[0]));
+    logerror("%s %s drawn from %s, not %s.\n", named.c_str(), differ.size() == 1 ? "is" : "are",
+             lvl_name, prg_name);
+    return 1;
+}
+
 // 1 = the action ran to its end; 0 = it reported an error.
 static int run_action(std::uint8_t code)
 {
@@ -105,8 +128,7 @@ static int run_action(std::uint8_t code)
     case action_infos: // the load report and the decoding are all it shows
         return data_to_tb_level();
     case action_savesvg: // the text file's levels when there is one, else the image's
-        return data_to_tb_level() && text_to_tb_level_if_any(lvl_name) &&
-               save_levels_file(levels_file_name(1), 1, 0);
+        return data_to_tb_level() && drawn_from_text(lvl_name);
     case action_checklvl: // a warning fails the run, as an error does, with no message of its own
         return data_to_tb_level() && check_levels_text(lvl_name, stdout, nb_warnings) &&
                flush_stdout(1) && nb_warnings == 0;
@@ -154,6 +176,8 @@ int main(int argc, char **argv)
     if (own_window && action == action_help)
         action = action_edit;
 
+    if (action != action_edit) // the editor finishes a save before it ends
+        remove_temps_on_interrupt();
     int ok = 0;
     file_data = new (std::nothrow) std::uint8_t[prg_size];
     if (file_data)

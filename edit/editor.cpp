@@ -12,18 +12,38 @@
 #include "store/os_file.h"
 #include "text/text.h"
 
-// ---- KR_PROG.PRG on disk, as this run last read or wrote it, to tell another program's change
+// ---- KR_PROG.PRG on disk, as this run last read or wrote it, to tell another program's change:
+// its image, and what it holds past it known by a sum. That tail itself stays out of memory: the
+// saves write it from a copy made at the start (or, failing that, the file as loaded, held open),
+// so that an image saved over another program's file never goes with that file's tail.
 
-static std::string prg_known, prg_seen; // what it held then; what the check before a save saw
-static bool prg_known_there = false, prg_seen_there = false;
+static std::string prg_known;
+static tail_sum prg_known_tail;
+static bool prg_known_there = false;
+static prg_tail loaded_tail;
+
+static void keep_loaded_tail()
+{
+    if (loaded_tail.from)
+        std::fclose(loaded_tail.from);
+    prg_known_there = read_prg_file(prg_name, prg_known, prg_known_tail, nullptr);
+    std::FILE *copy = prg_known_tail.size ? open_unnamed_temp() : nullptr;
+    if (copy)
+        prg_known_there = read_prg_file(prg_name, prg_known, prg_known_tail, copy);
+    loaded_tail = {copy, 0, prg_known_tail};
+    if (prg_known_tail.size && !copy) // no room for a copy: the save checks the file by its sum
+        loaded_tail = {open_regular(prg_name), static_cast<long>(prg_size), prg_known_tail};
+}
 
 static int prg_disk_state()
 {
-    prg_seen_there = read_whole_file(prg_name, prg_seen);
-    if (!prg_seen_there && errno == ENOENT)
+    std::string image;
+    tail_sum tail;
+    const int there = read_prg_file(prg_name, image, tail, nullptr);
+    if (!there && errno == ENOENT)
         return prg_known_there ? 2 : 0;
     // a file that cannot be read is left to the save, which tells why
-    return prg_seen_there && (!prg_known_there || prg_seen != prg_known);
+    return there && (!prg_known_there || image != prg_known || !same_tail(tail, prg_known_tail));
 }
 
 // Runs work with its messages caught, so that none reaches the screen behind the editor's back:
@@ -73,13 +93,15 @@ static int save_levels(std::string &message)
 {
     std::string reason;
     const int encoded = caught(tb_level_to_data, reason);
-    if (encoded && caught(save_prg, reason)) {
-        message = formatted(backup_kept ? "Saved to %s (the old file is %s.bak)." : "Saved to %s.",
-                            prg_name, prg_name);
-        // the file now holds the image, and what it held past it (save_file keeps that)
+    // the tail as loaded, or none when it had none: never the tail of another program's file
+    if (encoded && caught([] { return save_prg(&loaded_tail); }, reason)) {
+        message = formatted(!backup_kept ? "Saved to %s."
+                            : orig_kept  ? "Saved to %s (the old file is %s.bak, and for good "
+                                           "%s.orig)."
+                                         : "Saved to %s (the old file is %s.bak).",
+                            prg_name, prg_name, prg_name);
+        // the file now holds the image, and the tail it was loaded with
         prg_known.assign(file_data, file_data + prg_size);
-        if (prg_seen_there && prg_seen.size() > prg_size)
-            prg_known += prg_seen.substr(prg_size);
         prg_known_there = true;
         return 1;
     }
@@ -106,7 +128,7 @@ void edit_start(edit_state &s)
     fresh.save_text = s.save_text ? s.save_text : update_text_file;
     if (!fresh.disk_state) {
         fresh.disk_state = prg_disk_state;
-        prg_known_there = read_whole_file(prg_name, prg_known);
+        keep_loaded_tail();
     }
     fresh.width = s.width;
     fresh.height = s.height;

@@ -25,17 +25,6 @@ std::string room_note(int i)
                      i);
 }
 
-std::string levels_named(const std::vector<int> &levels)
-{
-    const std::size_t n = levels.size();
-    if (n > 5)
-        return formatted("%d levels", static_cast<int>(n));
-    std::string text = n == 1 ? "level " : "levels ";
-    for (std::size_t i = 0; i < n; i++)
-        text += (i == 0 ? "" : i + 1 == n ? " and " : ", ") + std::to_string(levels[i]);
-    return text;
-}
-
 // Undo and redo can bring the levels back to what the file holds: then nothing is unsaved.
 bool level_unsaved(const edit_state &s, int i)
 {

@@ -2,48 +2,33 @@
 #include "edit/state.h"
 
 #include <cerrno>
-#include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-// The lock is flock's, on a file kept open: the kernel lets go of it when the process ends,
-// however it ends. A file left by a killed editor is taken over, and removed by the next quit.
+// The lock is flock's, on the folder itself, kept open: no name in the folder can stand in its
+// way and none is left behind, a folder that takes no new file is locked as any other, and the
+// kernel lets go of it when the process ends, however it ends.
 static int lock_fd = -1;
-static std::string lock_name;
 
-int lock_folder(const char *name)
+lock_result lock_folder(const char *)
 {
-    for (int attempt = 0; attempt < 10; attempt++) {
-        int fd = open(name, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return 1; // no lock can be made in a folder we cannot write: nor by another
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            int busy = errno == EWOULDBLOCK;
-            close(fd);
-            return !busy;
-        }
-        // the file an editor removed as it quit is no lock: take the one in the folder now
-        struct stat held, named;
-        if (fstat(fd, &held) == 0 && stat(name, &named) == 0 && held.st_ino == named.st_ino &&
-            held.st_dev == named.st_dev) {
-            lock_fd = fd;
-            lock_name = name;
-            return 1;
-        }
-        close(fd);
+    int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return lock_result::none;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        lock_fd = fd;
+        return lock_result::held;
     }
-    return 1;
+    const bool busy = errno == EWOULDBLOCK;
+    close(fd);
+    return busy ? lock_result::busy : lock_result::none;
 }
 
-// Removed while still held, so that no other editor can take the name's lock in between.
 void unlock_folder()
 {
-    if (lock_fd < 0)
-        return;
-    unlink(lock_name.c_str());
-    close(lock_fd);
+    if (lock_fd >= 0)
+        close(lock_fd);
     lock_fd = -1;
 }

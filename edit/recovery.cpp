@@ -96,7 +96,7 @@ void offer_recovery(edit_state &s)
         return;
     int rows = 0;
     s.recovered = tb_level;
-    std::FILE *f = std::fopen(recovery_name, "rb");
+    std::FILE *f = open_regular(recovery_name);
     const int read = f && read_levels_text(f, s.recovered, count_rows, &rows);
     if (f)
         std::fclose(f);

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "cli/logerror.h"
+#include "text/text.h"
 
 constexpr int recovery_pause_ms = 2000; // one write in two seconds, not one a key
 constexpr const char *lock_name = "vellumix-edit.lock";
@@ -83,8 +84,12 @@ static void say_how_it_ended(const edit_state &s, const std::array<tb_level_entr
 int edit_levels()
 {
     // two editors in one folder would share the recovery file, and undo each other's saves
-    if (!lock_folder(lock_name)) {
-        logerror("\nERROR ! Another vellumix -edit is open in this folder !\n");
+    const lock_result lock = lock_folder(lock_name);
+    if (lock == lock_result::busy || lock == lock_result::in_the_way) {
+        logerror(lock == lock_result::busy
+                     ? "\nERROR ! Another vellumix -edit is open in this folder !\n"
+                     : "\nERROR ! '%s' is no lock of the editor's: remove it to edit here !\n",
+                 lock_name);
         return 0;
     }
     edit_state s;
@@ -99,6 +104,9 @@ int edit_levels()
     s.height = clamped_size(s.height);
     s.unicode = console_unicode();
     offer_recovery(s);
+    if (lock == lock_result::none) // said once, and editing goes on
+        s.status = "This folder cannot be locked: another vellumix -edit may open it too." +
+                   (s.status.empty() ? "" : " " + s.status);
     // the screen is up: a message now would scribble over it, and the status line tells all
     std::string stray;
     std::string *was = log_capture;

@@ -197,8 +197,6 @@ int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, a
 // What a change of level i's random colors says when they are now fewer than a room that is only
 // the record's own count: saved so, that room shrinks for good.
 std::string room_note(int i);
-// "level 3", "levels 3, 7 and 15", or past five "12 levels"
-std::string levels_named(const std::vector<int> &levels);
 // Takes back the last step (back) or does the next one again, and says which: 1 = the levels
 // changed.
 int undo_step(edit_state &s, bool back);
@@ -278,9 +276,14 @@ int answer_recovery(edit_state &s, bool restore);
 // ---- lock_posix.cpp, lock_win.cpp: one editor at a time in a folder, as two would share the
 // recovery file and undo each other's saves
 
-// 1 = this process holds the lock named name (or none can be made there, nor by another);
-// 0 = another process holds it. The lock dies with its process.
-int lock_folder(const char *name);
+// The lock dies with its process. POSIX locks the folder itself; Windows holds the file name.
+enum class lock_result {
+    held,       // by this process now
+    busy,       // by another process
+    none,       // none can be made here, by any process
+    in_the_way, // name is taken by something that is no lock of ours (Windows)
+};
+lock_result lock_folder(const char *name);
 void unlock_folder(); // and no file of the lock is left
 
 #endif

@@ -5,6 +5,8 @@
 // Only the low byte of each word is read back.
 #include "store/store.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "cli/logerror.h"
@@ -99,9 +101,14 @@ static int slot_room(int i, bool &known_end)
     return static_cast<int>((next - p - 178) / 2);
 }
 
+constexpr std::uint32_t table_size = 4 * 30;
+static std::array<std::uint8_t, table_size> table_loaded; // the offset table as decoded
+
 int data_to_tb_level()
 {
     logerror("Copying PRG data to structure ... ");
+    std::copy(file_data + levels_table, file_data + levels_table + table_size,
+              table_loaded.begin());
     for (int i = 1; i <= last_level(); i++) {
         std::uint32_t p = get_u32_be(file_data + levels_table + 4 * (i - 1));
         if (!check_record(i, p))
@@ -149,6 +156,22 @@ static int records_read_back()
     return 1;
 }
 
+// The offset table is only ever read: a record written over it would leave an image whose levels
+// lie elsewhere, or nowhere. 1 = it is as decoded; 0 = the first level written over it reported.
+static int table_as_loaded()
+{
+    if (std::equal(table_loaded.begin(), table_loaded.end(), file_data + levels_table))
+        return 1;
+    int i = 1;
+    while (i < last_level() &&
+           !(tb_level[i].start < levels_table + table_size &&
+             levels_table < tb_level[i].start + record_size(tb_level[i].nb_colors)))
+        i++;
+    logerror("\nERROR ! Level %d record at 0x%08X runs over the level offset table at 0x%08X !\n",
+             i, static_cast<unsigned>(tb_level[i].start), static_cast<unsigned>(levels_table));
+    return 0;
+}
+
 int tb_level_to_data()
 {
     logerror("Copying structure to PRG file ... ");
@@ -175,7 +198,7 @@ int tb_level_to_data()
             put_u16_be(q + 2 * k, c == code_empty ? 0xFFFEu : c == code_no_slot ? 0xFFFFu : c * 2);
         }
     }
-    if (!records_read_back())
+    if (!records_read_back() || !table_as_loaded())
         return 0;
     logerror("\n");
     return 1;

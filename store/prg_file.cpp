@@ -15,9 +15,11 @@ std::uint16_t nb_levels = 0;
 
 std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buffer)
 {
-    std::FILE *f = std::fopen(path, "rb");
-    if (!f) {
-        logerror("\nERROR ! File '%s' not found !", path);
+    std::FILE *f = open_regular(path);
+    if (!f) { // a pipe or a device is no file to read, and waiting on it would hang the run
+        logerror(errno == ENOENT ? "\nERROR ! File '%s' not found !"
+                                 : "\nERROR ! File '%s' not found or read protected !",
+                 path);
         return 0;
     }
     std::uint32_t count = 0;
@@ -29,23 +31,26 @@ std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buff
     return count;
 }
 
-// Appends what the old file holds past size, so that a longer file loses nothing.
-// Returns the number of bytes appended; ok = 0 when they could not all be copied.
-static std::uint64_t copy_tail(const char *path, std::uint32_t size, std::FILE *to, int &ok)
+// Appends what the old file holds past size, so that a longer file loses nothing: from the file
+// replaced, or from tail when given. copied is what reached to; 1 = all of it.
+static int copy_tail(const char *path, std::uint32_t size, const prg_tail *tail, std::FILE *to,
+                     tail_sum &copied)
 {
-    std::uint64_t copied = 0;
-    ok = 1;
-    std::FILE *from = std::fopen(path, "rb");
-    if (!from) { // no old file has no tail; one that cannot be opened may have one
-        ok = errno == ENOENT;
-        return 0;
-    }
-    ok = std::fseek(from, static_cast<long>(size), SEEK_SET) == 0 && copy_stream(from, to, copied);
-    std::fclose(from);
-    return copied;
+    if (tail && !tail->from) // the file was loaded without one
+        return tail->sum.size == 0;
+    std::FILE *from = tail ? tail->from : open_regular(path);
+    if (!from) // no old file has no tail; one that cannot be opened may have one
+        return !tail && errno == ENOENT;
+    long at = tail ? tail->at : static_cast<long>(size);
+    int ok =
+        std::fseek(from, at, SEEK_SET) == 0 && copy_stream(from, to, copied.size, &copied.hash);
+    if (!tail)
+        std::fclose(from);
+    return ok;
 }
 
-std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t *buffer)
+std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t *buffer,
+                        const prg_tail *tail)
 {
     temp_file t;
     if (!create_temp_beside(path, 0, t)) {
@@ -55,20 +60,29 @@ std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t
     // unbuffered, so that the count fwrite returns is what truly reached the file
     std::setvbuf(t.f, nullptr, _IONBF, 0);
     std::uint64_t written = std::fwrite(buffer, 1, size, t.f);
-    int ok = written == size;
-    if (ok)
-        written += copy_tail(t.target.c_str(), size, t.f, ok);
+    tail_sum copied;
+    int ok = written == size && copy_tail(t.target.c_str(), size, tail, t.f, copied);
+    written += copied.size;
+    if (ok && tail && !same_tail(copied, tail->sum)) { // never an image with another's tail
+        discard_temp(t);
+        logerror("\nERROR ! File '%s' changed past its levels since it was read !\n", path);
+        return 0;
+    }
     if (!ok) {
         discard_temp(t);
     } else if (!finish_temp(t)) {
         ok = 0;
         written = 0; // nothing can be vouched for once the flush to the disk failed
-    } else if (!keep_backup(t, (std::string(path) + ".bak").c_str())) {
-        logerror("\nERROR ! Backup file '%s.bak' could not be written !\n", path);
-        return 0;
-    } else if (!replace_file(t)) {
-        logerror("\nERROR ! File '%s' not found or read protected !", path);
-        return 0;
+    } else {
+        const std::string backup = std::string(path) + ".bak", orig = std::string(path) + ".orig";
+        replaced r = replace_keeping(t, backup.c_str(), orig.c_str());
+        if (r == replaced::orig_failed || r == replaced::backup_failed)
+            logerror("\nERROR ! Backup file '%s' could not be written !\n",
+                     (r == replaced::orig_failed ? orig : backup).c_str());
+        else if (r == replaced::failed)
+            logerror("\nERROR ! File '%s' not found or read protected !", path);
+        if (r != replaced::done)
+            return 0;
     }
     if (!ok) {
         logerror("\nERROR ! Only 0x%08X bytes were written !\n",
@@ -78,10 +92,23 @@ std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t
     return size;
 }
 
+int read_prg_file(const char *path, std::string &image, tail_sum &tail, std::FILE *copy)
+{
+    image.assign(prg_size, '\0');
+    tail = tail_sum{};
+    std::FILE *f = open_regular(path);
+    if (!f)
+        return 0;
+    image.resize(std::fread(image.data(), 1, image.size(), f));
+    int ok = !std::ferror(f) && copy_stream(f, copy, tail.size, &tail.hash);
+    std::fclose(f);
+    return ok;
+}
+
 int read_whole_file(const char *path, std::string &bytes)
 {
     bytes.clear();
-    std::FILE *f = std::fopen(path, "rb");
+    std::FILE *f = open_regular(path); // a pipe of that name is never waited on
     if (!f)
         return 0;
     std::array<char, 65536> chunk;
@@ -107,10 +134,10 @@ int load_prg()
     return 0;
 }
 
-int save_prg()
+int save_prg(const prg_tail *tail)
 {
     logerror("Writing PRG file ... ");
-    if (save_file(prg_name, prg_size, file_data) != prg_size)
+    if (save_file(prg_name, prg_size, file_data, tail) != prg_size)
         return 0;
     logerror("0x%08X bytes written.\n", prg_size);
     return 1;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 // The program image: its file name, its fixed size and where the levels are inside it.
@@ -96,15 +97,38 @@ extern const char *const s_color;
 int match_bc_string(const char *text);
 int match_bc_short_string(const char *text);
 
+// What a program file holds past the image, known without being held: its size and a hash.
+struct tail_sum {
+    std::uint64_t size = 0, hash = 0xCBF29CE484222325u; // FNV-1a's start
+};
+inline bool same_tail(const tail_sum &a, const tail_sum &b)
+{
+    return a.size == b.size && a.hash == b.hash;
+}
+// Where a save takes the tail from, when not from the file it replaces: from, at offset at,
+// which must hold what sum says.
+struct prg_tail {
+    std::FILE *from = nullptr;
+    long at = 0;
+    tail_sum sum;
+};
+
 // Whole-file transfers that report their own failures. load_file returns the number of bytes it
 // read (size when all went well); save_file returns size once path was replaced atomically, with
-// what the old file held past size kept after it, and 0 on any failure.
+// the tail kept after it (what the old file held past size, or tail's), the old file kept as
+// path.bak and, the first time, as path.orig; 0 on any failure.
 std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buffer);
-std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t *buffer);
-// The whole of path: 1 = read into bytes; 0 = it could not be (errno ENOENT: there is none).
+std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t *buffer,
+                        const prg_tail *tail = nullptr);
+// The program file as it is now: its first prg_size bytes in image (fewer when it is shorter),
+// the rest summed in tail and copied to copy when not null. 1 = read; 0 = it could not be
+// (errno ENOENT: there is none). Nothing is reported.
+int read_prg_file(const char *path, std::string &image, tail_sum &tail, std::FILE *copy);
+// The whole of path, a regular file: 1 = read into bytes; 0 = it could not be (errno ENOENT:
+// there is none).
 int read_whole_file(const char *path, std::string &bytes);
-int load_prg(); // 1 = the whole image is in file_data
-int save_prg(); // 1 = the image file now holds file_data
+int load_prg();                               // 1 = the whole image is in file_data
+int save_prg(const prg_tail *tail = nullptr); // 1 = the image file now holds file_data
 
 int data_to_tb_level(); // 1 = every record decoded; 0 = the first bad one was reported
 // 1 = every record encoded; 0 = a record that would outgrow its slot, or one that another

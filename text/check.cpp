@@ -351,8 +351,11 @@ static void tell_end(checker &c, const read_event &event)
     const char *their = first_kept == last ? "its" : "their";
     if (event.code) {
         std::string others;
+        if (event.stored)
+            others = " (" + std::to_string(event.stored) + " random cell" +
+                     (event.stored == 1 ? "" : "s") + " read as empty: it has no random colors)";
         if (event.level < last)
-            others = ", and " + kept + " " + their + " cells and random colors";
+            others += ", and " + kept + " " + their + " cells and random colors";
         warn(c, line, 1,
              "the file ends at level %d row %d: the rows from there on keep their cells from %s%s",
              event.level, event.row, prg_name, others.c_str());

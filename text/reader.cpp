@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "cli/logerror.h"
+#include "store/os_file.h"
 
 namespace
 {
@@ -160,9 +160,15 @@ static int read_levels(text_source &src, std::array<tb_level_entry, 31> &table,
     while (st.level <= last || observe) { // a listener hears what follows the last level too
         line.fill('\0');
         if (!next_line(src, line)) {
+            int emptied = 0; // a level cut short has no colors to draw from, in any of its rows
+            for (int k = st.cell; st.level <= last && st.begun && k < nb_cells; k++)
+                if (table[st.level].nb_colors == 0 && table[st.level].cells[k] == code_random) {
+                    table[st.level].cells[k] = code_empty;
+                    emptied++;
+                }
             if (observe) // the last line is the one before, unless it had no line ending
                 st.observe({read_what::end, st.column > 1 ? st.line : st.line - 1, 1, st.level,
-                            st.row, st.begun, 0, nullptr},
+                            st.row, st.begun, emptied, nullptr},
                            st.context);
             // nothing past the last level counts
             return st.level > last || !src.f || !std::ferror(src.f);
@@ -209,14 +215,18 @@ int read_levels_text(std::string_view text, std::array<tb_level_entry, 31> &tabl
     return read_levels(src, table, observe, context);
 }
 
-// there: the file is known to be there, so that failing to open it is a read error.
-static int read_text_file(const char *path, read_observer observe, void *context, bool there)
+// Only a regular file is read: a pipe or a device of the name is one that cannot be. optional:
+// where there is nothing of the name, tb_level stays as it is, with nothing said (the picture).
+static int read_text_file(const char *path, read_observer observe, void *context, bool optional)
 {
+    std::FILE *f = open_regular(path);
+    const bool none = !f && errno == ENOENT; // a failing disk must not pass for a missing file
+    if (none && optional)
+        return 1;
     logerror("Copying text file to structure ... ");
-    std::FILE *f = std::fopen(path, "rb");
     if (!f) {
-        logerror(there ? "\nERROR ! Levels text file '%s' could not be read !\n"
-                       : "\nERROR ! Levels text file '%s' not found !\n",
+        logerror(none ? "\nERROR ! Levels text file '%s' not found !\n"
+                      : "\nERROR ! Levels text file '%s' could not be read !\n",
                  path);
         return 0;
     }
@@ -241,15 +251,6 @@ int text_to_tb_level(const char *path, read_observer observe, void *context)
 
 int text_to_tb_level_if_any(const char *path)
 {
-    std::error_code ec;
-    std::filesystem::file_type type = std::filesystem::status(path, ec).type();
-    if (type == std::filesystem::file_type::not_found)
-        return 1;
-    if (ec) { // a failing disk must not pass for a missing file
-        logerror("Copying text file to structure ... ");
-        logerror("\nERROR ! Levels text file '%s' could not be read !\n", path);
-        return 0;
-    }
     return read_text_file(path, nullptr, nullptr, true);
 }
 

@@ -24,6 +24,9 @@ int display_levels(std::FILE *stream);
 void display_one_level(std::FILE *stream, int i);
 std::string level_as_text(int i); // what display_one_level writes, each line ending in "\n"
 
+// Levels named for people: "level 3", "levels 3, 7 and 15", or past five "12 levels".
+std::string levels_named(const std::vector<int> &levels);
+
 // The picture: every level drawn as the player sees it.
 void display_levels_svg(std::FILE *f);
 
@@ -44,7 +47,8 @@ struct read_event {
     int level, row;   // the level and row that the next row line fills
     int code;         // piece: its line_class; cell: the code its name matched; color: taken;
                       // end: 1 when a row or color line was read into that level
-    int stored;       // cell: the code stored; color: the level's colors so far
+    int stored;       // cell: the code stored; color: the level's colors so far; end: the
+                      // random cells of a level without colors emptied past the last row read
     const char *text; // piece: what was read
 };
 using read_observer = void (*)(const read_event &event, void *context);

@@ -102,13 +102,13 @@ int update_levels_file(const char *path, const std::vector<int> &levels)
         logerror("\nERROR ! Levels text file '%s' could not be written !\n", path);
         return 0;
     }
-    if (!keep_backup(t, (std::string(path) + ".bak").c_str())) {
-        logerror("\nERROR ! Backup file '%s.bak' could not be written !\n", path);
-        return 0;
-    }
-    if (!replace_file(t)) {
+    const std::string bak = std::string(path) + ".bak";
+    replaced r = replace_keeping(t, bak.c_str(), nullptr);
+    if (r == replaced::backup_failed)
+        logerror("\nERROR ! Backup file '%s' could not be written !\n", bak.c_str());
+    else if (r != replaced::done)
         logerror("\nERROR ! Levels text file '%s' could not be created !\n", path);
+    if (r != replaced::done)
         return 0;
-    }
     return 1;
 }

@@ -61,6 +61,17 @@ std::string level_as_text(int i)
     return text + "\n\n";
 }
 
+std::string levels_named(const std::vector<int> &levels)
+{
+    const std::size_t n = levels.size();
+    if (n > 5)
+        return std::to_string(n) + " levels";
+    std::string text = n == 1 ? "level " : "levels ";
+    for (std::size_t i = 0; i < n; i++)
+        text += (i == 0 ? "" : i + 1 == n ? " and " : ", ") + std::to_string(levels[i]);
+    return text;
+}
+
 int save_levels_file(const char *path, int picture, int backup)
 {
     logerror(picture ? "Creating levels picture ... " : "Creating levels text file ... ");
@@ -78,14 +89,14 @@ int save_levels_file(const char *path, int picture, int backup)
         logerror("\nERROR ! %s file '%s' could not be written !\n", kind, path);
         return 0;
     }
-    if (backup && !keep_backup(t, (std::string(path) + ".bak").c_str())) {
-        logerror("\nERROR ! Backup file '%s.bak' could not be written !\n", path);
-        return 0;
-    }
-    if (!replace_file(t)) {
+    const std::string bak = std::string(path) + ".bak";
+    replaced r = replace_keeping(t, backup ? bak.c_str() : nullptr, nullptr);
+    if (r == replaced::backup_failed)
+        logerror("\nERROR ! Backup file '%s' could not be written !\n", bak.c_str());
+    else if (r != replaced::done)
         logerror("\nERROR ! %s file '%s' could not be created !\n", kind, path);
+    if (r != replaced::done)
         return 0;
-    }
     logerror("'%s' generated.\n", path);
     return 1;
 }

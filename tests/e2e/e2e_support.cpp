@@ -108,7 +108,7 @@ std::string shell_quoted(const std::string &s)
 }
 
 // The shell command that runs the program (with its launcher) with args.
-static std::string tool_command(const std::vector<std::string> &args)
+std::string tool_command(const std::vector<std::string> &args)
 {
     std::string command = launcher + " " + shell_quoted(bin);
     for (const std::string &a : args)

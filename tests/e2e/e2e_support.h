@@ -37,6 +37,8 @@ struct run_result {
 };
 
 std::string shell_quoted(const std::string &s);
+// The shell command that runs the program (with its launcher) with args.
+std::string tool_command(const std::vector<std::string> &args);
 
 // Runs the program with args in dir; before stands in front of it in the shell command (a
 // ulimit, strace), after behind it (a redirection).

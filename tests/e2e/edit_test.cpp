@@ -9,7 +9,8 @@
 static const std::size_t level_1 = 0x1E934; // no random colors: cells from level_1 + 2
 static const std::size_t level_3 = 0x1EA98; // green, black: cells from level_3 + 6
 
-// A cut file is no order to drop colors: the levels it does not begin stay as the image has them.
+// A cut file is no order to drop colors: the levels it does not begin stay as the image has them,
+// and the one it ends in keeps no random cell without a color to draw from.
 TEST(Edit, LevelsACutFileDoesNotReachStayAsTheImageHoldsThem)
 {
     run_dir dir(sample_image(), true);
@@ -23,9 +24,12 @@ TEST(Edit, LevelsACutFileDoesNotReachStayAsTheImageHoldsThem)
         const std::string shown = run_tool(dir, {"-loadlvl"}).out;
         const std::size_t l15 = shown.find("Level 15"), l16 = shown.find("Level 16");
         EXPECT_EQ(image_levels.substr(image_levels.find("Level 16")), shown.substr(l16));
-        // level 15 begun without its color line has none, as in a whole file
+        // level 15 begun without its color line has none, as in a whole file, nor random cells
         bool begun = &file == &files[2];
-        EXPECT_EQ(begun, shown.substr(l15, l16 - l15).find("Random") == std::string::npos);
+        for (const char *word : {"Random", "[??]"})
+            EXPECT_EQ(begun, shown.substr(l15, l16 - l15).find(word) == std::string::npos) << word;
+        const std::string said = run_tool(dir, {"-checklvl"}).out; // and the check says so
+        EXPECT_EQ(begun, said.find("(4 random cells read as empty") != std::string::npos) << said;
         EXPECT_EQ(0, run_tool(dir, {"-saveprg"}).status);
         EXPECT_EQ(shown, run_tool(dir, {"-loadprg"}).out);
         EXPECT_EQ(!begun, dir.read(prg) == sample_image());
@@ -57,32 +61,9 @@ TEST(Edit, EditsLandInTheirRecordsAndOddWordsAreWrittenInFormat)
     EXPECT_EQ(expected, dir.read(prg));
 }
 
-TEST(Edit, GrownColorListIsRefusedAndTheImageKept)
-{
-    run_dir dir(sample_image(), true);
-    dir.edit("Random colors : green, black.", "Random colors : green, black, red.");
-    dir.edit("0x0001e934)\n", "0x0001e934)\nRandom colors : blue.\n");
-    run_result r = run_tool(dir, {"-saveprg"});
-    EXPECT_EQ(1, r.status);
-    EXPECT_EQ(decoded + text_read +
-                  eol("Copying structure to PRG file ... "
-                      "\nERROR ! Level 1 has 1 random colors, its record has room for 0 only !\n"
-                      "\nERROR ! Level 3 has 3 random colors, its record has room for 2 only !\n"),
-              r.err);
-    EXPECT_EQ(sample_image(), dir.read(prg));
-    // shrunk, then grown back in a later run: the record's slot did not shrink with its list
-    dir.edit("Random colors : blue.\n", "");
-    dir.edit("Random colors : green, black, red.", "Random colors : green.");
-    ASSERT_EQ(0, run_tool(dir, {"-saveprg"}).status);
-    ASSERT_EQ(0, run_tool(dir, {"-savelvl"}).status);
-    dir.edit("Random colors : green.", "Random colors : green, black.");
-    ASSERT_EQ(0, run_tool(dir, {"-saveprg"}).status);
-    EXPECT_EQ(sample_image(), dir.read(prg));
-}
-
 // Records put where a row says, by the offset table (copied there from the sample when copy):
-// level 1's colors may grow as far as its slot goes, and records that share bytes are refused
-// when a save would write one over the other.
+// level 1's colors may grow as far as its slot goes, and records that share bytes, with each
+// other or with the offset table, are refused when a save would write one over the other.
 TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
 {
     const std::uint32_t table = 0x1E8BC, far = 0x30000;
@@ -125,6 +106,14 @@ TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
                  {{2, 0x1E936, false}},
                  {{row_3, "|[bl][bl][or][or][wh]"}},
                  "Level 1 record at 0x0001E934 is overwritten by level 2 record at 0x0001E936"},
+                {"the sample's own",
+                 {},
+                 {{"green, black.", "green, black, red."}},
+                 "Level 3 has 3 random colors, its record has room for 2 only"},
+                {"a record over the offset table",
+                 {{1, table - 172, true}},
+                 {},
+                 "Level 1 record at 0x0001E810 runs over the level offset table at 0x0001E8BC"},
                 {"a count written over by an empty cell",
                  {{1, far, true}, {24, far - 6, true}},
                  {{"|[??][??][ye][wh]", "|..[??][ye][wh]"}},
@@ -136,8 +125,9 @@ TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
             std::size_t entry = table + 4 * (level - 1),
                         from = (std::uint8_t(image[entry + 2]) << 8) +
                                std::uint8_t(image[entry + 3]) + 0x10000;
-            if (copy)
-                image.replace(at, 178, image.substr(from, 178));
+            const std::size_t n = at < table ? std::min<std::size_t>(178, table - at) : 178;
+            if (copy) // the cells past n are the offset table's
+                image.replace(at, n, image.substr(from, n));
             set_word(image, entry, at >> 16);
             set_word(image, entry + 2, at & 0xFFFF);
         }
@@ -155,31 +145,24 @@ TEST(Edit, ARecordsRoomIsItsSlotAndNoSaveWritesOneRecordOverAnother)
     }
 }
 
-TEST(Edit, MissingOrUnreadableTextFileStopsTheReadingActionsButSaveprgStillWrites)
+TEST(Edit, MissingTextFileStopsTheReadingActionsButSaveprgStillWrites)
 {
-    for (bool directory : {false, true}) {
-        std::string image = sample_image(); // a cell read as empty: proof of a save
-        set_word(image, level_1 + 2, 0x0012);
-        run_dir dir(image);
-        if (directory)
-            std::filesystem::create_directory(dir.file(lvl));
-        for (std::string action : {"-loadlvl", "-checklvl", "-savesvg", "-saveprg"}) {
-            // a directory opens on POSIX but cannot be read; Windows does not open it at all,
-            // which the picture, knowing that it is there, does not take for a missing file
-            const bool unread = directory && (!windows_build() || action == "-savesvg");
-            const std::string failed = decoded +
-                                       eol("Copying text file to structure ... \nERROR ! "
-                                           "Levels text file 'vellumix.lvl' ") +
-                                       (unread ? "could not be read" : "not found") + eol(" !\n");
-            bool picture_of_the_image = !directory && action == "-savesvg";
-            run_result r = run_tool(dir, {action});
-            EXPECT_EQ(!picture_of_the_image, r.status) << action;
-            EXPECT_EQ(picture_of_the_image ? r.err : failed + (action[5] == 'p' ? written : ""),
-                      r.err);
-        }
-        set_word(image, level_1 + 2, 0xFFFE); // the levels as decoded, cells normalised
-        EXPECT_EQ(image, dir.read(prg));
+    std::string image = sample_image(); // a cell read as empty: proof of a save
+    set_word(image, level_1 + 2, 0x0012);
+    run_dir dir(image);
+    for (std::string action : {"-loadlvl", "-checklvl", "-savesvg", "-saveprg"}) {
+        run_result r = run_tool(dir, {action});
+        EXPECT_EQ(action != "-savesvg", r.status) << action; // -savesvg draws the image's levels
+        EXPECT_EQ(action == "-savesvg"
+                      ? decoded + eol("Creating levels picture ... 'vellumix.svg' generated.\n")
+                      : decoded +
+                            eol("Copying text file to structure ... \nERROR ! Levels text "
+                                "file 'vellumix.lvl' not found !\n") +
+                            (action[5] == 'p' ? written : ""),
+                  r.err);
     }
+    set_word(image, level_1 + 2, 0xFFFE); // the levels as decoded, cells normalised
+    EXPECT_EQ(image, dir.read(prg));
 }
 
 TEST(Check, TellsWhereTheTextIsNotReadAsWritten)

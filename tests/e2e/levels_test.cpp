@@ -137,4 +137,15 @@ TEST(Picture, SampleIsDrawnAsTheReadmeShowsIt)
     readme_picture << std::ifstream(VELLUMIX_SOURCE_DIR "/docs/levels.svg").rdbuf();
     EXPECT_EQ(eol(readme_picture.str()), dir.read(svg));
     EXPECT_EQ((std::vector<std::string>{prg, svg}), dir.names());
+    // the levels of a text file that differ from the image are named, after the success line
+    ASSERT_EQ(0, run_tool(dir, {"-savelvl"}).status);
+    std::string text = dir.read(lvl);
+    for (const char *level : {"Level  9", "Level 10", "Level 13"})
+        text.replace(text.find('|', text.find(level)) + 1, 4, "[bl]");
+    dir.write(lvl, text);
+    r = run_tool(dir, {"-savesvg"});
+    EXPECT_EQ(eol("'vellumix.svg' generated.\nLevels 9, 10 and 13 are drawn from vellumix.lvl, "
+                  "not KR_PROG.PRG.\n"),
+              r.err.substr(r.err.find('\'')));
+    EXPECT_EQ("", run_tool(dir, {"-savesvg", "-quiet"}).err);
 }

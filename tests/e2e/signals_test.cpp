@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 #include "tests/e2e/e2e_support.h"
@@ -102,6 +103,8 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
         // back; a second beside it is refused; n keeps them aside; a quit leaves no lock
         EXPECT_NE(0, s.status());
         std::filesystem::remove(dir.file("status"));
+        if (!windows_build()) // a link of the lock's name does not turn it off
+            std::filesystem::create_symlink("elsewhere", dir.file(lock));
         session next(dir);
         EXPECT_TRUE(next.shows("holds an earlier session's unsaved changes to level 1."));
         {
@@ -125,7 +128,8 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
 // Stopped, the editor gives the terminal back as it found it (sh leaves it be; an interactive
 // bash restores its own). Continued, or put in the background by bash's bg and brought back
 // by fg, which sends no SIGCONT, it takes the terminal again as soon as it is in the foreground.
-// Its recovery file, written after a pause, is gone once nothing is unsaved: saved, or dropped.
+// Its recovery file, written after a pause, is gone once nothing is unsaved: saved (with a pipe
+// named as the text file, which the save never waits on), or dropped.
 TEST(Terminal, AStopGivesTheTerminalBackAndTheForegroundTakesItAgain)
 {
     for (bool bash : {false, true}) {
@@ -133,6 +137,8 @@ TEST(Terminal, AStopGivesTheTerminalBackAndTheForegroundTakesItAgain)
             break; // wine's console passes on no stops: there, the keys and the recovery file
         SCOPED_TRACE(bash ? "bg, fg" : "TSTP, CONT");
         run_dir dir;
+        if (bash)
+            mkfifo(dir.file("vellumix.lvl").c_str(), 0644);
         session s(dir, "-edit", "", "2>err", bash);
         ASSERT_TRUE(s.shows("Level 1 of 30"));
         s.keys({"7"});
