@@ -13,6 +13,8 @@
 
 extern const std::string prg, lvl;
 bool windows_build();
+constexpr bool sanitized =
+    VELLUMIX_SANITIZED; // the tests and the program built with the sanitizers
 std::string eol(const std::string &s);
 std::string sample_image();
 void set_word(std::string &image, std::size_t at, unsigned value); // big-endian
