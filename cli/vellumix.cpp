@@ -82,7 +82,7 @@ static int flush_stdout(int written)
 {
     int ok = std::fflush(stdout) == 0 && !std::ferror(stdout) && written;
     if (!ok)
-        logerror("\nERROR ! Levels could not be written to standard output !\n");
+        report_error(true, "Levels could not be written to standard output");
     return ok;
 }
 
@@ -136,13 +136,13 @@ static int run_action(std::uint8_t code)
         if (!data_to_tb_level())
             return 0;
         if (!console_is_terminal()) {
-            logerror("\nERROR ! -edit needs a console: standard input and output must be a "
-                     "terminal !\n");
+            report_error(true, "-edit needs a console: standard input and output must be a "
+                               "terminal");
             return 0;
         }
         if (!console_can_draw(term)) {
-            logerror("\nERROR ! -edit needs a terminal that can draw a screen (TERM is '%s') !\n",
-                     term.c_str());
+            report_error(true, "-edit needs a terminal that can draw a screen (TERM is '%s')",
+                         term.c_str());
             return 0;
         }
         return edit_levels();

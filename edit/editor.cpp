@@ -46,25 +46,19 @@ static int prg_disk_state()
     return there && (!prg_known_there || image != prg_known || !same_tail(tail, prg_known_tail));
 }
 
-// Runs work with its messages caught, so that none reaches the screen behind the editor's back:
-// reason gets its errors for the status line, in one line (": ...", or "." when it said none).
+// Runs work with its messages kept off the screen, which is the editor's: reason gets the
+// errors it reported for the status line, in one line (": ...", or "." when it said none).
 template <class Work> static int caught(Work work, std::string &reason)
 {
-    std::string captured;
+    std::string muted;
     std::string *was = log_capture;
-    log_capture = &captured;
+    log_capture = &muted;
+    clear_errors();
     int ok = work();
     log_capture = was;
     std::string errors;
-    const std::string mark = "ERROR ! ";
-    for (std::size_t p = captured.find(mark); p != std::string::npos; p = captured.find(mark, p)) {
-        p += mark.size();
-        std::size_t end = captured.find_first_of("\r\n", p);
-        std::string error = captured.substr(p, end == std::string::npos ? end : end - p);
-        if (error.size() > 2 && error.compare(error.size() - 2, 2, " !") == 0)
-            error.resize(error.size() - 2); // the command line's mark, not the status line's
+    for (const std::string &error : errors_reported)
         errors += (errors.empty() ? " " : "; ") + error;
-    }
     // a failure that said nothing should not happen
     reason = errors.empty() ? "." : ":" + errors + ".";
     return ok;

@@ -3,20 +3,9 @@
 // these call none of them.
 #include "edit/state.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-std::string formatted(const char *format, ...)
-{
-    std::array<char, 200> text; // a message names a level and a number or two
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    return text.data();
-}
 
 std::string room_note(int i)
 {

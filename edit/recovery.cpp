@@ -20,17 +20,6 @@ static int plain_file(const char *path)
     return type == fs::file_type::not_found ? 0 : type == fs::file_type::regular ? 1 : -1;
 }
 
-// What the text file's functions said went wrong, without their "ERROR ! " and " !".
-static std::string reason(const std::string &captured)
-{
-    std::size_t from = captured.find("ERROR ! ");
-    if (from == std::string::npos)
-        return "unknown error";
-    from += 8;
-    std::size_t end = captured.find(" !", from);
-    return captured.substr(from, end == std::string::npos ? end : end - from);
-}
-
 // A file of an earlier session that could not be put aside: this one never writes over it.
 static bool left_alone = false;
 
@@ -42,13 +31,14 @@ int write_recovery(std::string &error)
                           recovery_name);
         return 0;
     }
-    std::string captured;
+    std::string muted;
     std::string *was = log_capture;
-    log_capture = &captured; // the screen is up: the status line tells
+    log_capture = &muted; // the screen is up: the status line tells
+    clear_errors();
     int ok = save_levels_file(recovery_name, 0, 0);
     log_capture = was;
     if (!ok)
-        error = reason(captured);
+        error = errors_reported.empty() ? "unknown error" : errors_reported.front();
     return ok;
 }
 

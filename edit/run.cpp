@@ -86,10 +86,11 @@ int edit_levels()
     // two editors in one folder would share the recovery file, and undo each other's saves
     const lock_result lock = lock_folder(lock_name);
     if (lock == lock_result::busy || lock == lock_result::in_the_way) {
-        logerror(lock == lock_result::busy
-                     ? "\nERROR ! Another vellumix -edit is open in this folder !\n"
-                     : "\nERROR ! '%s' is no lock of the editor's: remove it to edit here !\n",
-                 lock_name);
+        if (lock == lock_result::busy)
+            report_error(true, "Another vellumix -edit is open in this folder");
+        else
+            report_error(true, "'%s' is no lock of the editor's: remove it to edit here",
+                         lock_name);
         return 0;
     }
     edit_state s;
@@ -97,7 +98,7 @@ int edit_levels()
     const std::array<tb_level_entry, 31> loaded = s.saved_levels;
     if (!console_open(s.width, s.height)) {
         unlock_folder();
-        logerror("\nERROR ! The console could not be set up for -edit !\n");
+        report_error(true, "The console could not be set up for -edit");
         return 0;
     }
     s.width = clamped_size(s.width);
@@ -158,10 +159,10 @@ int edit_levels()
     }
     const char *what = k.code == key_hangup ? "The editor was ended" : "The console was lost";
     if (kept)
-        logerror("\nERROR ! %s: the unsaved changes are kept in %s !\n", what, recovery_name);
+        report_error(true, "%s: the unsaved changes are kept in %s", what, recovery_name);
     else if (unsaved(s))
-        logerror("\nERROR ! %s: changes since the last save are not saved !\n", what);
+        report_error(true, "%s: changes since the last save are not saved", what);
     else
-        logerror("\nERROR ! %s !\n", what);
+        report_error(true, "%s", what);
     return 0;
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/logerror.h" // formatted(): the state's messages, the picture's numbers
 #include "edit/keys.h"
 #include "store/store.h"
 
@@ -210,12 +211,6 @@ int typed_number(edit_state &s, int code);
 std::string paste_ignored(const std::string &text);
 constexpr int double_click_ms = 500; // two left presses on one place within it: a double click
 inline const char *plural(int n) { return n == 1 ? "" : "s"; } // "%d cell%s"
-// printf into a string: the state's messages, the picture's numbers
-#if defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
-#endif
-std::string
-formatted(const char *format, ...);
 
 // ---- board.cpp, colors.cpp, overview.cpp: each mode's own keys, after the keys every mode
 // shares

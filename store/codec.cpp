@@ -37,22 +37,22 @@ static int cell_code(std::uint8_t low_byte)
 static int check_record(int i, std::uint32_t p)
 {
     if (std::uint64_t{p} + 2 > prg_size) {
-        logerror("\nERROR ! Level %d record at 0x%08X runs past the end of the PRG file !\n", i, p);
+        report_error(true, "Level %d record at 0x%08X runs past the end of the PRG file", i, p);
         return 0;
     }
     int n = file_data[p + 1];
     if (n > 8) {
-        logerror("\nERROR ! Level %d has %d random colors, 8 at most are allowed !\n", i, n);
+        report_error(true, "Level %d has %d random colors, 8 at most are allowed", i, n);
         return 0;
     }
     if (std::uint64_t{p} + 178 + 2 * static_cast<unsigned>(n) > prg_size) {
-        logerror("\nERROR ! Level %d record at 0x%08X runs past the end of the PRG file !\n", i, p);
+        report_error(true, "Level %d record at 0x%08X runs past the end of the PRG file", i, p);
         return 0;
     }
     for (int j = 0; j < n; j++) {
         int code = file_data[p + 3 + 2 * j] >> 1;
         if (code > 8) {
-            logerror("\nERROR ! Level %d holds an unknown color code (%d) !\n", i, code);
+            report_error(true, "Level %d holds an unknown color code (%d)", i, code);
             return 0;
         }
     }
@@ -60,7 +60,7 @@ static int check_record(int i, std::uint32_t p)
     for (int k = 0; k < nb_cells; k++) {
         int code = cell_code(file_data[q + 2 * k + 1]);
         if (code > code_no_slot) {
-            logerror("\nERROR ! Level %d holds an unknown color code (%d) !\n", i, code);
+            report_error(true, "Level %d holds an unknown color code (%d)", i, code);
             return 0;
         }
     }
@@ -148,9 +148,9 @@ static int records_read_back()
             j++;
         if (j > last_level()) // only a later record can have been written over it
             j = i;
-        logerror("\nERROR ! Level %d record at 0x%08X is overwritten by level %d record at "
-                 "0x%08X !\n",
-                 i, static_cast<unsigned>(was.start), j, static_cast<unsigned>(tb_level[j].start));
+        report_error(true, "Level %d record at 0x%08X is overwritten by level %d record at 0x%08X",
+                     i, static_cast<unsigned>(was.start), j,
+                     static_cast<unsigned>(tb_level[j].start));
         return 0;
     }
     return 1;
@@ -167,8 +167,8 @@ static int table_as_loaded()
            !(tb_level[i].start < levels_table + table_size &&
              levels_table < tb_level[i].start + record_size(tb_level[i].nb_colors)))
         i++;
-    logerror("\nERROR ! Level %d record at 0x%08X runs over the level offset table at 0x%08X !\n",
-             i, static_cast<unsigned>(tb_level[i].start), static_cast<unsigned>(levels_table));
+    report_error(true, "Level %d record at 0x%08X runs over the level offset table at 0x%08X", i,
+                 static_cast<unsigned>(tb_level[i].start), static_cast<unsigned>(levels_table));
     return 0;
 }
 
@@ -179,8 +179,8 @@ int tb_level_to_data()
     int grown = 0;
     for (int i = 1; i <= last_level(); i++) {
         if (tb_level[i].nb_colors > record_room[i]) {
-            logerror("\nERROR ! Level %d has %d random colors, its record has room for %d only !\n",
-                     i, tb_level[i].nb_colors, record_room[i]);
+            report_error(true, "Level %d has %d random colors, its record has room for %d only", i,
+                         tb_level[i].nb_colors, record_room[i]);
             grown = 1;
         }
     }

@@ -17,9 +17,10 @@ std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buff
 {
     std::FILE *f = open_regular(path);
     if (!f) { // a pipe or a device is no file to read, and waiting on it would hang the run
-        logerror(errno == ENOENT ? "\nERROR ! File '%s' not found !"
-                                 : "\nERROR ! File '%s' not found or read protected !",
-                 path);
+        report_error(false,
+                     errno == ENOENT ? "File '%s' not found"
+                                     : "File '%s' not found or read protected",
+                     path);
         return 0;
     }
     std::uint32_t count = 0;
@@ -27,7 +28,7 @@ std::uint32_t load_file(const char *path, std::uint32_t size, std::uint8_t *buff
         count = static_cast<std::uint32_t>(std::fread(buffer, 1, size, f));
     std::fclose(f);
     if (count != size) // an empty file included: it is a short read like any other
-        logerror("\nERROR ! Only 0x%08X bytes were read !\n", count);
+        report_error(true, "Only 0x%08X bytes were read", count);
     return count;
 }
 
@@ -54,7 +55,7 @@ std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t
 {
     temp_file t;
     if (!create_temp_beside(path, 0, t)) {
-        logerror("\nERROR ! File '%s' not found or read protected !", path);
+        report_error(false, "File '%s' not found or read protected", path);
         return 0;
     }
     // unbuffered, so that the count fwrite returns is what truly reached the file
@@ -65,7 +66,7 @@ std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t
     written += copied.size;
     if (ok && tail && !same_tail(copied, tail->sum)) { // never an image with another's tail
         discard_temp(t);
-        logerror("\nERROR ! File '%s' changed past its levels since it was read !\n", path);
+        report_error(true, "File '%s' changed past its levels since it was read", path);
         return 0;
     }
     if (!ok) {
@@ -77,16 +78,16 @@ std::uint32_t save_file(const char *path, std::uint32_t size, const std::uint8_t
         const std::string backup = std::string(path) + ".bak", orig = std::string(path) + ".orig";
         replaced r = replace_keeping(t, backup.c_str(), orig.c_str());
         if (r == replaced::orig_failed || r == replaced::backup_failed)
-            logerror("\nERROR ! Backup file '%s' could not be written !\n",
-                     (r == replaced::orig_failed ? orig : backup).c_str());
+            report_error(true, "Backup file '%s' could not be written",
+                         (r == replaced::orig_failed ? orig : backup).c_str());
         else if (r == replaced::failed)
-            logerror("\nERROR ! File '%s' not found or read protected !", path);
+            report_error(false, "File '%s' not found or read protected", path);
         if (r != replaced::done)
             return 0;
     }
     if (!ok) {
-        logerror("\nERROR ! Only 0x%08X bytes were written !\n",
-                 static_cast<unsigned>(written > 0xFFFFFFFFu ? 0xFFFFFFFFu : written));
+        report_error(true, "Only 0x%08X bytes were written",
+                     static_cast<unsigned>(written > 0xFFFFFFFFu ? 0xFFFFFFFFu : written));
         return 0;
     }
     return size;

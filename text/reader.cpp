@@ -225,9 +225,10 @@ static int read_text_file(const char *path, read_observer observe, void *context
         return 1;
     logerror("Copying text file to structure ... ");
     if (!f) {
-        logerror(none ? "\nERROR ! Levels text file '%s' not found !\n"
-                      : "\nERROR ! Levels text file '%s' could not be read !\n",
-                 path);
+        report_error(true,
+                     none ? "Levels text file '%s' not found"
+                          : "Levels text file '%s' could not be read",
+                     path);
         return 0;
     }
     // read over a copy, so that a read error half way leaves the decoded levels whole
@@ -236,7 +237,7 @@ static int read_text_file(const char *path, read_observer observe, void *context
     int ok = read_levels_text(f, scratch, observe, context);
     std::fclose(f);
     if (!ok) {
-        logerror("\nERROR ! Levels text file '%s' could not be read !\n", path);
+        report_error(true, "Levels text file '%s' could not be read", path);
         return 0;
     }
     tb_level = scratch;

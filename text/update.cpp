@@ -88,26 +88,26 @@ int update_levels_file(const char *path, const std::vector<int> &levels)
 {
     std::string bytes;
     if (!read_whole_file(path, bytes)) {
-        logerror("\nERROR ! Levels text file '%s' could not be read !\n", path);
+        report_error(true, "Levels text file '%s' could not be read", path);
         return 0;
     }
     const std::string text = with_levels(bytes, levels);
     temp_file t;
     if (!create_temp_beside(path, 0, t)) { // binary: the file's own line ends are kept
-        logerror("\nERROR ! Levels text file '%s' could not be created !\n", path);
+        report_error(true, "Levels text file '%s' could not be created", path);
         return 0;
     }
     std::fwrite(text.data(), 1, text.size(), t.f);
     if (!finish_temp(t)) { // a short write shows as a stream error here
-        logerror("\nERROR ! Levels text file '%s' could not be written !\n", path);
+        report_error(true, "Levels text file '%s' could not be written", path);
         return 0;
     }
     const std::string bak = std::string(path) + ".bak";
     replaced r = replace_keeping(t, bak.c_str(), nullptr);
     if (r == replaced::backup_failed)
-        logerror("\nERROR ! Backup file '%s' could not be written !\n", bak.c_str());
+        report_error(true, "Backup file '%s' could not be written", bak.c_str());
     else if (r != replaced::done)
-        logerror("\nERROR ! Levels text file '%s' could not be created !\n", path);
+        report_error(true, "Levels text file '%s' could not be created", path);
     if (r != replaced::done)
         return 0;
     return 1;

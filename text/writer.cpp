@@ -78,7 +78,7 @@ int save_levels_file(const char *path, int picture, int backup)
     const char *kind = picture ? "Levels picture" : "Levels text";
     temp_file t;
     if (!create_temp_beside(path, 1, t)) {
-        logerror("\nERROR ! %s file '%s' could not be created !\n", kind, path);
+        report_error(true, "%s file '%s' could not be created", kind, path);
         return 0;
     }
     if (picture)
@@ -86,15 +86,15 @@ int save_levels_file(const char *path, int picture, int backup)
     else
         display_levels(t.f);
     if (!finish_temp(t)) { // a stream error so far counts too
-        logerror("\nERROR ! %s file '%s' could not be written !\n", kind, path);
+        report_error(true, "%s file '%s' could not be written", kind, path);
         return 0;
     }
     const std::string bak = std::string(path) + ".bak";
     replaced r = replace_keeping(t, backup ? bak.c_str() : nullptr, nullptr);
     if (r == replaced::backup_failed)
-        logerror("\nERROR ! Backup file '%s' could not be written !\n", bak.c_str());
+        report_error(true, "Backup file '%s' could not be written", bak.c_str());
     else if (r != replaced::done)
-        logerror("\nERROR ! %s file '%s' could not be created !\n", kind, path);
+        report_error(true, "%s file '%s' could not be created", kind, path);
     if (r != replaced::done)
         return 0;
     logerror("'%s' generated.\n", path);
