@@ -74,7 +74,10 @@ struct session {
     {
         for (const std::string &k : names) {
             tmux_do("send-keys " + k);
-            std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape" ? 200 : 50));
+            // keys that wait together when read are a paste; wine's console reads them slower
+            std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape"     ? 200
+                                                                  : windows_build() ? 120
+                                                                                    : 50));
         }
     }
     std::string screen() const { return tmux_says("capture-pane -p"); }
