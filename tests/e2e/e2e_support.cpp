@@ -40,6 +40,20 @@ std::string sample_image()
     return std::string(image.begin(), image.end());
 }
 
+testing::AssertionResult same_bytes(const std::string &expected, const std::string &actual)
+{
+    const auto at = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
+    if (at.first == expected.end() && at.second == actual.end())
+        return testing::AssertionSuccess();
+    const std::size_t n = static_cast<std::size_t>(at.first - expected.begin());
+    std::ostringstream what;
+    what << "they differ from byte 0x" << std::hex << n << std::dec
+         << " on: " << testing::PrintToString(expected.substr(n, 16)) << " expected, "
+         << testing::PrintToString(actual.substr(n, 16)) << " found; sizes " << expected.size()
+         << " and " << actual.size();
+    return testing::AssertionFailure() << what.str();
+}
+
 void set_word(std::string &image, std::size_t at, unsigned value)
 {
     image[at] = static_cast<char>(value >> 8);

@@ -18,6 +18,9 @@ constexpr bool sanitized =
 std::string eol(const std::string &s);
 std::string sample_image();
 void set_word(std::string &image, std::size_t at, unsigned value); // big-endian
+// Two files' bytes alike; where not, the first place they differ and their sizes, not the
+// whole of an image.
+testing::AssertionResult same_bytes(const std::string &expected, const std::string &actual);
 
 struct run_dir { // a temporary directory, removed with all it holds
     std::string path;

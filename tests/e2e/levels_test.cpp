@@ -73,7 +73,8 @@ TEST(Levels, LoadprgAndSavelvlLayOutEveryLevel)
     EXPECT_EQ(run_tool(dir, {"-loadprg"}).out, dir.read(lvl));
     for (const char *action : {"-loadprg", "-loadlvl", "-checklvl"}) { // levels going nowhere
         r = run_tool(dir, {action}, "", ">/dev/full");
-        EXPECT_TRUE(r.status == 1 && r.err.find("Levels could not be written") != r.err.npos);
+        EXPECT_EQ(1, r.status) << action;
+        EXPECT_NE(std::string::npos, r.err.find("Levels could not be written")) << r.err;
     }
 }
 

@@ -89,14 +89,14 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
                                     (end != "KILL" && std::filesystem::exists(dir.file(lock))));
              n++)
             wait_ms(50);
-        EXPECT_TRUE(expected == dir.read(recovery));
+        EXPECT_EQ(expected, dir.read(recovery));
         if (!end.empty() && end != "KILL") {
             EXPECT_EQ(1, s.status());
             EXPECT_EQ(dir.read("stty.before"), dir.read("stty.after"));
         }
         for (const std::string &name : dir.names()) // no temporary file, no lock but a killed one's
             EXPECT_TRUE(name[0] != '.' && (name != lock || end == "KILL")) << name;
-        EXPECT_TRUE(sample_image() == dir.read(prg)); // nothing saved
+        EXPECT_TRUE(same_bytes(sample_image(), dir.read(prg))); // nothing saved
         if (end != "KILL")
             continue;
         // its status written, the next editor takes over the killed one's lock, offers its changes
@@ -120,7 +120,7 @@ TEST(Recovery, WrittenAfterAPauseAndWhenTheEditorIsEnded)
         EXPECT_TRUE(next.shows("The earlier changes are kept in vellumix-unsaved.lvl.bak."));
         next.keys({"q"});
         EXPECT_EQ(0, next.status());
-        EXPECT_TRUE(expected == dir.read(recovery + ".bak"));
+        EXPECT_EQ(expected, dir.read(recovery + ".bak"));
         EXPECT_FALSE(std::filesystem::exists(dir.file(lock))); // the killed one's too
     }
 }
