@@ -82,7 +82,8 @@ run_dir::run_dir(const std::string &image, bool exported)
     if (!image.empty())
         write(prg, image);
     if (exported) {
-        EXPECT_EQ(0, run_tool(*this, {"-savelvl"}).status);
+        const run_result r = run_tool(*this, {"-savelvl"});
+        EXPECT_EQ(0, r.status) << r.err;
     }
 }
 
