@@ -4,30 +4,36 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <stdlib.h>
 #include <sys/stat.h>
 
 #include "cli/logerror.h"
 #include "edit/state.h"
+#include "tests/key_names.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
 
-// Bytes from 0x80 are the keys above 255, in their order: 0x80 Up, 0x81 Down, 0x82 Left,
-// 0x83 Right, 0x84 Home, 0x85 End, 0x86 PgUp, 0x87 PgDn, 0x88 Delete; 0x02 is a paste of "n|Ā",
-// 0x05 of a row, 0x04 a paste whose end mark never came.
+// Keys by name, parted by blanks; Paste is a paste of "n|Ā", PasteRow one of a row, and Small
+// a window too small for the editor.
 // Each key says whether it changed the levels, and only then.
 static void press(edit_state &s, const std::string &keys)
 {
-    for (unsigned char c : keys) {
+    std::istringstream words(keys);
+    for (std::string w; words >> w;) {
+        key k{code_named(w)};
+        if (w == "Paste" || w == "PasteRow")
+            k = {key_paste, 0, 0, w == "Paste" ? "n|\xc4\x80" : " \t> |[gn]"};
+        else if (w == "Small")
+            k = {key_resize, min_width - 1, 30};
+        EXPECT_NE(key_none, k.code) << w << " names no key";
         const std::array<tb_level_entry, 31> before = tb_level;
-        const int changed = apply_key(
-            s, c == 2 || c == 5 ? key{key_paste, 0, 0, c == 2 ? "n|\xc4\x80" : " \t> |[gn]"}
-               : c == 4         ? key{key_paste_lost}
-                                : key{c < 0x80 ? int{c} : key_up + (c - 0x80)});
+        const int changed = apply_key(s, k);
         bool differ = false;
         for (int i = 1; i <= 30; i++)
             differ = differ || !same_level(before[i], tb_level[i]);
-        EXPECT_EQ(changed, differ) << c;
+        EXPECT_EQ(changed, differ) << w;
     }
 }
 
@@ -76,43 +82,44 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         std::string then;           // a part of the text of the level shown
         const char *step = nullptr; // what undo and redo name
     } rows[] = {
-        {3, 0, "c4", "Removed green from level 3's random colors.", ": black.\n",
+        {3, 0, "c 4", "Removed green from level 3's random colors.", ": black.\n",
          "green removed from level 3's random colors"},
-        {3, 0, "c8", "Not added: level 3's record has room for 2 random colors only.",
+        {3, 0, "c 8", "Not added: level 3's record has room for 2 random colors only.",
          ": green, black.\n"},
-        {30, 0, "c77", "Added black to level 30's random colors.",
+        {30, 0, "c 7 7", "Added black to level 30's random colors.",
          ": red, purple, white, yellow, orange, blue, green, black.\n"},
-        {30, 0, "c7", // the highest record: its room is its count
+        {30, 0, "c 7", // the highest record: its room is its count
          "Level 30's record has no known end: saved with fewer colors, its room shrinks for good.",
          ": red, purple, white, yellow, orange, blue, green.\n"},
-        {3, 0, "c47",
+        {3, 0, "c 4 7",
          "Removed black from level 3's random colors: its 7 random cells are empty now.",
          "|........[gn]....[gn][gn]........|", // and one undo brings them back:
          "black removed from level 3's random colors and 7 cells emptied"},
-        {3, 0, "c7\rsc7\r", "", ": green, black.\n"}, // the room stays when a list shrinks
-        {3, 0, "1c44u", "Undone: green added to level 3's random colors.", ": black.\n"},
-        {3, 0, "1c4uu", "Nothing to undo in color mode: the last change was not to the colors.",
+        {3, 0, "c 7 Enter s c 7 Enter", "", ": green, black.\n"}, // a list shrunk keeps its room
+        {3, 0, "1 c 4 4 u", "Undone: green added to level 3's random colors.", ": black.\n"},
+        {3, 0, "1 c 4 u u", "Nothing to undo in color mode: the last change was not to the colors.",
          "|[bl]...."}, // u on the board would take back the paint
-        {1, 0, "uU", "Nothing to redo.", "|[gn][gn]"},
-        {1, 0, "8u4U", "Redone: paint of 1 cell on level 1.", "|[wh][gn]"}, // 4 changed nothing
-        {1, 0, "Uu", "Nothing to undo.", "|[gn][gn]"},
+        {1, 0, "u U", "Nothing to redo.", "|[gn][gn]"},
+        {1, 0, "8 u 4 U", "Redone: paint of 1 cell on level 1.", "|[wh][gn]"}, // 4 changed nothing
+        {1, 0, "U u", "Nothing to undo.", "|[gn][gn]"},
         {1, 0, "0", no_random, "|[gn][gn]"},
-        {1, 5, " ", "Painted 1 cell with [bl] blue.", "|[gn][gn][bl][bl][or][bl][ye]"}, // at start
+        {1, 5, "Space", "Painted 1 cell with [bl] blue.", "|[gn][gn][bl][bl][or][bl]"}, // at start
         {1, 0, "4", "Nothing changed: [gn] green is there already.", "|[gn][gn]"},
-        {3, 0, "?<<f", "Not filled: level 1 has no random colors; add one first (c).",
+        {3, 0, "? < < f", "Not filled: level 1 has no random colors; add one first (c).",
          "|[gn][gn]"}, // a random brush from level 3
-        {1, 1, "8>f", "Filled 6 cells with [wh] white.",
+        {1, 1, "8 > f", "Filled 6 cells with [wh] white.",
          "|..[wh][bk][gn][bk][gn][bk][gn]..|\n|......", "fill of 6 cells on level 2"}, // zigzag
         {6, 0, "m", "Mirrored level 6 left to right: 32 cells changed.",
          "|[rd][??][wh][??][rd][pu][wh][ye]|\n|..[pu][wh][ye][rd][pu][wh][ye]..|"},
         {5, 0, "m", "Nothing changed: level 5 is already symmetric.", "|[wh][wh]"},
         {1, 0, "p", "Nothing copied yet: y copies a level, or a box of cells (v).", "|[gn][gn]"},
-        {6, 0, "y<<<p",
+        {6, 0, "y < < < p",
          "Not pasted: the copy has 3 random colors, level 3's record has room for 2.",
          ": green, black.\n"},
-        {6, 0, "y>>>>>>>>>>>>>>>>>>>>>c4\rp", "Pasted level 6 over level 27.", // room for 3
+        {6, 0, "y > > > > > > > > > > > > > > > > > > > > > c 4 Enter p",
+         "Pasted level 6 over level 27.", // room for 3
          ": black, red, purple.\n\n|[ye][wh][pu][rd][??]"},
-        {6, 0, "y>>>>>>>>>>>>>>>>>>>>>P",
+        {6, 0, "y > > > > > > > > > > > > > > > > > > > > > P",
          "Stamped 37 cells; level 27's random colors are now black, red, purple.",
          ": black, red, purple.\n\n|[ye][wh][pu][rd][??]",
          "stamp of 37 cells and the random colors on level 27"},
@@ -125,45 +132,48 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
          "shift of 38 cells on level 1"},
         {1, 0, "J", "Shifted level 1 down: 53 cells changed.",
          "\n\n" + empty_row + empty_row + "|[gn][gn][bl][bl]"},
-        {1, 0, "XH", "Nothing changed: no cells to shift.", "\n\n" + empty_row},
+        {1, 0, "X H", "Nothing changed: no cells to shift.", "\n\n" + empty_row},
         {3, 0, "X", "Emptied 27 cells of level 3.",
          "green, black.\n\n" + empty_row + empty_row + empty_row},
-        {3, 18, "r5", "Replaced 6 cells of [gn] green with [pu] purple.",
+        {3, 18, "r 5", "Replaced 6 cells of [gn] green with [pu] purple.",
          "|........[pu][??][pu][pu]........|", "replace of 6 cells on level 3"},
-        {1, 0, "r0", "Not replaced: level 1 has no random colors; add one first (c).",
+        {1, 0, "r 0", "Not replaced: level 1 has no random colors; add one first (c).",
          "|[gn][gn][bl]"},
-        {1, 0, "v\x83\x83\x81\x37", "Painted 6 cells with [bk] black.",
+        {1, 0, "v Right Right Down 7", "Painted 6 cells with [bk] black.",
          "|[bk][bk][bk][bl][or][or][ye][ye]|\n|..[bk][bk][bk][bl]"},
-        {1, 9, "v\x80\x82\x82x", "Cut 4 cells (4 emptied): p pastes them at the cursor.",
+        {1, 9, "v Up Left Left x", "Cut 4 cells (4 emptied): p pastes them at the cursor.",
          "|........[bl][bl][or][or][ye][ye]|\n|..........[bl][bl][or][or][ye]..|"},
         // mirror painting: a key, a fill and a box emptied paint each cell's mirror too
-        {1, 40, "S4", "Painted 2 cells with [gn] green.", "|..[gn]....................[gn]..|"},
-        {1, 0, "Sb2f", "Filled 8 cells with [rd] red.",
+        {1, 40, "S 4", "Painted 2 cells with [gn] green.", "|..[gn]....................[gn]..|"},
+        {1, 0, "S b 2 f", "Filled 8 cells with [rd] red.",
          "|[rd][rd][bl][bl][or][or][rd][rd]|\n|..[rd][rd][bl][bl][or][rd][rd]..|"},
-        {1, 0, "Sv\x83\x88", "Emptied 4 cells.", "|........[bl][bl][or][or]........|"},
+        {1, 0, "S v Right Del", "Emptied 4 cells.", "|........[bl][bl][or][or]........|"},
         // a box mirrored within itself, or refused where its cells would land between cells
-        {1, 0, "v\x83\x83m", "Mirrored the box left to right: 2 cells changed.",
+        {1, 0, "v Right Right m", "Mirrored the box left to right: 2 cells changed.",
          "|[bl][gn][gn][bl]"},
-        {1, 0, "v\x81\x81M", "Mirrored the box top to bottom: 2 cells changed.",
+        {1, 0, "v Down Down M", "Mirrored the box top to bottom: 2 cells changed.",
          "|[bl][gn][bl][bl]"},
-        {1, 0, "v\x81m", "Not mirrored: in this box, cells would land between cells.",
+        {1, 0, "v Down m", "Not mirrored: in this box, cells would land between cells.",
          "|[gn][gn][bl]"},
         // a stamp over a background: the copy's empty cells leave what is under them
-        {1, 0, "y>>>P", "Stamped 38 cells.", "|[or][or][ye][ye][gn][gn][bl][bl]|\n|..[bk]....."},
-        {4, 2, "v\x81\x83y<<<\x81\x84P", "Stamped the box: 3 cells changed.",
+        {1, 0, "y > > > P", "Stamped 38 cells.",
+         "|[or][or][ye][ye][gn][gn][bl][bl]|\n|..[bk]....."},
+        {4, 2, "v Down Right y < < < Down Home P", "Stamped the box: 3 cells changed.",
          "|[pu][pu][or][or][ye][ye][gn][gn]|\n|..[pu][bl][or]", "stamp of 3 cells on level 1"},
         // a box across both row kinds keeps its shape on either, and loses what falls off
-        {4, 0, "v\x83\x81y<<<\x81\x81\x81\x81\x81\x81\x84p", "Pasted the box: 4 cells changed.",
-         "|..[pu][pu]......................|\n|....[pu][pu]", "paste of 4 cells on level 1"},
-        {4, 0, "v\x83\x81y<<<\x81\x81\x81\x81\x81\x84p", "Pasted the box: 4 cells changed.",
+        {4, 0, "v Right Down y < < < Down Down Down Down Down Down Home p",
+         "Pasted the box: 4 cells changed.", "|..[pu][pu]......................|\n|....[pu][pu]",
+         "paste of 4 cells on level 1"},
+        {4, 0, "v Right Down y < < < Down Down Down Down Down Home p",
+         "Pasted the box: 4 cells changed.",
          "|[pu][pu]........................|\n|..[pu][pu]......", "paste of 4 cells on level 1"},
-        {4, 0, "v\x83\x81y<<<\x81\x81\x81\x81\x81\x81\x81\x81\x81\x85p",
+        {4, 0, "v Right Down y < < < Down Down Down Down Down Down Down Down Down End p",
          "Pasted the box: 1 cell changed, 3 fell off the board.", "....[pu]|\n\n\n"},
-        {3, 18, "v\x83y<<p",
+        {3, 18, "v Right y < < p",
          "Not pasted: the copy holds random cells and level 1 has no random colors.", "|[gn][gn]"},
-        {1, 0, "b3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
-        {1, 0, "g42\r0\r", "There is no level 0.", "|[gn][gn][bl]"},
-        {1, 0, "g5\x7f\x31\x39\rg\x1b", "", "Level 19"}}; // 5, Backspace, 19
+        {1, 0, "b 3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
+        {1, 0, "g 4 2 Enter 0 Enter", "There is no level 0.", "|[gn][gn][bl]"},
+        {1, 0, "g 5 BS 1 9 Enter g Esc", "", "Level 19"}};
     for (const row &r : rows) {
         SCOPED_TRACE(r.keys);
         edit_state s = start_on_sample(r.level, r.cursor, r.keys);
@@ -171,7 +181,7 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         EXPECT_NE(std::string::npos, level_as_text(s.level).find(r.then));
         for (const char *again : {"Undone: ", "Redone: "}) // but in color mode, which has no U
             if (r.step) {
-                press(s, std::string(s.mode == edit_mode::colors ? "\x1b" : "") +
+                press(s, std::string(s.mode == edit_mode::colors ? "Esc " : "") +
                              (again[0] == 'U' ? 'u' : 'U'));
                 EXPECT_EQ(again + std::string(r.step) + ".", s.status);
             }
@@ -190,7 +200,7 @@ TEST(Editor, CursorStopsAtTheEdgesAndKeepsItsPlaceInTheRow)
     for (const auto &r : rows) {
         edit_state s = start_on_sample(r[0], r[1]);
         apply_key(s, {r[2]});
-        EXPECT_TRUE(s.level == r[3] && s.cursor == r[4]) << r[1] << " " << r[2];
+        EXPECT_EQ(std::pair(r[3], r[4]), std::pair(s.level, s.cursor)) << r[1] << " " << r[2];
     }
 }
 
@@ -212,21 +222,23 @@ TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
     fs::permissions(prg_name, fs::perms::owner_read);
     edit_state s;
     edit_start(s);
-    press(s, "1s");
+    press(s, "1 s");
     EXPECT_EQ("Not saved: KR_PROG.PRG is read-only.", s.status);
     tb_level[1].nb_colors = tb_level[2].nb_colors = 1;
-    press(s, "qy");
+    press(s, "q y");
     EXPECT_EQ("Not saved: Level 1 has 1 random colors, its record has room for 0 only; Level 2 has "
               "1 random colors, its record has room for 0 only.",
               s.status);
-    EXPECT_TRUE(!s.quit && s.mode == edit_mode::board && log_capture == nullptr);
+    EXPECT_EQ(std::tuple(false, edit_mode::board, nullptr),
+              std::tuple(s.quit, s.mode, log_capture));
     // the text file updated in place: levels in any order, after a byte order mark; none if none
     std::ofstream("vellumix.lvl", std::ios::binary)
         << "\xEF\xBB\xBF" + level_as_text(1) + level_as_text(2) + level_as_text(3);
     tb_level[1].cells[0] = tb_level[3].cells[0] = 8;
     std::string now;
-    EXPECT_TRUE(update_levels_file("vellumix.lvl", {3, 1}) &&
-                read_whole_file("vellumix.lvl", now) && !update_levels_file("none.lvl", {1}));
+    EXPECT_TRUE(update_levels_file("vellumix.lvl", {3, 1}));
+    EXPECT_FALSE(update_levels_file("none.lvl", {1}));
+    EXPECT_TRUE(read_whole_file("vellumix.lvl", now));
     EXPECT_EQ("\xEF\xBB\xBF" + level_as_text(1) + level_as_text(2) + level_as_text(3), now);
 }
 
@@ -238,12 +250,13 @@ static key at_cell(int code, int k) // a click or drag on cell k of the board at
 
 TEST(Editor, HelpTurnsItsPagesAndAnyOtherKeyReturns)
 {
-    edit_state s = start_on_sample(1, 0, "c\x1b\th\x87 \x87\x86\x87"); // 80 x 24: 3 pages
-    EXPECT_TRUE(s.mode == edit_mode::help && s.help_page == 2);
-    press(s, "\x87\x87\x87qh");
-    EXPECT_TRUE(s.mode == edit_mode::help && s.help_page == 0 && !s.quit); // opened at page 1
+    edit_state s = start_on_sample(1, 0, "c Esc Tab h PgDn Space PgDn PgUp PgDn"); // 3 pages
+    EXPECT_EQ(std::pair(edit_mode::help, 2), std::pair(s.mode, s.help_page));
+    press(s, "PgDn PgDn PgDn q h");
+    EXPECT_EQ(std::tuple(edit_mode::help, 0, false),
+              std::tuple(s.mode, s.help_page, s.quit)); // p. 1
     press(s, "q");
-    EXPECT_TRUE(s.mode == edit_mode::overview); // where it was opened
+    EXPECT_EQ(edit_mode::overview, s.mode); // where it was opened
 }
 
 // A drag paints the whole line between two reports, mirrored with S, as one undo step, until a
@@ -267,7 +280,8 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
     EXPECT_EQ("Painted 3 cells with [wh] white.", s.status);
     EXPECT_NE(std::string::npos, level_as_text(1).find("|[bk][wh][wh][bl]")); // and row 2's
     EXPECT_NE(std::string::npos, level_as_text(1).find("|..[gn][wh][bl]"));
-    EXPECT_TRUE(apply_key(s, {'u'}) && level_as_text(1) == after_7 && s.cursor == 1);
+    EXPECT_EQ(1, apply_key(s, {'u'}));
+    EXPECT_EQ(std::pair(after_7, 1), std::pair(level_as_text(1), s.cursor));
     press(s, "S");
     for (key k : {at_cell(key_mouse_left, 40), at_cell(key_mouse_drag, 85)}) // rows 6 to 11
         apply_key(s, k);
@@ -279,14 +293,15 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
                   "...[wh]..........|\n|........[wh]........[wh]........|"));
     const std::string line = level_as_text(1);
     press(s, "u");
-    EXPECT_TRUE(level_as_text(1) == after_7 && s.status == "Undone: drag of 14 cells on level 1.");
+    EXPECT_EQ("Undone: drag of 14 cells on level 1.", s.status);
+    EXPECT_EQ(after_7, level_as_text(1));
     for (key k : {at_cell(key_mouse_left, 85), at_cell(key_mouse_drag, 40)}) // the same, upward
         apply_key(s, k);
     EXPECT_EQ(line, level_as_text(1));
     press(s, "u");
     apply_key(s, at_cell(key_mouse_drag, 20)); // the drag ended with the key
     EXPECT_EQ(after_7, level_as_text(1));
-    press(s, "\t");
+    press(s, "Tab");
     apply_key(s, {key_mouse_left, 20, 1});   // a board's number line chooses it
     apply_key(s, {key_mouse_left, 20, 200}); // below the boards shown, nothing
     EXPECT_EQ(2, s.selected);
@@ -299,9 +314,9 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
         apply_key(s, k);
     }
     EXPECT_NE(std::string::npos, level_as_text(2).find("|[bk][wh][bk][gn][bk][gn][wh][gn]|"));
-    press(s, "\t");
+    press(s, "Tab");
     apply_key(s, {key_mouse_double, 37, 3});
-    EXPECT_TRUE(s.mode == edit_mode::board && s.level == 3);
+    EXPECT_EQ(std::pair(edit_mode::board, 3), std::pair(s.mode, s.level));
 }
 
 TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
@@ -313,25 +328,26 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
         const char *keys, *status;
         int selected, top_row, at, from; // level at holds then what level from held
     } rows[] = {
-        {1, "\t>", "Exchanged levels 1 and 2.", 2, 0, 1, 2},
-        {2, "\t<u\x80", "Undone: exchange of levels 1 and 2.", 1, 0, 1, 1}, // Up: nothing
-        {1, "\tx\x83\x83\x83x", "Exchanged levels 1 and 4.", 4, 0, 1, 4},
-        {3, "\t>", "Not exchanged: level 3's 2 random colors do not fit level 4's room for 0.", 3,
+        {1, "Tab >", "Exchanged levels 1 and 2.", 2, 0, 1, 2},
+        {2, "Tab < u Up", "Undone: exchange of levels 1 and 2.", 1, 0, 1, 1}, // Up: nothing
+        {1, "Tab x Right Right Right x", "Exchanged levels 1 and 4.", 4, 0, 1, 4},
+        {3, "Tab >", "Not exchanged: level 3's 2 random colors do not fit level 4's room for 0.", 3,
          0, 1, 1},
-        {21, "\tx\x84x",
+        {21, "Tab x Home x",
          "Not exchanged: level 21's 1 random color does not fit level 1's room for 0.", 1, 0, 1, 1},
-        {29, "\t>", no_room, 29, 7, 1, 1},
-        {1, "\t>uU", "Redone: exchange of levels 1 and 2.", 2, 0, 1, 2},
-        {1, "\t\x81\x87\x80\r", "", 5, 1, 1, 1}, // 4 across, 1 down; opened
-        {5, "\t\x85\x1b", "", 30, 7, 1, 1},
+        {29, "Tab >", no_room, 29, 7, 1, 1},
+        {1, "Tab > u U", "Redone: exchange of levels 1 and 2.", 2, 0, 1, 2},
+        {1, "Tab Down PgDn Up Enter", "", 5, 1, 1, 1}, // 4 across, 1 down; opened
+        {5, "Tab End Esc", "", 30, 7, 1, 1},
         // colors of levels between taken away first: no other record has room for them
-        {3, "c47\r\t\x83m1\r", "Moved level 4 to 1.", 1, 0, 1, 4},
-        {3, "c47\r\t\x82\x82m4\ru", "Undone: move of levels 1 to 4.", 4, 0, 1, 1},
-        {6, "c725\r\t\x82\x82\x82m6\r", "Moved level 3 to 6.", 6, 1, 6, 3},
-        {3, "\tm1\r", "Not moved: level 3's 2 random colors do not fit level 1's room for 0.", 3, 0,
-         1, 1},
-        {1, "\tm1\r", "Nothing changed: level 1 is at 1 already.", 1, 0, 1, 1},
-        {30, "c72583614\r\t\x82\x82\x82m30\r", // fewer colors than level 30 was found with
+        {3, "c 4 7 Enter Tab Right m 1 Enter", "Moved level 4 to 1.", 1, 0, 1, 4},
+        {3, "c 4 7 Enter Tab Left Left m 4 Enter u", "Undone: move of levels 1 to 4.", 4, 0, 1, 1},
+        {6, "c 7 2 5 Enter Tab Left Left Left m 6 Enter", "Moved level 3 to 6.", 6, 1, 6, 3},
+        {3, "Tab m 1 Enter",
+         "Not moved: level 3's 2 random colors do not fit level 1's room for 0.", 3, 0, 1, 1},
+        {1, "Tab m 1 Enter", "Nothing changed: level 1 is at 1 already.", 1, 0, 1, 1},
+        // fewer colors than level 30 was found with
+        {30, "c 7 2 5 8 3 6 1 4 Enter Tab Left Left Left m 3 0 Enter",
          "Level 30's record has no known end: saved with fewer colors, its room shrinks for good.",
          30, 7, 30, 27}};
     for (const auto &r : rows) {
@@ -341,13 +357,13 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
             text[i] = level_as_text(i).substr(level_as_text(i).find('\n'));
         press(s, r.keys);
         EXPECT_EQ(r.status, s.status) << r.keys;
-        EXPECT_TRUE(r.selected == s.selected && r.top_row == s.top_row) << r.keys;
+        EXPECT_EQ(std::pair(r.selected, r.top_row), std::pair(s.selected, s.top_row)) << r.keys;
         EXPECT_EQ(r.level == 21 ? 21 : 0, s.marked) << r.keys; // a refused trade keeps its mark
         const std::string now = level_as_text(r.at);
         EXPECT_EQ(text[r.from], now.substr(now.find('\n'))) << r.keys;
     }
-    edit_state s = start_on_sample(3, 0, "c47\r\t\x82\x82m4\r\x1b"); // Esc: to the level moved
-    EXPECT_TRUE(s.mode == edit_mode::board && s.level == 4);
+    edit_state s = start_on_sample(3, 0, "c 4 7 Enter Tab Left Left m 4 Enter Esc"); // to it
+    EXPECT_EQ(std::pair(edit_mode::board, 4), std::pair(s.mode, s.level));
 }
 
 // A paste is checked as the text file is, in its level's lines: a warning refuses it, placed as
@@ -383,7 +399,7 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
         {27, cr + edited(level_as_text(7), "Level", "level"),
          "Pasted the first of 2 levels in the text over level 27."},
         {27, edited(indented, "\n  \t\n", "\n \n") + "  x\n",
-         "Pasted a level from text over level 27.", "\x86\t\x83"}, // the one after the shown
+         "Pasted a level from text over level 27.", "PgUp Tab Right"}, // the one after the shown
         {9, edited(quoted, "k, r", "k,r"), "Not pasted: line 2, column 25: " + lost},
         {27, six, "Not pasted: leave color mode first (Enter or Esc).", "c"},
         {30, six.substr(0, row_4), "Not pasted: the text holds 3 of a level's 11 rows."},
@@ -407,12 +423,13 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
         EXPECT_EQ(pasted ? rows_of_six : before.substr(before.find("\n\n")),
                   now.substr(now.find("\n\n")));
         press(s, pasted ? "u" : ""); // one step, whose level the overview shows at once
-        EXPECT_TRUE(before == level_as_text(r.level) && (!pasted || s.selected == r.level));
+        EXPECT_EQ(before, level_as_text(r.level));
+        EXPECT_TRUE(!pasted || s.selected == r.level) << s.selected;
     }
 }
 
 // Quitting with changes asks first, a save asks when the file changed on disk or went away,
-// and a window too small for the editor (keys after \x01) takes no key but a harmless quit.
+// and a window too small for the editor (keys after Small) takes no key but a harmless quit.
 // A paste answers no question and acts in no mode: the question or prompt stands after its word.
 TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
 {
@@ -426,69 +443,69 @@ TEST(Editor, QuittingAndSavingAskFirstAndASmallWindowTakesNoKeys)
                          "it in vellumix.lvl? (y/n)";
     const char *both = "Saved to KR_PROG.PRG and vellumix.lvl.",
                *left = "Saved to KR_PROG.PRG; vellumix.lvl left as it was.";
+    const std::map<edit_mode, char> letters = {{edit_mode::board, 'b'},  {edit_mode::colors, 'c'},
+                                               {edit_mode::box, 'x'},    {edit_mode::brush, 'B'},
+                                               {edit_mode::go_to, 'G'},  {edit_mode::help, 'h'},
+                                               {edit_mode::asking, 'a'}, {edit_mode::confirm, 'f'},
+                                               {edit_mode::update, 't'}, {edit_mode::move_to, 'M'}};
     const struct {
         int disk;
         const char *keys;
         std::string status; // "*": any
-        const char *then;   // q: quit; else the mode (board, colors, help, asking, confirm) and
-                            // whether the levels are saved or unsaved; then the levels updated
+        const char *then;   // q: quit; else the mode's letter and whether the levels are
+                            // saved or unsaved; then the levels updated
     } rows[] = {
         {0, "q", "", "q"},
-        {0, "1q", quit, "au"},
-        {0, "1q\x1b", "", "bu"},
-        {0, "1\x03n", quit, "q"},
-        {0, "1qy", "Saved.", "q"},
-        {0, "1suUq", "*", "q"},
-        {0, "1su2uq", quit, "au"},
-        {0, "cU", "Color mode takes only 1-8, u, Enter and Esc.", "cs"},
-        {0, "c\x03", "", "q"},
-        {0, "1s", "Saved.", "bs"},
-        {1, "1s", changed, "fu"},
-        {1, "1sn", "Not saved.", "bu"},
-        {1, "1sy", "Saved.", "bs"},
-        {2, "1qy", gone, "fu"},
-        {2, "1qyy", "Saved.", "q"},
-        {0, "\x01m", "", "bs"},
-        {0, "1\x01q", "*", "bu"},
-        {0, "\x1b", "Nothing to close: q quits.", "bs"},
-        {0, "\x01q", "", "q"},
-        {4, "1s\x1b", left, "bs"},
-        {4, "1sn2s", "Saved.", "bs"},
-        {4, "1qy", update, "ts"},
-        {4, "1qyn", left, "q"},
-        {4, "1qyy", both, "q 1"},
-        {5, "1syy", both, "bs 1"},
-        {12, "1qyy", "Saved to KR_PROG.PRG, but vellumix.lvl was not written: full.", "bs 1"},
-        {4, "1>1s",
+        {0, "1 q", quit, "au"},
+        {0, "1 q Esc", "", "bu"},
+        {0, "1 Ctrl-C n", quit, "q"},
+        {0, "1 q y", "Saved.", "q"},
+        {0, "1 s u U q", "*", "q"},
+        {0, "1 s u 2 u q", quit, "au"},
+        {0, "c U", "Color mode takes only 1-8, u, Enter and Esc.", "cs"},
+        {0, "c Ctrl-C", "", "q"},
+        {0, "1 s", "Saved.", "bs"},
+        {1, "1 s", changed, "fu"},
+        {1, "1 s n", "Not saved.", "bu"},
+        {1, "1 s y", "Saved.", "bs"},
+        {2, "1 q y", gone, "fu"},
+        {2, "1 q y y", "Saved.", "q"},
+        {0, "Small m", "", "bs"},
+        {0, "1 Small q", "*", "bu"},
+        {0, "Esc", "Nothing to close: q quits.", "bs"},
+        {0, "Small q", "", "q"},
+        {4, "1 s Esc", left, "bs"},
+        {4, "1 s n 2 s", "Saved.", "bs"},
+        {4, "1 q y", update, "ts"},
+        {4, "1 q y n", left, "q"},
+        {4, "1 q y y", both, "q 1"},
+        {5, "1 s y y", both, "bs 1"},
+        {12, "1 q y y", "Saved to KR_PROG.PRG, but vellumix.lvl was not written: full.", "bs 1"},
+        {4, "1 > 1 s",
          "vellumix.lvl holds older levels 1 and 2: -saveprg would undo this save. Update them in "
          "vellumix.lvl? (y/n)",
          "ts"},
-        {20, "1sy", both, "bs 1"}, // level 2's hand edit stays
-        {36, "1>1sy",
+        {20, "1 s y", both, "bs 1"}, // level 2's hand edit stays
+        {36, "1 > 1 s y",
          "Saved to KR_PROG.PRG and vellumix.lvl; vellumix.lvl's own edit of level 1 is in "
          "vellumix.lvl.bak.",
          "bs 1 2"},
-        {68, "1s", "Saved.", "bs"}, // the file holds the save's edit already
-        {0, "1q\x04\x02", ignored + quit, "au"},
-        {1, "1s\x02\x02", ignored + changed, "fu"},
-        {4, "1s\x02\x04", lost + update, "ts"},
-        {0, "\x02", ignored.substr(0, ignored.size() - 1), "bs"},
-        {0, "v\x05", "Ignored a pasted level: paste it again on the board.", "xs"},
-        {0, "h\x04", lost.substr(0, lost.size() - 1), "hs"},
-        {0, "b\x02", ignored + "Press the key of a code: 0-9, ? random, . empty.", "Bs"},
-        {0, "g1\x02", ignored + "Go to level (1-30): 1", "Gs"},
-        {0, "\tm\x02", ignored + "Move level 1 to: ", "Ms"}};
+        {68, "1 s", "Saved.", "bs"}, // the file holds the save's edit already
+        {0, "1 q lost Paste", ignored + quit, "au"},
+        {1, "1 s Paste Paste", ignored + changed, "fu"},
+        {4, "1 s Paste lost", lost + update, "ts"},
+        {0, "Paste", ignored.substr(0, ignored.size() - 1), "bs"},
+        {0, "v PasteRow", "Ignored a pasted level: paste it again on the board.", "xs"},
+        {0, "h lost", lost.substr(0, lost.size() - 1), "hs"},
+        {0, "b Paste", ignored + "Press the key of a code: 0-9, ? random, . empty.", "Bs"},
+        {0, "g 1 Paste", ignored + "Go to level (1-30): 1", "Gs"},
+        {0, "Tab m Paste", ignored + "Move level 1 to: ", "Ms"}};
     for (const auto &r : rows) {
         disk = r.disk;
         edit_state s = start_on_sample(1);
-        const std::string keys = r.keys, small = keys.substr(0, keys.find('\x01'));
-        press(s, small);
-        if (small != keys) {
-            apply_key(s, {key_resize, min_width - 1, 30});
-            press(s, keys.substr(small.size() + 1));
-        }
+        press(s, r.keys);
         EXPECT_TRUE(r.status == "*" || r.status == s.status) << r.keys << ": " << s.status;
-        const char mode = "bcxBRGhoafrtM"[static_cast<int>(s.mode)];
+        const char mode = letters.count(s.mode) ? letters.at(s.mode) : '?';
         EXPECT_EQ(r.then,
                   (s.quit ? "q" : std::string(1, mode) + (unsaved(s) ? "u" : "s")) + updated)
             << r.keys;
@@ -525,26 +542,31 @@ TEST(Recovery, TheStartQuestionNamesTheLevelsTheFileChanges)
         EXPECT_EQ(!r.levels.empty(), fs::exists(recovery_name));
         EXPECT_EQ(!r.text.empty(), fs::exists(std::string(recovery_name) + ".bak"));
         if (!r.levels.empty()) { // y, not a paste: the file's levels, one step back to the image's
-            press(s, "\x02");
+            press(s, "Paste");
             EXPECT_EQ(1, apply_key(s, {'y'}));
-            EXPECT_TRUE(level_unsaved(s, r.levels[0]) && apply_key(s, {'u'}) && !unsaved(s));
+            EXPECT_TRUE(level_unsaved(s, r.levels[0]));
+            EXPECT_EQ(1, apply_key(s, {'u'}));
+            EXPECT_FALSE(unsaved(s));
         }
     }
     // a link of that name is none of the editor's: not offered, written nor removed
     fs::remove(recovery_name);
     fs::create_symlink("elsewhere", recovery_name);
-    std::string error;
+    const auto refused = [] { // why write_recovery wrote nothing; "" when it wrote
+        std::string error;
+        return write_recovery(error) ? std::string() : error;
+    };
     edit_state s = start_on_sample(1);
     offer_recovery(s);
     remove_recovery();
-    EXPECT_TRUE(s.mode == edit_mode::board && !write_recovery(error) &&
-                error == "vellumix-unsaved.lvl is not a plain file" &&
-                fs::exists(fs::symlink_status(recovery_name)) && !fs::exists("elsewhere"));
+    EXPECT_EQ(edit_mode::board, s.mode);
+    EXPECT_EQ("vellumix-unsaved.lvl is not a plain file", refused());
+    EXPECT_TRUE(fs::exists(fs::symlink_status(recovery_name))); // the link, not what it names
+    EXPECT_FALSE(fs::exists("elsewhere"));
     fs::remove(recovery_name); // a plain file that may not be written says why
     std::fclose(std::fopen(recovery_name, "w"));
     fs::permissions(recovery_name, fs::perms::owner_read);
-    EXPECT_TRUE(!write_recovery(error) &&
-                error == "Levels text file 'vellumix-unsaved.lvl' could not be created");
+    EXPECT_EQ("Levels text file 'vellumix-unsaved.lvl' could not be created", refused());
     // one that cannot be put aside (a folder in the way) is never written over
     fs::remove(std::string(recovery_name) + ".bak");
     fs::create_directories(std::string(recovery_name) + ".bak/full");
@@ -552,6 +574,5 @@ TEST(Recovery, TheStartQuestionNamesTheLevelsTheFileChanges)
     offer_recovery(s);
     EXPECT_EQ("vellumix-unsaved.lvl could not be renamed: it stays as it is.", s.status);
     fs::permissions(recovery_name, fs::perms::owner_all);
-    EXPECT_TRUE(!write_recovery(error) &&
-                error == "vellumix-unsaved.lvl is an earlier session's: it stays as it is");
+    EXPECT_EQ("vellumix-unsaved.lvl is an earlier session's: it stays as it is", refused());
 }

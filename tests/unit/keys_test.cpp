@@ -4,21 +4,21 @@
 #include <vector>
 
 #include "edit/keys.h"
+#include "tests/key_names.h"
 #include "tests/key_stream.h"
 
-static std::string name_of(const key &k) // Up, q, ^C, Esc, BS, left@9,4, paste[sq]
+static std::string name_of(const key &k) // Up, q, Ctrl-C, Esc, BS, left@9,4, paste[sq]
 {
-    static const char *const names[] = {
-        "Up",        "Down", "Left",  "Right", "Home", "End",     "PgUp",   "PgDn",
-        "Del",       "F1",   "left",  "right", "drag", "release", "double", "wheelup",
-        "wheeldown", "",     "paste", "lost",  "Esc",  "BS"};
-    const std::string at = "@" + std::to_string(k.x) + "," + std::to_string(k.y);
-    const int i = k.code == key_escape ? 20 : k.code == key_backspace ? 21 : k.code - key_up;
-    return i < 0 ? std::string(k.code < ' ' ? 1 : 0, '^') +
-                       static_cast<char>(k.code | 0x40 * (k.code < ' '))
-                 : names[i] + (k.code == key_paste                              ? "[" + k.text + "]"
-                               : k.code >= key_mouse_left && k.code < key_paste ? at
-                                                                                : "");
+    static const key_name mouse_names[] = {
+        {key_mouse_left, "left"},       {key_mouse_right, "right"},   {key_mouse_drag, "drag"},
+        {key_mouse_release, "release"}, {key_mouse_double, "double"}, {key_wheel_up, "wheelup"},
+        {key_wheel_down, "wheeldown"},  {key_paste, "paste"}};
+    for (const key_name &n : mouse_names)
+        if (n.first == k.code)
+            return n.second + (k.code == key_paste
+                                   ? "[" + k.text + "]"
+                                   : "@" + std::to_string(k.x) + "," + std::to_string(k.y));
+    return name_of_code(k.code);
 }
 
 // The keys of bytes as a terminal sends them: "`N`" makes the byte after it come N ms after the
@@ -54,7 +54,8 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         std::string bytes, keys;
         bool trusted = false;
     } rows[] = {
-        {"q`20`\t`20`\r`20`\n\x03\x13\x16\x19\x1a\x7f\x08", "q ^I ^M ^M ^C ^S ^V ^Y ^Z BS BS "},
+        {"q`20`\t`20`\r`20`\n\x03\x13\x16\x19\x1a\x7f\x08",
+         "q Tab Enter Enter Ctrl-C Ctrl-S Ctrl-V Ctrl-Y Ctrl-Z BS BS "},
         {"\xc3\xa9\xc3\xa9`20`x`20`\x80", "x "},
         {"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1bOB\x1bOC\x1bOD\x1b[1;5A\x1b[1;2D\x1b[3;5~\x1b[5;3~"
          "\x1bO5B",
@@ -63,8 +64,8 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         // sequences that are no key of ours, and the byte after each
         {"\x1b[[Bq\x1b[Zq\x1b[2~q\x1b[?1;2cq\x1b[201~q\x1bOQq\x1b[1;2;3Aq\x1b[ @q\x1bO@q\x1bO~q",
          "q q q q q q q q q q "},
-        {"\x1b[1\x1b[A\x1b[1\x03\x1bO\x7f\x1b[1\x7f", "Up ^C BS BS "}, // cut short
-        {"\x1bq\x1b\x7f\x1b\x1bx\x1b\x1b[A", "Up "},                   // Alt and a key; Alt and Esc
+        {"\x1b[1\x1b[A\x1b[1\x03\x1bO\x7f\x1b[1\x7f", "Up Ctrl-C BS BS "}, // cut short
+        {"\x1bq\x1b\x7f\x1b\x1bx\x1b\x1b[A", "Up "}, // Alt and a key; Alt and Esc
         {"\x1b]52;c;sq\x07q\x1b]\x07q\x1bPsq\x1b\\y\x1b_s\x1b\\\x1b^x\x07\x1bXy\x07\x1b]0;s\x1b[A",
          "q q y Up "},
         {"\x1b[<0;10;5M\x1b[<2;9;19M\x1b[<32;11;5M\x1b[<0;11;5m\x1b[<16;1;4M\x1b[<0;1000000;1M"
@@ -80,7 +81,7 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         // one before; then every byte within 100 ms, control bytes and sequences as its text
         {"Xs`100`qn`100`nothing`100`Level 5`100`qqq`20`q`100`ab`19`c`99`\x1b[A`100`q",
          "paste[Xs] paste[qn] paste[nothing] paste[Level 5] q q q q paste[abc\x1b[A] q "},
-        {"\x03notes\x00\x0c\x7fXs`40`Xs"s, "^C paste[notes\x00\x0c\x7fXsXs] "s},
+        {"\x03notes\x00\x0c\x7fXs`40`Xs"s, "Ctrl-C paste[notes\x00\x0c\x7fXsXs] "s},
         {"L`12`e`12`v`12`e`12`l`12` `12`2`12`\r`12`S`12`s`12`\r`12`|", "paste[Level 2\rSs\r|] "},
         {"Level 2`15`\r; Star`15`t addre`15`ss: Ss`15`\r|[gn]",
          "paste[Level 2\r; Start address: Ss\r|[gn]] "},

@@ -56,10 +56,6 @@ static std::string words(const grid &g) // each row after a newline, each run of
 
 TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
 {
-    const std::array<int, 3> kinds[] = {{39, 30, 0},  {100, 16, 0}, {79, 30, 1}, {100, 23, 1},
-                                        {119, 50, 2}, {150, 39, 2}, {120, 40, 3}};
-    for (const auto &k : kinds) // one side too short is enough
-        EXPECT_EQ(static_cast<layout_kind>(k[2]), layout_of(k[0], k[1]).kind) << k[0];
     edit_state named = on_sample(30); // the title's name in full where all of it fits
     named.mirror_paint = true;
     tb_level[30].cells[0] = 1; // and modified
@@ -67,29 +63,28 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         EXPECT_EQ(width == 51, row_text(drawn(named, width, 17), 0).find("Vellumix - ") == 0);
     const struct {
         int width, height;
-        layout_kind kind;
         edit_mode mode;
         int level, cursor_x, cursor_y;
         const char *keys, *shown;
     } rows[] = {
-        {5, 2, layout_kind::too_small, edit_mode::board, 3, 1, 1, "", "\nPleas\ne"},
-        {39, 16, layout_kind::too_small, edit_mode::board, 3, 23, 3, "",
+        {5, 2, edit_mode::board, 3, 1, 1, "", "\nPleas\ne"},
+        {39, 16, edit_mode::board, 3, 23, 3, "",
          "\nPlease make this window at least 40 x\n17 (it is 39 x 16).\nThere are unsaved changes: "
          "enlarge the\nwindow to save or quit.\n"},
-        {40, 17, layout_kind::compact, edit_mode::box, 3, 4, 3, "Box: arrows resize  0-9 paint   ",
+        {40, 17, edit_mode::box, 3, 4, 3, "Box: arrows resize  0-9 paint   ",
          "\n |................................|\n Brush: [bl] blue Copied: level 3\nTyped: 12?"},
-        {40, 17, layout_kind::compact, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
+        {40, 17, edit_mode::board, 30, 4, 3, "h help  Tab levels  q quit",
          "\nKR_PROG.PRG (modified) mirror 30 of 30\nRandom colors : black, red, purple,\nwhite, "
          "yellow, orange, blue, green.\n |"},
-        {40, 17, layout_kind::compact, edit_mode::colors, 21, 23, 1, "u undo  Enter or Esc done",
+        {40, 17, edit_mode::colors, 21, 23, 1, "u undo  Enter or Esc done",
          "\nRandom colors : orange. (room for 1)\n\n |"}, // the hint on the keys' lines only
-        {80, 24, layout_kind::normal, edit_mode::board, 3, 4, 3, "<> level  0-9 paint",
+        {80, 24, edit_mode::board, 3, 4, 3, "<> level  0-9 paint",
          "\nVellumix - KR_PROG.PRG (modified) Level 3 of 30\nRandom colors : green, black. (room "
          "for 2)\n\n |"},
-        {80, 24, layout_kind::normal, edit_mode::colors, 30, 71, 1, "Color mode:",
+        {80, 24, edit_mode::colors, 30, 71, 1, "Color mode:",
          "\nRandom colors : black, red, purple, white, yellow, orange, blue, green.\n(room for "
          "8)\n |"},
-        {120, 40, layout_kind::large, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
+        {120, 40, edit_mode::go_to, 3, 10, 38, "digits, Enter go",
          "\n |....................[ bk ][ bk ][ bk ]....................| 2 [rd] red 6\n "
          "|....................[ ][ ][ ]....................| 3 [ye] yellow 0\n"}};
     for (const auto &r : rows) {
@@ -108,24 +103,31 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         s.status = r.level == 21 ? "" : "Typed: 12\x7f";
         grid g = drawn(s, r.width, r.height);
         const std::string text = words(g);
-        EXPECT_EQ(r.kind, layout_of(r.width, r.height).kind);
         EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys)) << row_text(g, r.height - 1);
         EXPECT_NE(std::string::npos, text.find(r.shown)) << text;
-        EXPECT_EQ(s.copy_kind == 0 || r.kind == layout_kind::too_small,
-                  text.find("Copied") == std::string::npos);
-        EXPECT_TRUE(r.kind == layout_kind::too_small || s.status.size() != 10 ||
+        const bool small = layout_of(r.width, r.height).kind == layout_kind::too_small;
+        EXPECT_EQ(s.copy_kind == 0 || small, text.find("Copied") == std::string::npos);
+        EXPECT_TRUE(small || s.status.size() != 10 ||
                     row_text(g, r.height - 2, 0, 11) == "Typed: 12? ");
-        EXPECT_TRUE(g.cursor_x == r.cursor_x && g.cursor_y == r.cursor_y);
+        EXPECT_EQ(std::pair(r.cursor_x, r.cursor_y), std::pair(g.cursor_x, g.cursor_y));
     }
 }
 
 // The cursor cell is drawn >..< on each of its lines, and a box's cells reversed, or under
-// NO_COLOR in braces: each is where a click finds its cell.
+// NO_COLOR in braces: each is where a click finds its cell. At any size the board, the legend,
+// the status and the keys are drawn whole, none over another.
 TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
 {
     edit_state s = on_sample(6, edit_mode::box);
     s.box_anchor = 84;
-    for (const auto &size : {std::array<int, 2>{40, 17}, {80, 24}, {120, 40}}) {
+    s.status = "Boxed.";
+    for (const auto &size : {std::array<int, 2>{40, 17},
+                             {79, 40},
+                             {80, 24},
+                             {119, 60},
+                             {120, 40},
+                             {160, 23},
+                             {200, 39}}) {
         SCOPED_TRACE(size[0]);
         const layout l = layout_of(size[0], size[1]);
         s.colors = size[0] < 120;
@@ -140,7 +142,7 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
                     char c = at(g, x, y).ch;
                     int cell = board_cell_at(l, x, y);
                     ends += c == '>' || c == '<';
-                    EXPECT_TRUE((c != '>' && c != '<') || cell == s.cursor);
+                    EXPECT_TRUE((c != '>' && c != '<') || cell == s.cursor) << x << " " << y;
                     EXPECT_TRUE(c != '|' || cell == -1);
                     if (s.colors ? at(g, x, y).attr == attr_reverse : c == '{' || c == '}') {
                         marks++;
@@ -150,6 +152,8 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
             EXPECT_EQ(2 * l.cell_h, ends) << s.cursor;
             EXPECT_EQ(s.colors ? boxed * l.cell_w : 2 * boxed - 2, marks / l.cell_h) << s.cursor;
         }
+        EXPECT_EQ(0u, row_text(g, size[1] - 2).find("Boxed."));
+        EXPECT_EQ(0u, row_text(g, size[1] - 1).find("Box: arrows resize"));
         EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y - 1));
         EXPECT_EQ(-1, board_cell_at(l, l.board_x + 5, l.board_y + nb_rows * l.cell_h));
         const bool compact = l.kind == layout_kind::compact;
@@ -167,10 +171,11 @@ TEST(Screen, EveryCellAndLegendLineIsClickedWhereItIsDrawn)
         EXPECT_TRUE(compact || (inks == (s.colors ? "bwwbwwbwb-" : "----------") &&
                                 counts == "  4  0  7  9  0  9  0  0  9 45"))
             << inks << counts;
-        EXPECT_TRUE(legend_code_at(l, l.legend_x - 1, l.legend_y) == -1 &&
-                    legend_code_at(l, l.legend_x + 17, l.legend_y) == -1 && // past its count
-                    legend_code_at(l, l.legend_x, l.legend_y - 1) == -1 &&
-                    legend_code_at(l, l.legend_x, l.legend_y + 10) == -1);
+        EXPECT_EQ((std::array{-1, -1, -1, -1}), // beside, past its count, above and below
+                  (std::array{legend_code_at(l, l.legend_x - 1, l.legend_y),
+                              legend_code_at(l, l.legend_x + 17, l.legend_y),
+                              legend_code_at(l, l.legend_x, l.legend_y - 1),
+                              legend_code_at(l, l.legend_x, l.legend_y + 10)}));
     }
 }
 
