@@ -10,10 +10,12 @@
 
 using key_name = std::pair<int, const char *>; // a code and its name
 inline constexpr key_name key_names[] = {
-    {key_up, "Up"},      {key_down, "Down"},    {key_left, "Left"},    {key_right, "Right"},
-    {key_home, "Home"},  {key_end, "End"},      {key_page_up, "PgUp"}, {key_page_down, "PgDn"},
-    {key_delete, "Del"}, {key_f1, "F1"},        {key_tab, "Tab"},      {key_enter, "Enter"},
-    {key_escape, "Esc"}, {key_backspace, "BS"}, {' ', "Space"},        {key_paste_lost, "lost"}};
+    {key_up, "Up"},          {key_down, "Down"},        {key_left, "Left"},
+    {key_right, "Right"},    {key_home, "Home"},        {key_end, "End"},
+    {key_page_up, "PgUp"},   {key_page_down, "PgDn"},   {key_delete, "Del"},
+    {key_f1, "F1"},          {key_tab, "Tab"},          {key_enter, "Enter"},
+    {key_escape, "Esc"},     {key_backspace, "BSpace"}, {' ', "Space"},
+    {key_paste_lost, "lost"}};
 
 // A printable character is its own name; other control bytes are Ctrl- and their letter.
 inline std::string name_of_code(int code)

@@ -8,25 +8,9 @@
 
 #include "edit/state.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/key_names.h"
 #include "text/text.h"
 #include "tools/sample_image.h"
-
-namespace
-{
-
-// tmux's name of a key, and the key the editor takes from it.
-int key_named(const std::string &name)
-{
-    const std::pair<const char *, int> named[] = {
-        {"Space", ' '},     {"Enter", key_enter}, {"BSpace", key_backspace}, {"Right", key_right},
-        {"Left", key_left}, {"Down", key_down},   {"PgDn", key_page_down},   {"Tab", key_tab}};
-    for (const auto &[n, code] : named)
-        if (name == n)
-            return code;
-    return name.size() == 3 ? name[1] : name[0]; // '>', or > itself
-}
-
-} // namespace
 
 // A terminal claiming 65535 x 65535 gets the picture of the largest window drawn, 1000 x 1000.
 TEST(Console, EditNeedsATerminalAndAWindowOfItsOwnOpensTheEditor)
@@ -121,16 +105,16 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
     // paint (a random cell refused), fill, colors, mirror, a refused paste, undo and redo; then
     // the tools: brush, box painted, copied and pasted, replace, shifts, mirror, a box emptied
     // and cut, go to, clear, paste; mirror painting, a box mirrored, a stamp, a level moved
-    const char *typed = "0 8 Right f PgDn '>' c 2 7 2 Enter m y '>' p u U b 7 Space v Right Down 3 "
-                        "y Down Down Down Down p r 1 PgDn H K M '>' L J v Left BSpace x g 5 Enter "
-                        "X '<' p S 1 Right Right 6 v Down Right m M v S P Tab m 5 Enter Left Enter";
+    const char *typed = "0 8 Right f PgDn > c 2 7 2 Enter m y > p u U b 7 Space v Right Down 3 y "
+                        "Down Down Down Down p r 1 PgDn H K M > L J v Left BSpace x g 5 Enter X < "
+                        "p S 1 Right Right 6 v Down Right m M v S P Tab m 5 Enter Left Enter";
     run_dir dir(sample_image(), true);
     const std::string exported = dir.read(lvl);
     session s(dir);
     ASSERT_TRUE(s.shows("Level 1 of 30"));
     auto type = [&](const std::string &name) { // a key in the console, and the same key here
         s.keys({name});
-        apply_key(here, {key_named(name)});
+        apply_key(here, {code_named(name)});
     };
     for (std::istringstream names(typed); names >> std::ws && !names.eof();) {
         std::string name;

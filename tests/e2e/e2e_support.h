@@ -76,7 +76,7 @@ struct session {
     void keys(const std::vector<std::string> &names) const
     {
         for (const std::string &k : names) {
-            tmux_do("send-keys " + k);
+            tmux_do("send-keys " + shell_quoted(k));
             // keys that wait together when read are a paste; wine's console reads them slower
             std::this_thread::sleep_for(std::chrono::milliseconds(k == "Escape"     ? 200
                                                                   : windows_build() ? 120

@@ -116,10 +116,10 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {6, 0, "y < < < p",
          "Not pasted: the copy has 3 random colors, level 3's record has room for 2.",
          ": green, black.\n"},
-        {6, 0, "y > > > > > > > > > > > > > > > > > > > > > c 4 Enter p",
+        {6, 0, "y g 2 7 Enter c 4 Enter p",
          "Pasted level 6 over level 27.", // room for 3
          ": black, red, purple.\n\n|[ye][wh][pu][rd][??]"},
-        {6, 0, "y > > > > > > > > > > > > > > > > > > > > > P",
+        {6, 0, "y g 2 7 Enter P",
          "Stamped 37 cells; level 27's random colors are now black, red, purple.",
          ": black, red, purple.\n\n|[ye][wh][pu][rd][??]",
          "stamp of 37 cells and the random colors on level 27"},
@@ -173,7 +173,7 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
          "Not pasted: the copy holds random cells and level 1 has no random colors.", "|[gn][gn]"},
         {1, 0, "b 3", "Brush: [ye] yellow", "|[gn][gn][bl]"},
         {1, 0, "g 4 2 Enter 0 Enter", "There is no level 0.", "|[gn][gn][bl]"},
-        {1, 0, "g 5 BS 1 9 Enter g Esc", "", "Level 19"}};
+        {1, 0, "g 5 BSpace 1 9 Enter g Esc", "", "Level 19"}};
     for (const row &r : rows) {
         SCOPED_TRACE(r.keys);
         edit_state s = start_on_sample(r.level, r.cursor, r.keys);

@@ -55,7 +55,7 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         bool trusted = false;
     } rows[] = {
         {"q`20`\t`20`\r`20`\n\x03\x13\x16\x19\x1a\x7f\x08",
-         "q Tab Enter Enter Ctrl-C Ctrl-S Ctrl-V Ctrl-Y Ctrl-Z BS BS "},
+         "q Tab Enter Enter Ctrl-C Ctrl-S Ctrl-V Ctrl-Y Ctrl-Z BSpace BSpace "},
         {"\xc3\xa9\xc3\xa9`20`x`20`\x80", "x "},
         {"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1bOB\x1bOC\x1bOD\x1b[1;5A\x1b[1;2D\x1b[3;5~\x1b[5;3~"
          "\x1bO5B",
@@ -64,7 +64,7 @@ TEST(Keys, EveryKeyTheSameHoweverItsBytesAreSplit)
         // sequences that are no key of ours, and the byte after each
         {"\x1b[[Bq\x1b[Zq\x1b[2~q\x1b[?1;2cq\x1b[201~q\x1bOQq\x1b[1;2;3Aq\x1b[ @q\x1bO@q\x1bO~q",
          "q q q q q q q q q q "},
-        {"\x1b[1\x1b[A\x1b[1\x03\x1bO\x7f\x1b[1\x7f", "Up Ctrl-C BS BS "}, // cut short
+        {"\x1b[1\x1b[A\x1b[1\x03\x1bO\x7f\x1b[1\x7f", "Up Ctrl-C BSpace BSpace "}, // cut short
         {"\x1bq\x1b\x7f\x1b\x1bx\x1b\x1b[A", "Up "}, // Alt and a key; Alt and Esc
         {"\x1b]52;c;sq\x07q\x1b]\x07q\x1bPsq\x1b\\y\x1b_s\x1b\\\x1b^x\x07\x1bXy\x07\x1b]0;s\x1b[A",
          "q q y Up "},
