@@ -27,6 +27,20 @@ inline std::string name_of_code(int code)
                                   : std::string(1, static_cast<char>(code));
 }
 
+// A key as the tests print it: Up, q, Ctrl-C, left@9,4 (a mouse report where it fell),
+// paste[the text].
+inline std::string name_of(const key &k)
+{
+    static const key_name mouse_names[] = {
+        {key_mouse_left, "left"},       {key_mouse_right, "right"},   {key_mouse_drag, "drag"},
+        {key_mouse_release, "release"}, {key_mouse_double, "double"}, {key_wheel_up, "wheelup"},
+        {key_wheel_down, "wheeldown"}};
+    for (const key_name &n : mouse_names)
+        if (n.first == k.code)
+            return n.second + ("@" + std::to_string(k.x) + "," + std::to_string(k.y));
+    return k.code == key_paste ? "paste[" + k.text + "]" : name_of_code(k.code);
+}
+
 // The key one word names; key_none for a word that names none, which no test expects to press.
 inline int code_named(const std::string &word)
 {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "edit/console.h"
+#include "tests/key_names.h"
 
 static console_record down(char16_t unit, std::uint16_t vk = 0, std::uint32_t controls = 0,
                            std::uint16_t repeat = 1)
@@ -29,19 +30,6 @@ static std::vector<console_record> typed(const std::u16string &text, std::uint32
     return records;
 }
 
-static std::string name_of(const key &k) // <Up>, <left@3,4>, <paste[ab]>, <q>
-{
-    static const char *const names[] = {"Up",   "Down",    "Left",   "Right",   "Home",     "End",
-                                        "PgUp", "PgDn",    "Del",    "F1",      "left",     "right",
-                                        "drag", "release", "double", "wheelup", "wheeldown"};
-    const bool at = k.code >= key_mouse_left && k.code < key_resize;
-    return "<" +
-           (k.code == key_paste ? "paste[" + k.text + "]"
-            : k.code >= key_up  ? std::string(names[k.code - key_up])
-                                : std::string(1, static_cast<char>(k.code))) +
-           (at ? "@" + std::to_string(k.x) + "," + std::to_string(k.y) : "") + ">";
-}
-
 static std::string clipboard() { return "clip"; }
 
 // The records come together gap_ms after the ones before; the keys due meanwhile are read first,
@@ -58,7 +46,7 @@ static void come(arrivals &a, const std::vector<console_record> &records, int ga
     key k;
     for (int now = a.ms, wait = 0; now < a.ms + gap_ms && wait >= 0; now += wait > 0 ? wait : 1) {
         while (next_input_key(a.in, now, k)) {
-            a.keys += name_of(k);
+            a.keys += "<" + name_of(k) + ">";
             EXPECT_EQ(1u, a.came.count(k.ms)) << k.ms;
         }
         wait = input_wait_ms(a.in, now);
@@ -117,8 +105,8 @@ TEST(ConsoleRecords, KeysWithoutACharacterComeInTheirPlace)
     come(a, {mouse(mb_left, 0, 1, 1)}, 5);
     come(a, typed(u"b"), 5);
     come(a, {}, 99999);
-    EXPECT_EQ("<Left><\x1b><\x7f><paste[clip]><paste[clip]><left@2,1><left@3,4><drag@5,4>"
-              "<release@6,4><double@1,2><right@1,2><wheelup@7,8><wheeldown@7,8><a><Up><Up><\x1b>"
+    EXPECT_EQ("<Left><Esc><BSpace><paste[clip]><paste[clip]><left@2,1><left@3,4><drag@5,4>"
+              "<release@6,4><double@1,2><right@1,2><wheelup@7,8><wheeldown@7,8><a><Up><Up><Esc>"
               "<left@1,1><b>",
               a.keys);
 }

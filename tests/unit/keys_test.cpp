@@ -7,20 +7,6 @@
 #include "tests/key_names.h"
 #include "tests/key_stream.h"
 
-static std::string name_of(const key &k) // Up, q, Ctrl-C, Esc, BS, left@9,4, paste[sq]
-{
-    static const key_name mouse_names[] = {
-        {key_mouse_left, "left"},       {key_mouse_right, "right"},   {key_mouse_drag, "drag"},
-        {key_mouse_release, "release"}, {key_mouse_double, "double"}, {key_wheel_up, "wheelup"},
-        {key_wheel_down, "wheeldown"},  {key_paste, "paste"}};
-    for (const key_name &n : mouse_names)
-        if (n.first == k.code)
-            return n.second + (k.code == key_paste
-                                   ? "[" + k.text + "]"
-                                   : "@" + std::to_string(k.x) + "," + std::to_string(k.y));
-    return name_of_code(k.code);
-}
-
 // The keys of bytes as a terminal sends them: "`N`" makes the byte after it come N ms after the
 // one before, the others come together, in one read unless split cuts there.
 static std::string keys_of(const std::string &text, std::size_t split, bool trusted = false)
