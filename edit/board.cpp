@@ -67,7 +67,7 @@ static int paint(edit_state &s, int code, const std::vector<int> &cells, bool dr
     s.brush = code;
     tb_level_entry before = tb_level[s.level];
     put_cells(tb_level[s.level], cells, code, s.mirror_paint);
-    const bool extend = drag && s.drag_step;
+    const bool extend = drag && s.drag.step;
     const int changed = commit(s, before, drag ? action::drag : action::paint, extend);
     action what;
     int level = 0, n = 0;
@@ -173,11 +173,11 @@ static int paste_box_copy(edit_state &s, bool stamp)
 // p, or P for a stamp: the copy's empty cells leave the cells under them as they are.
 static int paste(edit_state &s, bool stamp)
 {
-    if (s.copy_kind == 0) {
+    if (s.copy_kind == copied::nothing) {
         s.status = "Nothing copied yet: y copies a level, or a box of cells (v).";
         return 0;
     }
-    if (s.copy_kind == 2)
+    if (s.copy_kind == copied::box)
         return paste_box_copy(s, stamp);
     return paste_level(s, s.copy, "copy",
                        formatted("Pasted level %d over level %d.", s.copy.level, s.level), stamp);
@@ -261,7 +261,7 @@ static int box_key(edit_state &s, const key &k)
         return mirror_key(s, c == 'M', true);
     if (c == 'y' || c == 'x') {
         s.box_copy = copy_box(tb_level[s.level], s.box_anchor, s.cursor);
-        s.copy_kind = 2;
+        s.copy_kind = copied::box;
         const int n = static_cast<int>(s.box_copy.size());
         s.mode = edit_mode::board;
         const int emptied = c == 'x' ? paint_box(s, code_empty, action::cut) : 0;
@@ -298,13 +298,13 @@ static int mouse_key(edit_state &s, const key &k)
     const layout l = layout_of(s.width, s.height);
     const int cell = board_cell_at(l, k.x, k.y);
     if (k.code == key_mouse_drag) { // a fast stroke skips reports: the line between has no gaps
-        if (!s.dragging || cell < 0 || cell == s.cursor)
+        if (!s.drag.on || cell < 0 || cell == s.cursor)
             return 0;
         std::vector<int> line = line_cells(s.cursor, cell);
         line.erase(line.begin()); // painted by the report before
         s.cursor = cell;
         int changed = paint(s, s.brush, line, true);
-        s.drag_step = s.drag_step || changed;
+        s.drag.step = s.drag.step || changed;
         return changed;
     }
     if (cell < 0) {
@@ -324,9 +324,9 @@ static int mouse_key(edit_state &s, const key &k)
         return 0;
     }
     s.cursor = cell; // as a keyboard user would with the arrows and Space
-    s.dragging = true;
-    s.drag_step = paint(s, s.brush, {cell});
-    return s.drag_step;
+    s.drag.on = true;
+    s.drag.step = paint(s, s.brush, {cell});
+    return s.drag.step;
 }
 
 // ---- keys that wait for the next one: b and r take a code, g a level number
@@ -367,7 +367,7 @@ static void go_to_key(edit_state &s, int c)
     } else if (n >= 0) {
         s.status = formatted("There is no level %d.", n);
     } else {
-        s.status = go_to_prompt() + s.typed;
+        s.status = go_to_prompt() + s.question.typed;
     }
 }
 
@@ -476,7 +476,7 @@ static int board_own_key(edit_state &s, const key &k)
         break;
     case 'g':
         s.mode = edit_mode::go_to;
-        s.typed.clear();
+        s.question.typed.clear();
         s.status = go_to_prompt();
         break;
     case key_tab:
@@ -484,7 +484,7 @@ static int board_own_key(edit_state &s, const key &k)
         break;
     case 'y':
         s.copy = tb_level[s.level];
-        s.copy_kind = 1;
+        s.copy_kind = copied::level;
         s.status = formatted("Copied level %d: p pastes it over the level shown.", s.level);
         break;
     case 'Y':

@@ -190,15 +190,15 @@ bool last_step(const edit_state &s, action &what, int &level, int &cells)
 
 int typed_number(edit_state &s, int code)
 {
-    if (code >= '0' && code <= '9' && s.typed.size() < 3) {
-        s.typed += static_cast<char>(code);
-    } else if (code == key_backspace && !s.typed.empty()) {
-        s.typed.pop_back();
-    } else if (code == key_escape || (code == key_enter && s.typed.empty())) {
+    if (code >= '0' && code <= '9' && s.question.typed.size() < 3) {
+        s.question.typed += static_cast<char>(code);
+    } else if (code == key_backspace && !s.question.typed.empty()) {
+        s.question.typed.pop_back();
+    } else if (code == key_escape || (code == key_enter && s.question.typed.empty())) {
         return -2;
     } else if (code == key_enter) {
-        int n = std::atoi(s.typed.c_str());
-        s.typed.clear();
+        int n = std::atoi(s.question.typed.c_str());
+        s.question.typed.clear();
         return n;
     }
     return -1;
@@ -247,7 +247,7 @@ int undo_step(edit_state &s, bool back)
             apply_entry(s, e, back);
     }
     s.done = back ? head : end;
-    s.level = s.selected = s.log[head].a;
+    s.level = s.overview.selected = s.log[head].a;
     s.cursor = s.log[head].b;
     s.status = (back ? "Undone: " : "Redone: ") + step_text(s, head, end) + ".";
     return 1;

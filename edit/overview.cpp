@@ -12,19 +12,19 @@ static overview_layout layout_now(const edit_state &s)
 static void show_selected(edit_state &s)
 {
     const overview_layout o = layout_now(s);
-    const int row = (s.selected - 1) / o.columns;
-    if (row < s.top_row)
-        s.top_row = row;
-    else if (row >= s.top_row + o.rows)
-        s.top_row = row - o.rows + 1;
+    const int row = (s.overview.selected - 1) / o.columns;
+    if (row < s.overview.top_row)
+        s.overview.top_row = row;
+    else if (row >= s.overview.top_row + o.rows)
+        s.overview.top_row = row - o.rows + 1;
 }
 
 void open_overview(edit_state &s)
 {
     s.mode = edit_mode::overview;
-    s.selected = s.level_before = s.level;
-    s.marked = 0;
-    s.click_level = 0;
+    s.overview.selected = s.overview.level_before = s.level;
+    s.overview.marked = 0;
+    s.overview.click_level = 0;
     show_selected(s);
 }
 
@@ -56,8 +56,8 @@ static int rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, 
     }
     const std::array<tb_level_entry, 31> before = tb_level;
     tb_level = next;
-    s.level = s.selected = s.level_before = to;
-    s.marked = 0;
+    s.level = s.overview.selected = s.overview.level_before = to;
+    s.overview.marked = 0;
     show_selected(s);
     const int changed = commit_levels(s, before, what);
     s.status = !changed ? "Nothing changed: " + nothing : note.empty() ? did : note;
@@ -89,11 +89,11 @@ static int move_to_key(edit_state &s, int code)
 {
     const int n = typed_number(s, code);
     if (n >= 0)
-        return move_level(s, s.selected, n);
+        return move_level(s, s.overview.selected, n);
     if (n == -2)
         s.mode = edit_mode::overview;
     else
-        s.status = formatted("Move level %d to: ", s.selected) + s.typed;
+        s.status = formatted("Move level %d to: ", s.overview.selected) + s.question.typed;
     return 0;
 }
 
@@ -114,7 +114,7 @@ static int exchange(edit_state &s, int a, int b)
 static void move_selection(edit_state &s, int code)
 {
     const overview_layout o = layout_now(s);
-    int to = s.selected;
+    int to = s.overview.selected;
     switch (code) {
     case key_left:
         to--;
@@ -145,7 +145,7 @@ static void move_selection(edit_state &s, int code)
     default:
         return;
     }
-    s.selected = to < 1 ? 1 : to > last_level() ? last_level() : to;
+    s.overview.selected = to < 1 ? 1 : to > last_level() ? last_level() : to;
     show_selected(s);
 }
 
@@ -162,17 +162,17 @@ static void click(edit_state &s, const key &k)
     if (k.x < o.x || k.y < o.y || o.board_w <= 0 || o.board_h <= 0)
         return;
     const int column = (k.x - o.x) / o.board_w, row = (k.y - o.y) / o.board_h;
-    const int level = (row + s.top_row) * o.columns + column + 1;
+    const int level = (row + s.overview.top_row) * o.columns + column + 1;
     if (column >= o.columns || row >= o.rows || level > last_level())
         return; // beside or below the boards shown
-    s.selected = level;
+    s.overview.selected = level;
     if (k.code == key_mouse_double ||
-        (level == s.click_level && k.ms - s.click_ms <= double_click_ms)) {
-        s.opened_ms = k.ms;
+        (level == s.overview.click_level && k.ms - s.overview.click_ms <= double_click_ms)) {
+        s.overview.opened_ms = k.ms;
         return leave(s, level);
     }
-    s.click_level = level;
-    s.click_ms = k.ms;
+    s.overview.click_level = level;
+    s.overview.click_ms = k.ms;
 }
 
 int overview_key(edit_state &s, const key &k)
@@ -182,34 +182,34 @@ int overview_key(edit_state &s, const key &k)
     switch (k.code) {
     case key_enter:
     case key_tab:
-        leave(s, s.selected);
+        leave(s, s.overview.selected);
         return 0;
     case key_escape: // unmarks first, then leaves as it came
-        if (s.marked)
-            s.marked = 0;
+        if (s.overview.marked)
+            s.overview.marked = 0;
         else
-            leave(s, s.level_before);
+            leave(s, s.overview.level_before);
         return 0;
     case '<':
     case '>':
-        return exchange(s, s.selected, s.selected + (k.code == '<' ? -1 : 1));
+        return exchange(s, s.overview.selected, s.overview.selected + (k.code == '<' ? -1 : 1));
     case 'x':
-        if (s.marked == 0 || s.marked == s.selected) {
-            s.marked = s.marked ? 0 : s.selected;
+        if (s.overview.marked == 0 || s.overview.marked == s.overview.selected) {
+            s.overview.marked = s.overview.marked ? 0 : s.overview.selected;
             return 0;
         }
-        return exchange(s, s.marked, s.selected);
+        return exchange(s, s.overview.marked, s.overview.selected);
     case 'm':
         s.mode = edit_mode::move_to;
-        s.typed.clear();
-        s.status = formatted("Move level %d to: ", s.selected);
+        s.question.typed.clear();
+        s.status = formatted("Move level %d to: ", s.overview.selected);
         return 0;
     case key_mouse_left:
     case key_mouse_double:
         click(s, k);
         return 0;
     case key_paste: // onto the chosen level, as on the board
-        s.level = s.selected;
+        s.level = s.overview.selected;
         return paste_text(s, k.text);
     default:
         move_selection(s, k.code);

@@ -79,6 +79,12 @@ enum class edit_mode {
     update,   // saved, and vellumix.lvl holds older levels: update them in it? (y/n)
     move_to,  // after m in the overview: the place for the level chosen, typed in typed
 };
+// The modes of a question in the request line, which takes y or n.
+inline bool asking_question(edit_mode m)
+{
+    return m == edit_mode::asking || m == edit_mode::confirm || m == edit_mode::restore ||
+           m == edit_mode::update;
+}
 
 // What a step did, kept in its head entry, for undo and redo to name it.
 enum class action : std::uint8_t {
@@ -125,20 +131,8 @@ inline bool in_box(int a, int b, int k)
            between(half_column(k), half_column(a), half_column(b));
 }
 
-struct edit_state {
-    int level = 1;  // the level shown, 1 to last_level()
-    int cursor = 0; // its cell under the cursor, 0 to 87, never a no-slot place
-    int brush = 1;  // the code that painting puts down: [bl] blue, the legend's first
-    edit_mode mode = edit_mode::board;
-    edit_mode back_to = edit_mode::board; // where help, a question or go to return
-    int box_anchor = 0;                   // box: the corner fixed where v was pressed
-    bool dragging = false;                // the left button is held on the board
-    bool drag_step = false;               // the drag has painted: its undo step is the last
-    bool mirror_paint = false;            // S: each cell painted paints its mirror too
-    int help_page = 0;
-    std::string typed; // go to: the digits typed so far
-
-    // the overview
+// The overview's own: the level chosen, the boards in sight, a mark, and the last clicks.
+struct overview_state {
     int selected = 1;     // the level chosen
     int top_row = 0;      // the first row of small boards shown
     int marked = 0;       // the level x marked for an exchange, 0: none
@@ -146,6 +140,56 @@ struct edit_state {
     int click_level = 0;  // the board of the last left press, for a double click; 0: none
     std::int64_t click_ms = 0;
     std::int64_t opened_ms = -1; // when a double click last opened a level from it; -1: never
+};
+
+// A question or a prompt in the request line: its words, where it returns, what rides on it.
+struct question_state {
+    edit_mode back_to = edit_mode::board; // where help, a question or go to return
+    std::string typed;                    // go to, move to: the digits typed so far
+    std::string text;                     // its own words, for a paste's word to stand before them
+    std::string pasted_over;              // the status as a paste's word before text last showed it
+    bool quit_after_save = false;         // the save being confirmed came from the quit question
+    bool text_left = false; // the update question was answered no: it is not asked again
+    std::vector<int> to_update, own_edits; // the update question's levels; the file's own edits
+};
+
+// A stroke of the left button held on the board.
+struct drag_state {
+    bool on = false;   // the left button is held on the board
+    bool step = false; // the drag has painted: its undo step is the last
+};
+
+// What KR_PROG.PRG on disk is now, against what was read or last saved of it.
+enum class disk_change { same, changed, gone };
+
+// The editor's ways to the files: its own unless a test puts others here.
+struct edit_hooks {
+    // Writes the levels into the program file: false = message says why. The editor's own
+    // encodes, then saves atomically.
+    bool (*save)(std::string &message) = nullptr;
+    disk_change (*disk_state)() = nullptr; // the editor's own reads the file
+    // Reads vellumix.lvl over table as -saveprg reads it: false = it is not there or cannot be
+    // read.
+    bool (*text_levels)(std::array<tb_level_entry, 31> &table) = nullptr;
+    // Puts the levels listed into vellumix.lvl in place of its own, the rest of it kept, backup
+    // and all: false = error says why.
+    bool (*save_text)(const std::vector<int> &levels, std::string &error) = nullptr;
+};
+
+// What p pastes: what y copied last.
+enum class copied { nothing, level, box };
+
+struct edit_state {
+    int level = 1;  // the level shown, 1 to last_level()
+    int cursor = 0; // its cell under the cursor, 0 to 87, never a no-slot place
+    int brush = 1;  // the code that painting puts down: [bl] blue, the legend's first
+    edit_mode mode = edit_mode::board;
+    int box_anchor = 0;        // box: the corner fixed where v was pressed
+    bool mirror_paint = false; // S: each cell painted paints its mirror too
+    int help_page = 0;
+    overview_state overview;
+    question_state question;
+    drag_state drag;
 
     // undo: the steps in log[0, done) are applied, those after done undone, for redo
     std::deque<undo_entry> log;
@@ -153,31 +197,17 @@ struct edit_state {
     std::array<tb_level_entry, 31> saved_levels{}; // what the file holds, as last read or saved
     std::array<tb_level_entry, 31> recovered{};    // an earlier session's, offered at start
 
-    int copy_kind = 0;     // 0 nothing, 1 a level (copy), 2 a box (box_copy)
+    copied copy_kind = copied::nothing;
     tb_level_entry copy{}; // what y copied of a level
     std::vector<box_cell> box_copy;
 
     std::string status;       // the last message, shown until the next one
     std::string to_clipboard; // text for the console to put on the clipboard (Y)
     bool quit = false;
-    bool quit_after_save = false; // the save being confirmed came from the quit question
-    bool colors = true;           // false when NO_COLOR is set
-    bool unicode = false;         // the console shows the picture's half blocks
+    bool colors = true;   // false when NO_COLOR is set
+    bool unicode = false; // the console shows the picture's half blocks
     int width = 80, height = 24;
-    // Writes the levels into the program file: 1 = saved; 0 = message says why. The editor's
-    // own (encode, then the atomic save) unless a test puts another here.
-    int (*save)(std::string &message) = nullptr;
-    // Compares KR_PROG.PRG on disk with what was read or last saved of it: 0 the same,
-    // 1 changed, 2 gone. The editor's own reads the file, unless a test puts another here.
-    int (*disk_state)() = nullptr;
-    // Reads vellumix.lvl over table as -saveprg reads it: 1 = read; 0 = it is not there or
-    // cannot be read.
-    int (*text_levels)(std::array<tb_level_entry, 31> &table) = nullptr;
-    // Puts the levels listed into vellumix.lvl in place of its own, the rest of it kept, backup
-    // and all: 1 = written; 0 = error says why.
-    int (*save_text)(const std::vector<int> &levels, std::string &error) = nullptr;
-    bool text_left = false; // the update question was answered no: it is not asked again
-    std::vector<int> to_update, own_edits; // the update question's levels; the file's own edits
+    edit_hooks hooks;
 };
 
 // ---- editor.cpp: what the console calls
