@@ -21,13 +21,13 @@ static std::string code_text(int code)
 static std::string brush_text(int code) { return "Brush: " + code_text(code); }
 
 // A random cell draws from the level's color list: without one it is refused, by its own name.
-static int random_refused(edit_state &s, int code, const char *not_done = "Not painted")
+static bool random_refused(edit_state &s, int code, const char *not_done = "Not painted")
 {
     if (drawn_code(code, tb_level[s.level].nb_colors) == code)
-        return 0;
+        return false;
     s.status =
         formatted("%s: level %d has no random colors; add one first (c).", not_done, s.level);
-    return 1;
+    return true;
 }
 
 static int cells_changed(const tb_level_entry &a, const tb_level_entry &b)
@@ -40,10 +40,10 @@ static int cells_changed(const tb_level_entry &a, const tb_level_entry &b)
 
 // Makes the change from before one undo step and says so with did; a key that changed nothing
 // records no step and says why.
-static int finish(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
-                  const std::string &nothing)
+static bool finish(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
+                   const std::string &nothing)
 {
-    const int changed = commit(s, before, what);
+    const bool changed = commit(s, before, what);
     s.status = changed ? did : "Nothing changed: " + nothing;
     return changed;
 }
@@ -60,15 +60,15 @@ static void put_cells(tb_level_entry &e, const std::vector<int> &cells, int code
 
 // Painting cells their own code keeps the brush but makes no undo step. A drag adds its cells
 // to the step its press (or its first cells) began, which the status counts whole.
-static int paint(edit_state &s, int code, const std::vector<int> &cells, bool drag = false)
+static bool paint(edit_state &s, int code, const std::vector<int> &cells, bool drag = false)
 {
     if (random_refused(s, code))
-        return 0; // and the brush stays what it was
+        return false; // and the brush stays what it was
     s.brush = code;
     tb_level_entry before = tb_level[s.level];
     put_cells(tb_level[s.level], cells, code, s.mirror_paint);
     const bool extend = drag && s.drag.step;
-    const int changed = commit(s, before, drag ? action::drag : action::paint, extend);
+    const bool changed = commit(s, before, drag ? action::drag : action::paint, extend);
     action what;
     int level = 0, n = 0;
     if ((changed || extend) && last_step(s, what, level, n))
@@ -114,8 +114,8 @@ static std::string colors_now(const tb_level_entry &e)
 
 // A stamp lays only the copy's cells that are not empty, and takes its random colors when it
 // has any (its random cells draw from them), else keeps the level's. did: a paste's status.
-static int paste_level(edit_state &s, const tb_level_entry &from, const char *what,
-                       const std::string &did, bool stamp = false)
+static bool paste_level(edit_state &s, const tb_level_entry &from, const char *what,
+                        const std::string &did, bool stamp = false)
 {
     tb_level_entry e = tb_level[s.level];
     const tb_level_entry before = e;
@@ -127,12 +127,12 @@ static int paste_level(edit_state &s, const tb_level_entry &from, const char *wh
                              "for %d.",
                              stamp ? "stamped" : "pasted", what, from.nb_colors,
                              plural(from.nb_colors), s.level, record_room[s.level]);
-        return 0;
+        return false;
     }
     tb_level[s.level] = e;
     const bool colors = e.nb_colors != before.nb_colors || e.colors != before.colors;
     const int n = cells_changed(before, e);
-    const int changed = commit(s, before, stamp ? action::stamp : action::paste);
+    const bool changed = commit(s, before, stamp ? action::stamp : action::paste);
     if (!changed)
         s.status = formatted("Nothing changed: level %d holds the %s already.", s.level, what);
     else if (colors && room == room_state::shrinks)
@@ -146,7 +146,7 @@ static int paste_level(edit_state &s, const tb_level_entry &from, const char *wh
 }
 
 // The status counts the cells whose code changed, as the undo step does.
-static int paste_box_copy(edit_state &s, bool stamp)
+static bool paste_box_copy(edit_state &s, bool stamp)
 {
     tb_level_entry e = tb_level[s.level];
     int randoms = 0, landed = paste_box(e, s.box_copy, s.cursor, randoms, stamp);
@@ -154,7 +154,7 @@ static int paste_box_copy(edit_state &s, bool stamp)
         s.status = formatted("Not %s: the copy holds random cells and level %d has no random "
                              "colors.",
                              stamp ? "stamped" : "pasted", s.level);
-        return 0;
+        return false;
     }
     int all = 0;
     for (const box_cell &c : s.box_copy)
@@ -171,11 +171,11 @@ static int paste_box_copy(edit_state &s, bool stamp)
 }
 
 // p, or P for a stamp: the copy's empty cells leave the cells under them as they are.
-static int paste(edit_state &s, bool stamp)
+static bool paste(edit_state &s, bool stamp)
 {
     if (s.copy_kind == copied::nothing) {
         s.status = "Nothing copied yet: y copies a level, or a box of cells (v).";
-        return 0;
+        return false;
     }
     if (s.copy_kind == copied::box)
         return paste_box_copy(s, stamp);
@@ -183,22 +183,22 @@ static int paste(edit_state &s, bool stamp)
                        formatted("Pasted level %d over level %d.", s.copy.level, s.level), stamp);
 }
 
-int paste_text(edit_state &s, const std::string &text)
+bool paste_text(edit_state &s, const std::string &text)
 {
     const pasted_level pasted = read_pasted_level(text, s.level);
     const int rows = pasted.rows;
     s.status = rows == 0 ? paste_ignored(text) : "";
     if (!s.status.empty()) // nothing of a level in it: most likely keys, typed or pasted
-        return 0;
+        return false;
     if (rows < nb_rows) {
         s.status = formatted("Not pasted: the text holds %d of a level's %d rows.", rows, nb_rows);
-        return 0;
+        return false;
     }
     if (pasted.nb_warnings > 0) { // the checker's words may be long: no formatted() buffer
         const int more = pasted.nb_warnings - 1;
         s.status = formatted("Not pasted: line %d, column %d: ", pasted.line, pasted.column) +
                    pasted.warning + (more ? formatted(" (and %d more)", more) : "") + ".";
-        return 0;
+        return false;
     }
     const int levels = (rows + nb_rows - 1) / nb_rows;
     return paste_level(s, pasted.level, "text",
@@ -233,13 +233,13 @@ static int paint_box(edit_state &s, int code, action what)
 }
 
 // m and M: in a box its cells within it, else the whole level.
-static int mirror_key(edit_state &s, bool top_bottom, bool box)
+static bool mirror_key(edit_state &s, bool top_bottom, bool box)
 {
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
     if (!mirror_box(e, box ? s.box_anchor : 0, box ? s.cursor : nb_cells - 1, top_bottom)) {
         s.status = "Not mirrored: in this box, cells would land between cells.";
-        return 0;
+        return false;
     }
     const std::string what = box ? "the box" : formatted("level %d", s.level);
     const int n = cells_changed(before, e);
@@ -249,7 +249,7 @@ static int mirror_key(edit_state &s, bool top_bottom, bool box)
                   what + " is already symmetric" + (top_bottom ? " top to bottom." : "."));
 }
 
-static int box_key(edit_state &s, const key &k)
+static bool box_key(edit_state &s, const key &k)
 {
     const int c = k.code, code = c == ' ' ? s.brush : code_of_key(c);
     if (code >= 0) {
@@ -274,18 +274,18 @@ static int box_key(edit_state &s, const key &k)
         return paint_box(s, code_empty, action::emptying);
     if (c == 'v' || c == key_escape) {
         s.mode = edit_mode::board;
-        return 0;
+        return false;
     }
     if (c == key_mouse_release)
-        return 0;
+        return false;
     if (c == key_mouse_left || c == key_mouse_drag) { // the moving corner follows the pointer
         int cell = board_cell_at(layout_of(s.width, s.height), k.x, k.y);
         s.cursor = cell >= 0 ? cell : s.cursor;
-        return 0;
+        return false;
     }
     if (c >= key_up && c <= key_end) {
         move_cursor(s, c);
-        return 0;
+        return false;
     }
     s.mode = edit_mode::board; // any other key closes the box, then does what it does
     return board_key(s, k);
@@ -293,17 +293,17 @@ static int box_key(edit_state &s, const key &k)
 
 // ---- the mouse: a left press paints and begins a drag, a right press takes a cell's code
 
-static int mouse_key(edit_state &s, const key &k)
+static bool mouse_key(edit_state &s, const key &k)
 {
     const layout l = layout_of(s.width, s.height);
     const int cell = board_cell_at(l, k.x, k.y);
     if (k.code == key_mouse_drag) { // a fast stroke skips reports: the line between has no gaps
         if (!s.drag.on || cell < 0 || cell == s.cursor)
-            return 0;
+            return false;
         std::vector<int> line = line_cells(s.cursor, cell);
         line.erase(line.begin()); // painted by the report before
         s.cursor = cell;
-        int changed = paint(s, s.brush, line, true);
+        bool changed = paint(s, s.brush, line, true);
         s.drag.step = s.drag.step || changed;
         return changed;
     }
@@ -313,7 +313,7 @@ static int mouse_key(edit_state &s, const key &k)
             s.brush = code;
             s.status = brush_text(code);
         }
-        return 0;
+        return false;
     }
     if (k.code == key_mouse_right) {
         // a no-slot code in a cell, from an odd image, is nothing to paint with
@@ -321,7 +321,7 @@ static int mouse_key(edit_state &s, const key &k)
             s.brush = tb_level[s.level].cells[cell];
             s.status = brush_text(s.brush);
         }
-        return 0;
+        return false;
     }
     s.cursor = cell; // as a keyboard user would with the arrows and Space
     s.drag.on = true;
@@ -331,20 +331,20 @@ static int mouse_key(edit_state &s, const key &k)
 
 // ---- keys that wait for the next one: b and r take a code, g a level number
 
-static int pick_key(edit_state &s, const key &k)
+static bool pick_key(edit_state &s, const key &k)
 {
     const int code = code_of_key(k.code);
     const bool brush = s.mode == edit_mode::brush;
     s.mode = edit_mode::board;
     if (code < 0) // anything else lets it be
-        return 0;
+        return false;
     if (brush) {
         s.brush = code;
         s.status = brush_text(code);
-        return 0;
+        return false;
     }
     if (random_refused(s, code, "Not replaced"))
-        return 0;
+        return false;
     const tb_level_entry before = tb_level[s.level];
     const int from = before.cells[s.cursor];
     int n = replace_code(tb_level[s.level], from, code);
@@ -374,10 +374,10 @@ static void go_to_key(edit_state &s, int c)
 // ---- the board's own keys
 
 // Mirror painting fills the mirrors of the cells filled too, from the flood's own cells.
-static int fill_key(edit_state &s)
+static bool fill_key(edit_state &s)
 {
     if (random_refused(s, s.brush, "Not filled"))
-        return 0;
+        return false;
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
     flood_fill(e, s.cursor, s.brush);
@@ -393,7 +393,7 @@ static int fill_key(edit_state &s)
 }
 
 // H L K J: the cells whose code changed, as the undo step counts them, and what fell off.
-static int shift_key(edit_state &s, int c)
+static bool shift_key(edit_state &s, int c)
 {
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
@@ -408,7 +408,7 @@ static int shift_key(edit_state &s, int c)
     return finish(s, before, action::shift, did + ".", "no cells to shift.");
 }
 
-static int clear_key(edit_state &s)
+static bool clear_key(edit_state &s)
 {
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
@@ -419,7 +419,7 @@ static int clear_key(edit_state &s)
                   formatted("level %d is empty already.", s.level));
 }
 
-static int board_own_key(edit_state &s, const key &k)
+static bool board_own_key(edit_state &s, const key &k)
 {
     const int c = k.code;
     switch (c) {
@@ -493,10 +493,10 @@ static int board_own_key(edit_state &s, const key &k)
     default:
         move_cursor(s, c);
     }
-    return 0;
+    return false;
 }
 
-int board_key(edit_state &s, const key &k)
+bool board_key(edit_state &s, const key &k)
 {
     if (k.code == key_mouse_double) { // a double click is a click, but in the overview
         key left = k;
@@ -516,7 +516,7 @@ int board_key(edit_state &s, const key &k)
         return pick_key(s, k);
     case edit_mode::go_to:
         go_to_key(s, k.code);
-        return 0;
+        return false;
     default:
         break;
     }

@@ -82,9 +82,9 @@ bool console_unicode() // what the C library would take from the locale, without
     return false;
 }
 
-// Loops over partial writes and signals: 1 = all of it went out; 0 = the terminal is gone.
+// Loops over partial writes and signals: true = all of it went out; false = the terminal is gone.
 // Safe in a signal handler.
-static int write_all(const char *p, std::size_t n)
+static bool write_all(const char *p, std::size_t n)
 {
     while (n > 0) {
         ssize_t w = write(STDOUT_FILENO, p, n);
@@ -95,10 +95,10 @@ static int write_all(const char *p, std::size_t n)
             pollfd fd = {STDOUT_FILENO, POLLOUT, 0};
             poll(&fd, 1, -1);
         } else if (w == 0 || errno != EINTR) {
-            return 0;
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
 // ---- signals: every handler is async-signal-safe; a stop gives the terminal back, a continue
@@ -163,16 +163,16 @@ static void on_stop(int)
     errno = saved_errno;
 }
 
-// Takes the terminal again once the editor is in the foreground: 1 = raw, our screen and modes
+// Takes the terminal again once the editor is in the foreground: true = raw, our screen and modes
 // on, a whole picture due. Safe in a signal handler.
-static int take_terminal()
+static bool take_terminal()
 {
     if (tcgetpgrp(STDIN_FILENO) != getpgrp() || tcsetattr(STDIN_FILENO, TCSANOW, &raw_termios) != 0)
-        return 0;
+        return false;
     enter_screen();
     away = 0;
     redraw = 1;
-    return 1;
+    return true;
 }
 
 // Continued in the background, it waits: a shell's fg of a running job sends no SIGCONT, so
@@ -251,22 +251,22 @@ static void terminal_size(int &width, int &height)
     }
 }
 
-static int make_signal_pipe()
+static bool make_signal_pipe()
 {
     if (pipe(signal_pipe) != 0)
-        return 0;
+        return false;
     for (int fd : signal_pipe) {
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
         fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
-    return 1;
+    return true;
 }
 
-int console_open(int &width, int &height)
+bool console_open(int &width, int &height)
 {
     static bool at_exit = false;
     if (tty_out.is_open || tcgetattr(STDIN_FILENO, &saved_termios) != 0 || !make_signal_pipe())
-        return 0;
+        return false;
     if (!at_exit) // exit() from anywhere gives the terminal back too
         at_exit = std::atexit(console_close) == 0;
     tty_out = output_state{};
@@ -286,14 +286,14 @@ int console_open(int &width, int &height)
     set_signals();
     if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw_termios) != 0) {
         console_close();
-        return 0;
+        return false;
     }
     enter_screen();
     const char *term = std::getenv("TERM"), *colorterm = std::getenv("COLORTERM");
     tty_out.has_256 = (term && std::strstr(term, "256color")) || (colorterm && *colorterm);
     tty_out.unicode = console_unicode();
     terminal_size(width, height);
-    return 1;
+    return true;
 }
 
 void console_close()
@@ -563,8 +563,8 @@ static void read_bytes()
 }
 
 // In the background nothing is read, so that no key acts unseen: a look every away_poll_ms for
-// the foreground, which takes the terminal back. 1 = it is the editor's again.
-static int back_from_away()
+// the foreground, which takes the terminal back. true = it is the editor's again.
+static bool back_from_away()
 {
     constexpr int away_poll_ms = 100;
     sigset_t all, old_mask; // no stop between the look and the taking

@@ -243,12 +243,12 @@ static int yes_or_no(int code)
 }
 
 // Each question takes y or n; Esc closes it as n would, but that it never quits.
-static int answer(edit_state &s, int code)
+static bool answer(edit_state &s, int code)
 {
     int yes = yes_or_no(code);
     if (s.mode == edit_mode::restore) { // Esc keeps the file, as n does
         if (yes < 0 && code != key_escape)
-            return 0;
+            return false;
         s.mode = edit_mode::board;
         return answer_recovery(s, yes == 1);
     }
@@ -266,39 +266,39 @@ static int answer(edit_state &s, int code)
         s.mode = s.question.back_to;
         s.question.quit_after_save = false;
     }
-    return 0;
+    return false;
 }
 
 // The keys that do the same on the board, in a box and in the overview: undo, redo, save, quit
-// and help. 1 = code was one of them, changed = 1 when the levels changed.
-static int shared_key(edit_state &s, int code, int &changed)
+// and help. true = code was one of them, changed = true when the levels changed.
+static bool shared_key(edit_state &s, int code, bool &changed)
 {
-    changed = 0;
+    changed = false;
     switch (code) {
     case 'u':
     case ctrl('z'):
         changed = undo_step(s, true);
-        return 1;
+        return true;
     case 'U':
     case ctrl('y'):
         changed = undo_step(s, false);
-        return 1;
+        return true;
     case 's':
     case ctrl('s'):
         request_save(s, false);
-        return 1;
+        return true;
     case 'q':
     case ctrl('c'):
         ask_to_quit(s);
-        return 1;
+        return true;
     case 'h':
     case key_f1:
         s.question.back_to = s.mode;
         s.mode = edit_mode::help;
         s.help_page = 0;
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
 // The wheel turns the pages too.
@@ -356,37 +356,37 @@ static std::array<int, 8> place_of(const edit_state &s)
 }
 
 // A resize and the end of input are not keys the user pressed: they change no mode.
-int apply_key(edit_state &s, const key &k)
+bool apply_key(edit_state &s, const key &k)
 {
     if (k.code == key_resize) {
         s.width = clamped_size(k.x);
         s.height = clamped_size(k.y);
-        return 0;
+        return false;
     }
     if (k.code == key_none || k.code == key_timeout || k.code == key_hangup)
-        return 0;
+        return false;
     if (k.code != key_mouse_drag)
         s.drag.on = false; // any other key ends a drag: a motion after it paints nothing
     if (layout_of(s.width, s.height).kind == layout_kind::too_small) {
         small_window_key(s, k.code);
-        return 0;
+        return false;
     }
     if (k.code == key_mouse_release) // a release does nothing: the message stays
-        return 0;
+        return false;
     const bool click =
         k.code == key_mouse_left || k.code == key_mouse_right || k.code == key_mouse_double;
     if (click && s.overview.opened_ms >= 0 && k.ms >= s.overview.opened_ms &&
         k.ms - s.overview.opened_ms <= double_click_ms)
-        return 0; // the third press of a triple click that opened a level from the overview
+        return false; // the third press of a triple click that opened a level from the overview
     const bool takes_paste =
         s.mode == edit_mode::board || s.mode == edit_mode::overview || s.mode == edit_mode::colors;
     if ((k.code == key_paste || k.code == key_paste_lost) && !takes_paste) {
         ignore_paste(s, k);
-        return 0;
+        return false;
     }
     if (s.mode == edit_mode::help) {
         help_key(s, k.code);
-        return 0;
+        return false;
     }
     if (asking_question(s.mode))
         return answer(s, k.code);
@@ -399,21 +399,21 @@ int apply_key(edit_state &s, const key &k)
         (s.mode == edit_mode::colors && k.code == ctrl('c'))) {
         edit_mode was = s.mode;
         s.mode = s.mode == edit_mode::overview ? s.mode : edit_mode::board;
-        int changed = 0;
+        bool changed = false;
         if (shared_key(s, k.code, changed))
             return changed;
         s.mode = was;
     }
     if (board && k.code == key_escape) { // pressed out of habit after closing something
         s.status = "Nothing to close: q quits.";
-        return 0;
+        return false;
     }
     if (k.code == key_paste_lost) {
         s.status = "Paste ended without its end mark: nothing pasted.";
-        return 0;
+        return false;
     }
     const bool overview = s.mode == edit_mode::overview || s.mode == edit_mode::move_to;
-    const int changed = overview ? overview_key(s, k) : board_key(s, k);
+    const bool changed = overview ? overview_key(s, k) : board_key(s, k);
     // a key that does nothing, a motion with nothing to drag, a click beside everything: the
     // message stays
     if (!changed && s.status.empty() && place_of(s) == place)

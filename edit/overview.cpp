@@ -31,8 +31,8 @@ void open_overview(edit_state &s)
 // Puts each level that from_of names (0: none) in place of level i, its cells and random colors,
 // as one undo step, and says did or nothing; refused, by not_done's name, when a list would not
 // fit its new room. The chosen level follows the level moved to place to, and Esc returns there.
-static int rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, action what,
-                     const char *not_done, const std::string &did, const std::string &nothing)
+static bool rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, action what,
+                      const char *not_done, const std::string &did, const std::string &nothing)
 {
     std::array<tb_level_entry, 31> next = tb_level;
     std::string note;
@@ -49,7 +49,7 @@ static int rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, 
                                  "%d.",
                                  not_done, from_of[i], n, plural(n), n == 1 ? "does" : "do", i,
                                  record_room[i]);
-            return 0;
+            return false;
         }
         if (room == room_state::shrinks && next[i].nb_colors != tb_level[i].nb_colors)
             note = room_note(i);
@@ -59,22 +59,22 @@ static int rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, 
     s.level = s.overview.selected = s.overview.level_before = to;
     s.overview.marked = 0;
     show_selected(s);
-    const int changed = commit_levels(s, before, what);
+    const bool changed = commit_levels(s, before, what);
     s.status = !changed ? "Nothing changed: " + nothing : note.empty() ? did : note;
     return changed;
 }
 
 // Level from goes to place to, the levels between one place toward the gap; the records stay.
-static int move_level(edit_state &s, int from, int to)
+static bool move_level(edit_state &s, int from, int to)
 {
     if (to < 1 || to > last_level()) {
         s.status = formatted("There is no level %d.", to);
-        return 0;
+        return false;
     }
     s.mode = edit_mode::overview;
     if (to == from) {
         s.status = formatted("Nothing changed: level %d is at %d already.", from, to);
-        return 0;
+        return false;
     }
     const int low = from < to ? from : to, high = from < to ? to : from;
     std::array<int, 31> from_of{};
@@ -85,7 +85,7 @@ static int move_level(edit_state &s, int from, int to)
                      formatted("levels %d to %d are alike.", low, high));
 }
 
-static int move_to_key(edit_state &s, int code)
+static bool move_to_key(edit_state &s, int code)
 {
     const int n = typed_number(s, code);
     if (n >= 0)
@@ -94,14 +94,14 @@ static int move_to_key(edit_state &s, int code)
         s.mode = edit_mode::overview;
     else
         s.status = formatted("Move level %d to: ", s.overview.selected) + s.question.typed;
-    return 0;
+    return false;
 }
 
 // Levels a and b trade cells and random colors, as one undo step; the selection goes with a.
-static int exchange(edit_state &s, int a, int b)
+static bool exchange(edit_state &s, int a, int b)
 {
     if (b < 1 || b > last_level())
-        return 0;
+        return false;
     std::array<int, 31> from_of{};
     from_of[a] = b;
     from_of[b] = a;
@@ -175,7 +175,7 @@ static void click(edit_state &s, const key &k)
     s.overview.click_ms = k.ms;
 }
 
-int overview_key(edit_state &s, const key &k)
+bool overview_key(edit_state &s, const key &k)
 {
     if (s.mode == edit_mode::move_to)
         return move_to_key(s, k.code);
@@ -183,36 +183,36 @@ int overview_key(edit_state &s, const key &k)
     case key_enter:
     case key_tab:
         leave(s, s.overview.selected);
-        return 0;
+        return false;
     case key_escape: // unmarks first, then leaves as it came
         if (s.overview.marked)
             s.overview.marked = 0;
         else
             leave(s, s.overview.level_before);
-        return 0;
+        return false;
     case '<':
     case '>':
         return exchange(s, s.overview.selected, s.overview.selected + (k.code == '<' ? -1 : 1));
     case 'x':
         if (s.overview.marked == 0 || s.overview.marked == s.overview.selected) {
             s.overview.marked = s.overview.marked ? 0 : s.overview.selected;
-            return 0;
+            return false;
         }
         return exchange(s, s.overview.marked, s.overview.selected);
     case 'm':
         s.mode = edit_mode::move_to;
         s.question.typed.clear();
         s.status = formatted("Move level %d to: ", s.overview.selected);
-        return 0;
+        return false;
     case key_mouse_left:
     case key_mouse_double:
         click(s, k);
-        return 0;
+        return false;
     case key_paste: // onto the chosen level, as on the board
         s.level = s.overview.selected;
         return paste_text(s, k.text);
     default:
         move_selection(s, k.code);
-        return 0;
+        return false;
     }
 }

@@ -30,21 +30,21 @@ struct recovery_timer {
 } // namespace
 
 // Writes the recovery file when there is anything unsaved, removes it when there is not:
-// 1 = it holds the unsaved changes now.
-static int keep_recovery(edit_state &s, recovery_timer &r)
+// true = it holds the unsaved changes now.
+static bool keep_recovery(edit_state &s, recovery_timer &r)
 {
     r.due = -1;
     if (!unsaved(s)) {
         if (r.on_disk)
             remove_recovery();
         r.on_disk = false;
-        return 0;
+        return false;
     }
     std::string error;
     if (write_recovery(error))
         return r.on_disk = true;
     s.status = "Recovery file could not be written: " + error + "."; // editing goes on
-    return 0;
+    return false;
 }
 
 static void to_clipboard(edit_state &s)
@@ -81,7 +81,7 @@ static void say_how_it_ended(const edit_state &s, const std::array<tb_level_entr
         logerror("%s\n", line.c_str());
 }
 
-int edit_levels()
+bool edit_levels()
 {
     // two editors in one folder would share the recovery file, and undo each other's saves
     const lock_result lock = lock_folder(lock_name);
@@ -91,7 +91,7 @@ int edit_levels()
         else
             report_error(true, "'%s' is no lock of the editor's: remove it to edit here",
                          lock_name);
-        return 0;
+        return false;
     }
     edit_state s;
     edit_start(s);
@@ -99,7 +99,7 @@ int edit_levels()
     if (!console_open(s.width, s.height)) {
         unlock_folder();
         report_error(true, "The console could not be set up for -edit");
-        return 0;
+        return false;
     }
     s.width = clamped_size(s.width);
     s.height = clamped_size(s.height);
@@ -155,7 +155,7 @@ int edit_levels()
     log_capture = was;
     if (s.quit) {
         say_how_it_ended(s, loaded, kept, error);
-        return 1;
+        return true;
     }
     const char *what = k.code == key_hangup ? "The editor was ended" : "The console was lost";
     if (kept)
@@ -164,5 +164,5 @@ int edit_levels()
         report_error(true, "%s: changes since the last save are not saved", what);
     else
         report_error(true, "%s", what);
-    return 0;
+    return false;
 }

@@ -212,25 +212,25 @@ struct edit_state {
 
 // ---- editor.cpp: what the console calls
 
-void edit_start(edit_state &s);             // on the levels now in tb_level
-int apply_key(edit_state &s, const key &k); // 1 = the levels changed
+void edit_start(edit_state &s);              // on the levels now in tb_level
+bool apply_key(edit_state &s, const key &k); // true = the levels changed
 
 // ---- history.cpp: undo, and what the file holds
 
 // Levels that differ from what the file holds: all of them, or level i.
 bool unsaved(const edit_state &s);
 bool level_unsaved(const edit_state &s, int i);
-// Records what a key changed in the levels as one undo step, shown on s.level: 1 = something
+// Records what a key changed in the levels as one undo step, shown on s.level: true = something
 // changed. commit: the shown level, from before (extend: added to the last step, as a drag's
 // cells are); commit_levels: any of them.
-int commit(edit_state &s, const tb_level_entry &before, action what, bool extend = false);
-int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what);
+bool commit(edit_state &s, const tb_level_entry &before, action what, bool extend = false);
+bool commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what);
 // What a change of level i's random colors says when they are now fewer than a room that is only
 // the record's own count: saved so, that room shrinks for good.
 std::string room_note(int i);
-// Takes back the last step (back) or does the next one again, and says which: 1 = the levels
+// Takes back the last step (back) or does the next one again, and says which: true = the levels
 // changed.
-int undo_step(edit_state &s, bool back);
+bool undo_step(edit_state &s, bool back);
 // The last step done: its action, the level it was done on and how many cells it changed;
 // false when there is none.
 bool last_step(const edit_state &s, action &what, int &level, int &cells);
@@ -245,24 +245,24 @@ inline const char *plural(int n) { return n == 1 ? "" : "s"; } // "%d cell%s"
 // ---- board.cpp, colors.cpp, overview.cpp: each mode's own keys, after the keys every mode
 // shares
 
-int board_key(edit_state &s, const key &k); // the board and its modes
+bool board_key(edit_state &s, const key &k); // the board and its modes
 // Text brings in the first level it holds over s.level, read as the text file is read, and
-// checked as it is: a level not taken as written is not taken at all. 1 = the levels changed.
-int paste_text(edit_state &s, const std::string &text);
-int color_key(edit_state &s, const key &k); // color mode; a click is the board's
+// checked as it is: a level not taken as written is not taken at all. true = the levels changed.
+bool paste_text(edit_state &s, const std::string &text);
+bool color_key(edit_state &s, const key &k); // color mode; a click is the board's
 void open_overview(edit_state &s);
-int overview_key(edit_state &s, const key &k);
+bool overview_key(edit_state &s, const key &k);
 
 // ---- tools.cpp: what the tools do to the cells of one level; pure functions
 
-// Paints the cell and every cell of its code joined to it through touching cells: 1 = changed.
-int flood_fill(tb_level_entry &e, int cell, int code);
+// Paints the cell and every cell of its code joined to it through touching cells: true = changed.
+bool flood_fill(tb_level_entry &e, int cell, int code);
 // The cell at the other end of k's row: where mirror painting puts its second cell.
 int mirror_cell(int k);
 // Mirrors the cells of the box with corners a and b within it, left to right or top to bottom:
-// 1 = done; 0 = nothing changed, as its cells would land between cells (a box whose edges are
-// not symmetric on the staggered rows). Corners 0 and 87 mirror the whole level.
-int mirror_box(tb_level_entry &e, int a, int b, bool top_bottom);
+// true = done; false = nothing changed, as its cells would land between cells (a box whose edges
+// are not symmetric on the staggered rows). Corners 0 and 87 mirror the whole level.
+bool mirror_box(tb_level_entry &e, int a, int b, bool top_bottom);
 // Moves every cell by drows rows and dx half-cell columns (dx = +-2: a cell along its row;
 // drows = +-2: two rows, so that the stagger stays); cells moved off the board are lost, and
 // empty ones come in. Returns how many cells that were not empty fell off.
@@ -284,19 +284,19 @@ std::vector<int> line_cells(int a, int b);
 // ---- recovery.cpp: the unsaved changes kept beside the program file
 
 constexpr const char *recovery_name = "vellumix-unsaved.lvl";
-// 1 = the recovery file holds the levels now in tb_level; 0 = error says why.
-int write_recovery(std::string &error);
+// true = the recovery file holds the levels now in tb_level; false = error says why.
+bool write_recovery(std::string &error);
 void remove_recovery();
 // Quitting without saving: the unsaved changes (the levels in tb_level) kept as
-// vellumix-unsaved.lvl.bak, written as the recovery file is: 1 = kept; 0 = error says why.
-int keep_unsaved(std::string &error);
+// vellumix-unsaved.lvl.bak, written as the recovery file is: true = kept; false = error says why.
+bool keep_unsaved(std::string &error);
 // At start: an earlier session's unsaved changes are read into s.recovered and offered (the
 // restore question, naming the levels they change); a file that holds no whole level, or cannot
 // be read, is kept as vellumix-unsaved.lvl.bak, and one that changes no level removed.
 void offer_recovery(edit_state &s);
-// Answers that question: y puts them in the levels as one undo step (1 = the levels changed),
+// Answers that question: y puts them in the levels as one undo step (true = the levels changed),
 // n keeps the file as vellumix-unsaved.lvl.bak.
-int answer_recovery(edit_state &s, bool restore);
+bool answer_recovery(edit_state &s, bool restore);
 
 // ---- lock_posix.cpp, lock_win.cpp: one editor at a time in a folder, as two would share the
 // recovery file and undo each other's saves
