@@ -52,6 +52,11 @@ static bool toggle_color(edit_state &s, int color)
     return commit(s, before, action::edit);
 }
 
+// The keys color mode takes, in one place: on the key line, and to a key it does not take.
+const char *const color_mode_keys =
+    "Color mode: 1-8 add or remove a color  u undo  Enter or Esc done";
+static const char *const color_mode_refusal = "Color mode takes only 1-8, u, Enter and Esc.";
+
 // u takes back the colors of this level, one a step, and nothing else: what was done before
 // color mode waits for u on the board.
 static bool undo_color(edit_state &s)
@@ -75,6 +80,6 @@ bool color_key(edit_state &s, const key &k)
     else if (k.code == key_paste) // over the level whose colors are being edited, unseen
         s.status = "Not pasted: leave color mode first (Enter or Esc).";
     else if (k.code != key_mouse_drag) // the key line tells what it takes
-        s.status = "Color mode takes only 1-8, u, Enter and Esc.";
+        s.status = color_mode_refusal;
     return false;
 }

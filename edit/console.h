@@ -90,7 +90,11 @@ bool next_input_key(console_input &in, std::int64_t now_ms, key &k);
 // How long after now_ms a key may be ready with no more records: -1 only with more.
 int input_wait_ms(const console_input &in, std::int64_t now_ms);
 
-// run.cpp: runs the editor in the console on the levels in tb_level: true = the user quit; false =
+// ---- run.cpp
+
+// Milliseconds on a steady clock, finer than Windows' 16 ms ticks: arrival tells a paste.
+std::int64_t clock_ms();
+// Runs the editor in the console on the levels in tb_level: true = the user quit; false =
 // the console could not be set up or was lost, or the editor was ended from outside, reported.
 bool edit_levels();
 

@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
@@ -516,19 +515,12 @@ void console_show(const grid &g)
 
 // ---- input: bytes in, keys out (decode_key in keys.cpp)
 
-static std::int64_t now_ms()
-{
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
-}
-
 // The next key in the bytes that came: false while they hold none, or only the start of one.
 static bool next_key(key &k)
 {
     for (;;) {
         // once the terminal is gone, every clock of the decoder has run out
-        std::int64_t idle = tty_in.gone ? paste_wait_ms : now_ms() - tty_in.last_byte_ms;
+        std::int64_t idle = tty_in.gone ? paste_wait_ms : clock_ms() - tty_in.last_byte_ms;
         int used = decode_key(tty_in.decoder, tty_in.bytes.data() + tty_in.taken,
                               tty_in.gaps.data() + tty_in.taken,
                               static_cast<int>(tty_in.bytes.size() - tty_in.taken),
@@ -553,7 +545,7 @@ static void read_bytes()
     ssize_t r = read(STDIN_FILENO, tty_in.bytes.data() + had, chunk);
     tty_in.bytes.resize(had + static_cast<std::size_t>(r > 0 ? r : 0));
     if (r > 0) {
-        std::int64_t now = now_ms(), gap = now - tty_in.last_byte_ms;
+        std::int64_t now = clock_ms(), gap = now - tty_in.last_byte_ms;
         tty_in.gaps.resize(tty_in.bytes.size(), 0);
         tty_in.gaps[had] = static_cast<std::uint16_t>(gap < 65535 ? gap : 65535);
         tty_in.last_byte_ms = now;
@@ -584,12 +576,12 @@ key console_read(int timeout_ms)
 {
     if (!tty_out.is_open)
         return {};
-    const std::int64_t end = now_ms() + timeout_ms;
+    const std::int64_t end = clock_ms() + timeout_ms;
     for (;;) {
         if (hangups)
             return {key_hangup};
         if (away && !back_from_away()) {
-            if (timeout_ms >= 0 && now_ms() >= end)
+            if (timeout_ms >= 0 && clock_ms() >= end)
                 return {key_timeout};
             continue;
         }
@@ -607,7 +599,7 @@ key console_read(int timeout_ms)
         }
         if (tty_in.gone) // and every byte that came is decoded
             return {};
-        std::int64_t now = now_ms(), wait = timeout_ms < 0 ? -1 : end - now;
+        std::int64_t now = clock_ms(), wait = timeout_ms < 0 ? -1 : end - now;
         if (timeout_ms >= 0 && wait <= 0)
             return {key_timeout};
         if (tty_in.decoder.wait_ms >= 0) { // the decoder's clocks run: wake it when one is up

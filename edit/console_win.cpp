@@ -5,7 +5,6 @@
 #include "edit/console.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -306,12 +305,6 @@ static console_record record_of(const INPUT_RECORD &r)
     return c;
 }
 
-static std::int64_t now_ms() // finer than GetTickCount64's 16 ms: arrival tells a paste
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 // The records waiting, read together, as come at came_ms: true = read; false = the console is gone.
 static bool read_records(std::int64_t came_ms)
 {
@@ -347,7 +340,7 @@ key console_read(int timeout_ms)
 {
     if (!is_open)
         return {};
-    const std::int64_t end = now_ms() + timeout_ms;
+    const std::int64_t end = clock_ms() + timeout_ms;
     for (;;) {
         key k;
         if (WaitForSingleObject(hangup_event, 0) == WAIT_OBJECT_0)
@@ -357,9 +350,9 @@ key console_read(int timeout_ms)
             if (resize_key(k))
                 return k;
         }
-        if (next_input_key(input, now_ms(), k))
+        if (next_input_key(input, clock_ms(), k))
             return k;
-        const std::int64_t now = now_ms(), next = input_wait_ms(input, now);
+        const std::int64_t now = clock_ms(), next = input_wait_ms(input, now);
         std::int64_t wait = timeout_ms < 0 ? -1 : end - now;
         if (timeout_ms >= 0 && wait <= 0)
             return {key_timeout};
@@ -373,7 +366,7 @@ key console_read(int timeout_ms)
             return {key_hangup};
         // records that ended a wait on the decoder's clock came before it ran out, however late
         // this thread got to run: they belong with what came before, as on a quick machine
-        const std::int64_t woke = now_ms(),
+        const std::int64_t woke = clock_ms(),
                            came = clock && woke >= now + next ? now + next - 1 : woke;
         if (w != WAIT_TIMEOUT && (w != WAIT_OBJECT_0 + 1 || !read_records(came)))
             return {};

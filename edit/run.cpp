@@ -13,7 +13,7 @@
 constexpr int recovery_pause_ms = 2000; // one write in two seconds, not one a key
 constexpr const char *lock_name = "vellumix-edit.lock";
 
-static std::int64_t now_ms()
+std::int64_t clock_ms()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -122,26 +122,26 @@ bool edit_levels()
         console_show(g);
         std::int64_t wait = -1;
         if (timer.due >= 0)
-            wait = timer.due > now_ms() ? timer.due - now_ms() : 0;
+            wait = timer.due > clock_ms() ? timer.due - clock_ms() : 0;
         k = console_read(static_cast<int>(wait));
         if (k.code == key_none || k.code == key_hangup)
             break;
         if (k.code == key_timeout) {
-            if (timer.due >= 0 && now_ms() >= timer.due)
+            if (timer.due >= 0 && clock_ms() >= timer.due)
                 keep_recovery(s, timer);
             continue;
         }
         const bool restoring = s.mode == edit_mode::restore;
         // steady work delays the write no further than the first change it does not hold
         if (apply_key(s, k) && timer.due < 0)
-            timer.due = now_ms() + recovery_pause_ms;
+            timer.due = clock_ms() + recovery_pause_ms;
         if (restoring && s.mode != edit_mode::restore)
             timer.on_disk = unsaved(s); // restored: the file holds these changes already
         if (!s.to_clipboard.empty())
             to_clipboard(s);
         if (s.quit) // saved, or the changes dropped with q, n: kept aside below
             break;
-        if ((!unsaved(s) && timer.on_disk) || (timer.due >= 0 && now_ms() >= timer.due))
+        if ((!unsaved(s) && timer.on_disk) || (timer.due >= 0 && clock_ms() >= timer.due))
             keep_recovery(s, timer); // saved or undone back to what the file holds, or due
     }
     // ended from outside, or the console gone: the changes go to the recovery file first; quit

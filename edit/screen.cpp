@@ -267,8 +267,8 @@ static void draw_foot(const edit_state &s, grid &g, int top, int keys_y, std::st
 static const char *keys_of(const edit_state &s, layout_kind kind)
 {
     switch (s.mode) {
-    case edit_mode::colors: // its one hint
-        return "Color mode: 1-8 add or remove a color  u undo  Enter or Esc done";
+    case edit_mode::colors:
+        return color_mode_keys;
     case edit_mode::box:
         return "Box: arrows resize  0-9 paint  m M mirror  y copy  x cut  Del empty  v Esc close";
     case edit_mode::asking:

@@ -250,6 +250,7 @@ bool board_key(edit_state &s, const key &k); // the board and its modes
 // checked as it is: a level not taken as written is not taken at all. true = the levels changed.
 bool paste_text(edit_state &s, const std::string &text);
 bool color_key(edit_state &s, const key &k); // color mode; a click is the board's
+extern const char *const color_mode_keys;    // its key line, the keys color_key takes
 void open_overview(edit_state &s);
 bool overview_key(edit_state &s, const key &k);
 
