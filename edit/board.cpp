@@ -1,6 +1,6 @@
-// edit/board.cpp - the keys of the board: painting, the tools, a box, copy and paste, going to a
-// level (the random colors are colors.cpp's). Each change is one undo step, through commit();
-// the keys every mode shares have been taken before a key comes here.
+// edit/board.cpp - the keys of the board: painting, the tools, a box, copy, going to a level
+// (the random colors are colors.cpp's, pasting paste.cpp's). Each change is one undo step, through
+// commit(); the keys every mode shares have been taken before a key comes here.
 #include "edit/state.h"
 
 #include "text/text.h"
@@ -28,24 +28,6 @@ static bool random_refused(edit_state &s, int code, const char *not_done = "Not 
     s.status =
         formatted("%s: level %d has no random colors; add one first (c).", not_done, s.level);
     return true;
-}
-
-static int cells_changed(const tb_level_entry &a, const tb_level_entry &b)
-{
-    int n = 0;
-    for (int k = 0; k < nb_cells; k++)
-        n += a.cells[k] != b.cells[k];
-    return n;
-}
-
-// Makes the change from before one undo step and says so with did; a key that changed nothing
-// records no step and says why.
-static bool finish(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
-                   const std::string &nothing)
-{
-    const bool changed = commit(s, before, what);
-    s.status = changed ? did : "Nothing changed: " + nothing;
-    return changed;
 }
 
 // Puts code on cells, and with mirror on each one's mirror in its row too.
@@ -99,115 +81,6 @@ static void move_cursor(edit_state &s, int code)
     s.cursor = cell_index(row, slot);
 }
 
-// ---- copy and paste: a level, a box of cells, or a level as text
-
-// "level 12's random colors are now black, red, white"
-static std::string colors_now(const tb_level_entry &e)
-{
-    if (e.nb_colors == 0)
-        return formatted("level %d has no random colors now", e.level);
-    std::string names = bc_string[e.colors[0]];
-    for (int j = 1; j < e.nb_colors; j++)
-        names += std::string(", ") + bc_string[e.colors[j]];
-    return formatted("level %d's random colors are now ", e.level) + names;
-}
-
-// A stamp lays only the copy's cells that are not empty, and takes its random colors when it
-// has any (its random cells draw from them), else keeps the level's. did: a paste's status.
-static bool paste_level(edit_state &s, const tb_level_entry &from, const char *what,
-                        const std::string &did, bool stamp = false)
-{
-    tb_level_entry e = tb_level[s.level];
-    const tb_level_entry before = e;
-    copy_level(e, from, stamp);
-    int emptied = 0;
-    const room_state room = keep_level_rules(e, s.level, emptied);
-    if (room == room_state::over) { // the save would refuse it later
-        s.status = formatted("Not %s: the %s has %d random color%s, level %d's record has room "
-                             "for %d.",
-                             stamp ? "stamped" : "pasted", what, from.nb_colors,
-                             plural(from.nb_colors), s.level, record_room[s.level]);
-        return false;
-    }
-    tb_level[s.level] = e;
-    const bool colors = e.nb_colors != before.nb_colors || e.colors != before.colors;
-    const int n = cells_changed(before, e);
-    const bool changed = commit(s, before, stamp ? action::stamp : action::paste);
-    if (!changed)
-        s.status = formatted("Nothing changed: level %d holds the %s already.", s.level, what);
-    else if (colors && room == room_state::shrinks)
-        s.status = room_note(s.level);
-    else if (stamp)
-        s.status = formatted("Stamped %d cell%s", n, plural(n)) +
-                   (colors ? "; " + colors_now(e) : "") + ".";
-    else
-        s.status = did;
-    return changed;
-}
-
-// The status counts the cells whose code changed, as the undo step does.
-static bool paste_box_copy(edit_state &s, bool stamp)
-{
-    tb_level_entry e = tb_level[s.level];
-    int randoms = 0, landed = paste_box(e, s.box_copy, s.cursor, randoms, stamp);
-    if (randoms > 0 && drawn_code(code_random, e.nb_colors) != code_random) {
-        s.status = formatted("Not %s: the copy holds random cells and level %d has no random "
-                             "colors.",
-                             stamp ? "stamped" : "pasted", s.level);
-        return false;
-    }
-    int all = 0;
-    for (const box_cell &c : s.box_copy)
-        all += !stamp || c.code != code_empty;
-    const tb_level_entry before = tb_level[s.level];
-    tb_level[s.level] = e;
-    const int n = cells_changed(before, e);
-    std::string did =
-        formatted("%s the box: %d cell%s changed", stamp ? "Stamped" : "Pasted", n, plural(n));
-    if (landed < all)
-        did += formatted(", %d fell off the board", all - landed);
-    return finish(s, before, stamp ? action::stamp : action::paste, did + ".",
-                  "the cells there are the copy's already.");
-}
-
-// p, or P for a stamp: the copy's empty cells leave the cells under them as they are.
-static bool paste(edit_state &s, bool stamp)
-{
-    if (s.copy_kind == copied::nothing) {
-        s.status = "Nothing copied yet: y copies a level, or a box of cells (v).";
-        return false;
-    }
-    if (s.copy_kind == copied::box)
-        return paste_box_copy(s, stamp);
-    return paste_level(s, s.copy, "copy",
-                       formatted("Pasted level %d over level %d.", s.copy.level, s.level), stamp);
-}
-
-bool paste_text(edit_state &s, const std::string &text)
-{
-    const pasted_level pasted = read_pasted_level(text, s.level);
-    const int rows = pasted.rows;
-    s.status = rows == 0 ? paste_ignored(text) : "";
-    if (!s.status.empty()) // nothing of a level in it: most likely keys, typed or pasted
-        return false;
-    if (rows < nb_rows) {
-        s.status = formatted("Not pasted: the text holds %d of a level's %d rows.", rows, nb_rows);
-        return false;
-    }
-    if (pasted.nb_warnings > 0) { // the checker's words may be long: no formatted() buffer
-        const int more = pasted.nb_warnings - 1;
-        s.status = formatted("Not pasted: line %d, column %d: ", pasted.line, pasted.column) +
-                   pasted.warning + (more ? formatted(" (and %d more)", more) : "") + ".";
-        return false;
-    }
-    const int levels = (rows + nb_rows - 1) / nb_rows;
-    return paste_level(s, pasted.level, "text",
-                       levels > 1 ? formatted("Pasted the first of %d levels in the text over "
-                                              "level %d.",
-                                              levels, s.level)
-                                  : formatted("Pasted a level from text over level %d.", s.level));
-}
-
 // ---- the box: cells between two corners, for painting, copying, cutting and emptying at once
 
 // A cut takes the cells away to be pasted elsewhere: mirror painting leaves their mirrors be.
@@ -225,11 +98,12 @@ static int paint_box(edit_state &s, int code, action what)
     if (what == action::cut) // the status tells what was copied: the count of cells emptied
         return commit(s, before, what) ? n : 0;
     if (what == action::emptying)
-        return finish(s, before, what, formatted("Emptied %d cell%s.", n, plural(n)),
-                      "the box is empty already.");
-    return finish(s, before, what,
-                  formatted("Painted %d cell%s with %s.", n, plural(n), code_text(code).c_str()),
-                  code_text(code) + " is there already.");
+        return finish_step(s, before, what, formatted("Emptied %d cell%s.", n, plural(n)),
+                           "the box is empty already.");
+    return finish_step(
+        s, before, what,
+        formatted("Painted %d cell%s with %s.", n, plural(n), code_text(code).c_str()),
+        code_text(code) + " is there already.");
 }
 
 // m and M: in a box its cells within it, else the whole level.
@@ -243,10 +117,10 @@ static bool mirror_key(edit_state &s, bool top_bottom, bool box)
     }
     const std::string what = box ? "the box" : formatted("level %d", s.level);
     const int n = cells_changed(before, e);
-    return finish(s, before, action::mirror,
-                  formatted("Mirrored %s %s: %d cell%s changed.", what.c_str(),
-                            top_bottom ? "top to bottom" : "left to right", n, plural(n)),
-                  what + " is already symmetric" + (top_bottom ? " top to bottom." : "."));
+    return finish_step(s, before, action::mirror,
+                       formatted("Mirrored %s %s: %d cell%s changed.", what.c_str(),
+                                 top_bottom ? "top to bottom" : "left to right", n, plural(n)),
+                       what + " is already symmetric" + (top_bottom ? " top to bottom." : "."));
 }
 
 static bool box_key(edit_state &s, const key &k)
@@ -348,10 +222,10 @@ static bool pick_key(edit_state &s, const key &k)
     const tb_level_entry before = tb_level[s.level];
     const int from = before.cells[s.cursor];
     int n = replace_code(tb_level[s.level], from, code);
-    return finish(s, before, action::replace,
-                  formatted("Replaced %d cell%s of %s with %s.", n, plural(n),
-                            code_text(from).c_str(), code_text(code).c_str()),
-                  "the cells are " + code_text(code) + " already.");
+    return finish_step(s, before, action::replace,
+                       formatted("Replaced %d cell%s of %s with %s.", n, plural(n),
+                                 code_text(from).c_str(), code_text(code).c_str()),
+                       "the cells are " + code_text(code) + " already.");
 }
 
 static std::string go_to_prompt() { return formatted("Go to level (1-%d): ", last_level()); }
@@ -387,9 +261,10 @@ static bool fill_key(edit_state &s)
             filled.push_back(k);
     put_cells(e, filled, s.brush, s.mirror_paint);
     const int n = cells_changed(before, e);
-    return finish(s, before, action::fill,
-                  formatted("Filled %d cell%s with %s.", n, plural(n), code_text(s.brush).c_str()),
-                  code_text(s.brush) + " is there already.");
+    return finish_step(
+        s, before, action::fill,
+        formatted("Filled %d cell%s with %s.", n, plural(n), code_text(s.brush).c_str()),
+        code_text(s.brush) + " is there already.");
 }
 
 // H L K J: the cells whose code changed, as the undo step counts them, and what fell off.
@@ -405,7 +280,7 @@ static bool shift_key(edit_state &s, int c)
         formatted("Shifted level %d %s: %d cell%s changed", s.level, way, n, plural(n));
     if (lost)
         did += formatted(", %d fell off the board", lost);
-    return finish(s, before, action::shift, did + ".", "no cells to shift.");
+    return finish_step(s, before, action::shift, did + ".", "no cells to shift.");
 }
 
 static bool clear_key(edit_state &s)
@@ -414,9 +289,9 @@ static bool clear_key(edit_state &s)
     const tb_level_entry before = e;
     clear_cells(e);
     const int n = cells_changed(before, e);
-    return finish(s, before, action::clear,
-                  formatted("Emptied %d cell%s of level %d.", n, plural(n), s.level),
-                  formatted("level %d is empty already.", s.level));
+    return finish_step(s, before, action::clear,
+                       formatted("Emptied %d cell%s of level %d.", n, plural(n), s.level),
+                       formatted("level %d is empty already.", s.level));
 }
 
 static bool board_own_key(edit_state &s, const key &k)
@@ -443,7 +318,7 @@ static bool board_own_key(edit_state &s, const key &k)
         return mouse_key(s, k);
     case 'p':
     case 'P':
-        return paste(s, c == 'P');
+        return paste_copy(s, c == 'P');
     case key_paste:
         return paste_text(s, k.text);
     case key_page_down:

@@ -1,8 +1,8 @@
 // edit/console.h - the editor's top layer: the terminal (POSIX) or the console (Windows), one
 // file of console_posix.cpp and console_win.cpp, the one the build picks and the only ones that
-// know the system; console_records.cpp, what the Windows console's input records give, built
-// everywhere; and run.cpp, the loop that reads keys, hands them to the state and shows its
-// picture.
+// know the system (frame_posix.cpp builds the terminal's frames for the first);
+// console_records.cpp, what the Windows console's input records give, built everywhere; and
+// run.cpp, the loop that reads keys, hands them to the state and shows its picture.
 #ifndef EDIT_CONSOLE_H
 #define EDIT_CONSOLE_H
 

@@ -97,6 +97,14 @@ bool commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, 
     return commit_table(s, &before, nullptr, what, false);
 }
 
+bool finish_step(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
+                 const std::string &nothing)
+{
+    const bool changed = commit(s, before, what);
+    s.status = changed ? did : "Nothing changed: " + nothing;
+    return changed;
+}
+
 // The color list that entry e (undo_colors) records, as it was before the step (back) or after.
 static void colors_of(const edit_state &s, std::size_t e, bool back, tb_level_entry &level)
 {

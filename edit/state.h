@@ -5,6 +5,7 @@
 //   editor.cpp    edit_start, apply_key: questions, saving and the keys every mode shares first,
 //                 then the mode's own handler
 //   board.cpp     the board's keys and modes         overview.cpp  all levels at a glance
+//   paste.cpp     p and P, and a level pasted as text
 //   colors.cpp    color mode: a level's random colors
 //   history.cpp   commit, undo, redo, unsaved: what the handlers call, calling none of them
 //   tools.cpp     pure tools on a level             recovery.cpp  the recovery file
@@ -225,6 +226,9 @@ bool level_unsaved(const edit_state &s, int i);
 // cells are); commit_levels: any of them.
 bool commit(edit_state &s, const tb_level_entry &before, action what, bool extend = false);
 bool commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what);
+// commit, and the status says did, or that nothing changed and why: nothing.
+bool finish_step(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
+                 const std::string &nothing);
 // What a change of level i's random colors says when they are now fewer than a room that is only
 // the record's own count: saved so, that room shrinks for good.
 std::string room_note(int i);
@@ -242,10 +246,12 @@ std::string paste_ignored(const std::string &text);
 constexpr int double_click_ms = 500; // two left presses on one place within it: a double click
 inline const char *plural(int n) { return n == 1 ? "" : "s"; } // "%d cell%s"
 
-// ---- board.cpp, colors.cpp, overview.cpp: each mode's own keys, after the keys every mode
-// shares
+// ---- board.cpp, paste.cpp, colors.cpp, overview.cpp: each mode's own keys, after the keys every
+// mode shares
 
 bool board_key(edit_state &s, const key &k); // the board and its modes
+// paste.cpp: p, or P for a stamp, whose empty cells leave the cells under them as they are.
+bool paste_copy(edit_state &s, bool stamp);
 // Text brings in the first level it holds over s.level, read as the text file is read, and
 // checked as it is: a level not taken as written is not taken at all. true = the levels changed.
 bool paste_text(edit_state &s, const std::string &text);
@@ -270,6 +276,7 @@ bool mirror_box(tb_level_entry &e, int a, int b, bool top_bottom);
 int shift_cells(tb_level_entry &e, int drows, int dx);
 int replace_code(tb_level_entry &e, int from, int to); // the number of cells changed
 void clear_cells(tb_level_entry &e);
+int cells_changed(const tb_level_entry &a, const tb_level_entry &b); // whose codes differ
 int count_code(const tb_level_entry &e, int code);
 // The cells of the box with corners a and b, as offsets from its first cell: the one with the
 // smallest half-cell column in its top row.

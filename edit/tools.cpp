@@ -101,6 +101,14 @@ void clear_cells(tb_level_entry &e)
             e.cells[k] = code_empty;
 }
 
+int cells_changed(const tb_level_entry &a, const tb_level_entry &b)
+{
+    int n = 0;
+    for (int k = 0; k < nb_cells; k++)
+        n += a.cells[k] != b.cells[k];
+    return n;
+}
+
 int count_code(const tb_level_entry &e, int code)
 {
     int n = 0;
