@@ -138,8 +138,8 @@ void edit_start(edit_state &s)
 // ---- saving and quitting: questions first, in the request line
 
 // The levels this save changed that vellumix.lvl holds older, so that -saveprg would undo them:
-// to_update; those of them the file had changed by hand (it differs from what the program file
-// held before the save): own_edits.
+// question.to_update; those of them the file had changed by hand (it differs from what the program
+// file held before the save): question.own_edits.
 static void find_older_levels(edit_state &s, const std::array<tb_level_entry, 31> &was)
 {
     s.question.to_update.clear();

@@ -71,14 +71,14 @@ enum class edit_mode {
     box,      // a box of cells selected: from box_anchor to the cursor
     brush,    // after b: a code key takes the brush
     replace,  // after r: a code key replaces the cursor cell's code in the whole level
-    go_to,    // after g: a level number typed in typed
+    go_to,    // after g: a level number typed in question.typed
     help,     // the keys, page help_page
-    overview, // all levels as small boards, selected chosen
+    overview, // all levels as small boards, overview.selected chosen
     asking,   // save before quitting? (y/n, Esc)
     confirm,  // KR_PROG.PRG changed or went away on disk: save over it? (y/n)
     restore,  // an earlier session's unsaved changes found: restore them? (y/n)
     update,   // saved, and vellumix.lvl holds older levels: update them in it? (y/n)
-    move_to,  // after m in the overview: the place for the level chosen, typed in typed
+    move_to,  // after m in the overview: the place for the level chosen, typed in question.typed
 };
 // The modes of a question in the request line, which takes y or n.
 inline bool asking_question(edit_mode m)
