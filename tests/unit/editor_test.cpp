@@ -43,9 +43,7 @@ static edit_state start_on_sample(int level, int cursor = 0, const std::string &
     image = make_sample_image();
     decode_as_loaded(image);
     edit_state s;
-    s.hooks.save = [](std::string &message) {
-        return message = "Saved.", true;
-    }; // a save that works
+    s.hooks.save = [](std::string &message) { return message = "Saved.", true; }; // it works
     s.hooks.disk_state = [] { return static_cast<disk_change>(disk & 3); };
     s.hooks.text_levels = [](std::array<tb_level_entry, 31> &t) {
         return t = disk & 4 ? text_file : t, (4 & disk) != 0;
