@@ -24,8 +24,8 @@ int main(int argc, char **argv)
     decode_as_loaded(image);
     const std::array<tb_level_entry, 31> decoded = tb_level;
     edit_state s;
-    s.save = [](std::string &message) { return message = "not saved", 0; };
-    s.disk_state = [] { return 0; };
+    s.hooks.save = [](std::string &message) { return message = "not saved", false; };
+    s.hooks.disk_state = [] { return disk_change::same; };
     edit_start(s);
     for (long k = 0; k < n; k++) { // every key changes a cell: a white or a blue one
         s.level = 1 + static_cast<int>(k / nb_cells % 30);

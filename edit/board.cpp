@@ -1,6 +1,6 @@
-// edit/board.cpp - the keys of the board: painting, the tools, a box, copy and paste, going to a
-// level (the random colors are colors.cpp's). Each change is one undo step, through commit();
-// the keys every mode shares have been taken before a key comes here.
+// edit/board.cpp - the keys of the board: painting, the tools, a box, copy, going to a level
+// (the random colors are colors.cpp's, pasting paste.cpp's). Each change is one undo step, through
+// commit(); the keys every mode shares have been taken before a key comes here.
 #include "edit/state.h"
 
 #include "text/text.h"
@@ -21,31 +21,13 @@ static std::string code_text(int code)
 static std::string brush_text(int code) { return "Brush: " + code_text(code); }
 
 // A random cell draws from the level's color list: without one it is refused, by its own name.
-static int random_refused(edit_state &s, int code, const char *not_done = "Not painted")
+static bool random_refused(edit_state &s, int code, const char *not_done = "Not painted")
 {
     if (drawn_code(code, tb_level[s.level].nb_colors) == code)
-        return 0;
+        return false;
     s.status =
         formatted("%s: level %d has no random colors; add one first (c).", not_done, s.level);
-    return 1;
-}
-
-static int cells_changed(const tb_level_entry &a, const tb_level_entry &b)
-{
-    int n = 0;
-    for (int k = 0; k < nb_cells; k++)
-        n += a.cells[k] != b.cells[k];
-    return n;
-}
-
-// Makes the change from before one undo step and says so with did; a key that changed nothing
-// records no step and says why.
-static int finish(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
-                  const std::string &nothing)
-{
-    const int changed = commit(s, before, what);
-    s.status = changed ? did : "Nothing changed: " + nothing;
-    return changed;
+    return true;
 }
 
 // Puts code on cells, and with mirror on each one's mirror in its row too.
@@ -60,15 +42,15 @@ static void put_cells(tb_level_entry &e, const std::vector<int> &cells, int code
 
 // Painting cells their own code keeps the brush but makes no undo step. A drag adds its cells
 // to the step its press (or its first cells) began, which the status counts whole.
-static int paint(edit_state &s, int code, const std::vector<int> &cells, bool drag = false)
+static bool paint(edit_state &s, int code, const std::vector<int> &cells, bool drag = false)
 {
     if (random_refused(s, code))
-        return 0; // and the brush stays what it was
+        return false; // and the brush stays what it was
     s.brush = code;
     tb_level_entry before = tb_level[s.level];
     put_cells(tb_level[s.level], cells, code, s.mirror_paint);
-    const bool extend = drag && s.drag_step;
-    const int changed = commit(s, before, drag ? action::drag : action::paint, extend);
+    const bool extend = drag && s.drag.step;
+    const bool changed = commit(s, before, drag ? action::drag : action::paint, extend);
     action what;
     int level = 0, n = 0;
     if ((changed || extend) && last_step(s, what, level, n))
@@ -99,115 +81,6 @@ static void move_cursor(edit_state &s, int code)
     s.cursor = cell_index(row, slot);
 }
 
-// ---- copy and paste: a level, a box of cells, or a level as text
-
-// "level 12's random colors are now black, red, white"
-static std::string colors_now(const tb_level_entry &e)
-{
-    if (e.nb_colors == 0)
-        return formatted("level %d has no random colors now", e.level);
-    std::string names = bc_string[e.colors[0]];
-    for (int j = 1; j < e.nb_colors; j++)
-        names += std::string(", ") + bc_string[e.colors[j]];
-    return formatted("level %d's random colors are now ", e.level) + names;
-}
-
-// A stamp lays only the copy's cells that are not empty, and takes its random colors when it
-// has any (its random cells draw from them), else keeps the level's. did: a paste's status.
-static int paste_level(edit_state &s, const tb_level_entry &from, const char *what,
-                       const std::string &did, bool stamp = false)
-{
-    tb_level_entry e = tb_level[s.level];
-    const tb_level_entry before = e;
-    copy_level(e, from, stamp);
-    int emptied = 0;
-    const room_state room = keep_level_rules(e, s.level, emptied);
-    if (room == room_state::over) { // the save would refuse it later
-        s.status = formatted("Not %s: the %s has %d random color%s, level %d's record has room "
-                             "for %d.",
-                             stamp ? "stamped" : "pasted", what, from.nb_colors,
-                             plural(from.nb_colors), s.level, record_room[s.level]);
-        return 0;
-    }
-    tb_level[s.level] = e;
-    const bool colors = e.nb_colors != before.nb_colors || e.colors != before.colors;
-    const int n = cells_changed(before, e);
-    const int changed = commit(s, before, stamp ? action::stamp : action::paste);
-    if (!changed)
-        s.status = formatted("Nothing changed: level %d holds the %s already.", s.level, what);
-    else if (colors && room == room_state::shrinks)
-        s.status = room_note(s.level);
-    else if (stamp)
-        s.status = formatted("Stamped %d cell%s", n, plural(n)) +
-                   (colors ? "; " + colors_now(e) : "") + ".";
-    else
-        s.status = did;
-    return changed;
-}
-
-// The status counts the cells whose code changed, as the undo step does.
-static int paste_box_copy(edit_state &s, bool stamp)
-{
-    tb_level_entry e = tb_level[s.level];
-    int randoms = 0, landed = paste_box(e, s.box_copy, s.cursor, randoms, stamp);
-    if (randoms > 0 && drawn_code(code_random, e.nb_colors) != code_random) {
-        s.status = formatted("Not %s: the copy holds random cells and level %d has no random "
-                             "colors.",
-                             stamp ? "stamped" : "pasted", s.level);
-        return 0;
-    }
-    int all = 0;
-    for (const box_cell &c : s.box_copy)
-        all += !stamp || c.code != code_empty;
-    const tb_level_entry before = tb_level[s.level];
-    tb_level[s.level] = e;
-    const int n = cells_changed(before, e);
-    std::string did =
-        formatted("%s the box: %d cell%s changed", stamp ? "Stamped" : "Pasted", n, plural(n));
-    if (landed < all)
-        did += formatted(", %d fell off the board", all - landed);
-    return finish(s, before, stamp ? action::stamp : action::paste, did + ".",
-                  "the cells there are the copy's already.");
-}
-
-// p, or P for a stamp: the copy's empty cells leave the cells under them as they are.
-static int paste(edit_state &s, bool stamp)
-{
-    if (s.copy_kind == 0) {
-        s.status = "Nothing copied yet: y copies a level, or a box of cells (v).";
-        return 0;
-    }
-    if (s.copy_kind == 2)
-        return paste_box_copy(s, stamp);
-    return paste_level(s, s.copy, "copy",
-                       formatted("Pasted level %d over level %d.", s.copy.level, s.level), stamp);
-}
-
-int paste_text(edit_state &s, const std::string &text)
-{
-    const pasted_level pasted = read_pasted_level(text, s.level);
-    const int rows = pasted.rows;
-    s.status = rows == 0 ? paste_ignored(text) : "";
-    if (!s.status.empty()) // nothing of a level in it: most likely keys, typed or pasted
-        return 0;
-    if (rows < nb_rows) {
-        s.status = formatted("Not pasted: the text holds %d of a level's %d rows.", rows, nb_rows);
-        return 0;
-    }
-    if (pasted.nb_warnings > 0) { // the checker's words may be long: no formatted() buffer
-        const int more = pasted.nb_warnings - 1;
-        s.status = formatted("Not pasted: line %d, column %d: ", pasted.line, pasted.column) +
-                   pasted.warning + (more ? formatted(" (and %d more)", more) : "") + ".";
-        return 0;
-    }
-    const int levels = (rows + nb_rows - 1) / nb_rows;
-    return paste_level(s, pasted.level, "text",
-                       levels > 1 ? formatted("Pasted the first of %d levels in the text over "
-                                              "level %d.",
-                                              levels, s.level)
-                                  : formatted("Pasted a level from text over level %d.", s.level));
-}
-
 // ---- the box: cells between two corners, for painting, copying, cutting and emptying at once
 
 // A cut takes the cells away to be pasted elsewhere: mirror painting leaves their mirrors be.
@@ -225,31 +98,32 @@ static int paint_box(edit_state &s, int code, action what)
     if (what == action::cut) // the status tells what was copied: the count of cells emptied
         return commit(s, before, what) ? n : 0;
     if (what == action::emptying)
-        return finish(s, before, what, formatted("Emptied %d cell%s.", n, plural(n)),
-                      "the box is empty already.");
-    return finish(s, before, what,
-                  formatted("Painted %d cell%s with %s.", n, plural(n), code_text(code).c_str()),
-                  code_text(code) + " is there already.");
+        return finish_step(s, before, what, formatted("Emptied %d cell%s.", n, plural(n)),
+                           "the box is empty already.");
+    return finish_step(
+        s, before, what,
+        formatted("Painted %d cell%s with %s.", n, plural(n), code_text(code).c_str()),
+        code_text(code) + " is there already.");
 }
 
 // m and M: in a box its cells within it, else the whole level.
-static int mirror_key(edit_state &s, bool top_bottom, bool box)
+static bool mirror_key(edit_state &s, bool top_bottom, bool box)
 {
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
     if (!mirror_box(e, box ? s.box_anchor : 0, box ? s.cursor : nb_cells - 1, top_bottom)) {
         s.status = "Not mirrored: in this box, cells would land between cells.";
-        return 0;
+        return false;
     }
     const std::string what = box ? "the box" : formatted("level %d", s.level);
     const int n = cells_changed(before, e);
-    return finish(s, before, action::mirror,
-                  formatted("Mirrored %s %s: %d cell%s changed.", what.c_str(),
-                            top_bottom ? "top to bottom" : "left to right", n, plural(n)),
-                  what + " is already symmetric" + (top_bottom ? " top to bottom." : "."));
+    return finish_step(s, before, action::mirror,
+                       formatted("Mirrored %s %s: %d cell%s changed.", what.c_str(),
+                                 top_bottom ? "top to bottom" : "left to right", n, plural(n)),
+                       what + " is already symmetric" + (top_bottom ? " top to bottom." : "."));
 }
 
-static int box_key(edit_state &s, const key &k)
+static bool box_key(edit_state &s, const key &k)
 {
     const int c = k.code, code = c == ' ' ? s.brush : code_of_key(c);
     if (code >= 0) {
@@ -261,7 +135,7 @@ static int box_key(edit_state &s, const key &k)
         return mirror_key(s, c == 'M', true);
     if (c == 'y' || c == 'x') {
         s.box_copy = copy_box(tb_level[s.level], s.box_anchor, s.cursor);
-        s.copy_kind = 2;
+        s.copy_kind = copied::box;
         const int n = static_cast<int>(s.box_copy.size());
         s.mode = edit_mode::board;
         const int emptied = c == 'x' ? paint_box(s, code_empty, action::cut) : 0;
@@ -274,18 +148,18 @@ static int box_key(edit_state &s, const key &k)
         return paint_box(s, code_empty, action::emptying);
     if (c == 'v' || c == key_escape) {
         s.mode = edit_mode::board;
-        return 0;
+        return false;
     }
     if (c == key_mouse_release)
-        return 0;
+        return false;
     if (c == key_mouse_left || c == key_mouse_drag) { // the moving corner follows the pointer
         int cell = board_cell_at(layout_of(s.width, s.height), k.x, k.y);
         s.cursor = cell >= 0 ? cell : s.cursor;
-        return 0;
+        return false;
     }
     if (c >= key_up && c <= key_end) {
         move_cursor(s, c);
-        return 0;
+        return false;
     }
     s.mode = edit_mode::board; // any other key closes the box, then does what it does
     return board_key(s, k);
@@ -293,18 +167,18 @@ static int box_key(edit_state &s, const key &k)
 
 // ---- the mouse: a left press paints and begins a drag, a right press takes a cell's code
 
-static int mouse_key(edit_state &s, const key &k)
+static bool mouse_key(edit_state &s, const key &k)
 {
     const layout l = layout_of(s.width, s.height);
     const int cell = board_cell_at(l, k.x, k.y);
     if (k.code == key_mouse_drag) { // a fast stroke skips reports: the line between has no gaps
-        if (!s.dragging || cell < 0 || cell == s.cursor)
-            return 0;
+        if (!s.drag.on || cell < 0 || cell == s.cursor)
+            return false;
         std::vector<int> line = line_cells(s.cursor, cell);
         line.erase(line.begin()); // painted by the report before
         s.cursor = cell;
-        int changed = paint(s, s.brush, line, true);
-        s.drag_step = s.drag_step || changed;
+        bool changed = paint(s, s.brush, line, true);
+        s.drag.step = s.drag.step || changed;
         return changed;
     }
     if (cell < 0) {
@@ -313,7 +187,7 @@ static int mouse_key(edit_state &s, const key &k)
             s.brush = code;
             s.status = brush_text(code);
         }
-        return 0;
+        return false;
     }
     if (k.code == key_mouse_right) {
         // a no-slot code in a cell, from an odd image, is nothing to paint with
@@ -321,37 +195,37 @@ static int mouse_key(edit_state &s, const key &k)
             s.brush = tb_level[s.level].cells[cell];
             s.status = brush_text(s.brush);
         }
-        return 0;
+        return false;
     }
     s.cursor = cell; // as a keyboard user would with the arrows and Space
-    s.dragging = true;
-    s.drag_step = paint(s, s.brush, {cell});
-    return s.drag_step;
+    s.drag.on = true;
+    s.drag.step = paint(s, s.brush, {cell});
+    return s.drag.step;
 }
 
 // ---- keys that wait for the next one: b and r take a code, g a level number
 
-static int pick_key(edit_state &s, const key &k)
+static bool pick_key(edit_state &s, const key &k)
 {
     const int code = code_of_key(k.code);
     const bool brush = s.mode == edit_mode::brush;
     s.mode = edit_mode::board;
     if (code < 0) // anything else lets it be
-        return 0;
+        return false;
     if (brush) {
         s.brush = code;
         s.status = brush_text(code);
-        return 0;
+        return false;
     }
     if (random_refused(s, code, "Not replaced"))
-        return 0;
+        return false;
     const tb_level_entry before = tb_level[s.level];
     const int from = before.cells[s.cursor];
     int n = replace_code(tb_level[s.level], from, code);
-    return finish(s, before, action::replace,
-                  formatted("Replaced %d cell%s of %s with %s.", n, plural(n),
-                            code_text(from).c_str(), code_text(code).c_str()),
-                  "the cells are " + code_text(code) + " already.");
+    return finish_step(s, before, action::replace,
+                       formatted("Replaced %d cell%s of %s with %s.", n, plural(n),
+                                 code_text(from).c_str(), code_text(code).c_str()),
+                       "the cells are " + code_text(code) + " already.");
 }
 
 static std::string go_to_prompt() { return formatted("Go to level (1-%d): ", last_level()); }
@@ -367,17 +241,17 @@ static void go_to_key(edit_state &s, int c)
     } else if (n >= 0) {
         s.status = formatted("There is no level %d.", n);
     } else {
-        s.status = go_to_prompt() + s.typed;
+        s.status = go_to_prompt() + s.question.typed;
     }
 }
 
 // ---- the board's own keys
 
 // Mirror painting fills the mirrors of the cells filled too, from the flood's own cells.
-static int fill_key(edit_state &s)
+static bool fill_key(edit_state &s)
 {
     if (random_refused(s, s.brush, "Not filled"))
-        return 0;
+        return false;
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
     flood_fill(e, s.cursor, s.brush);
@@ -387,13 +261,14 @@ static int fill_key(edit_state &s)
             filled.push_back(k);
     put_cells(e, filled, s.brush, s.mirror_paint);
     const int n = cells_changed(before, e);
-    return finish(s, before, action::fill,
-                  formatted("Filled %d cell%s with %s.", n, plural(n), code_text(s.brush).c_str()),
-                  code_text(s.brush) + " is there already.");
+    return finish_step(
+        s, before, action::fill,
+        formatted("Filled %d cell%s with %s.", n, plural(n), code_text(s.brush).c_str()),
+        code_text(s.brush) + " is there already.");
 }
 
 // H L K J: the cells whose code changed, as the undo step counts them, and what fell off.
-static int shift_key(edit_state &s, int c)
+static bool shift_key(edit_state &s, int c)
 {
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
@@ -405,21 +280,21 @@ static int shift_key(edit_state &s, int c)
         formatted("Shifted level %d %s: %d cell%s changed", s.level, way, n, plural(n));
     if (lost)
         did += formatted(", %d fell off the board", lost);
-    return finish(s, before, action::shift, did + ".", "no cells to shift.");
+    return finish_step(s, before, action::shift, did + ".", "no cells to shift.");
 }
 
-static int clear_key(edit_state &s)
+static bool clear_key(edit_state &s)
 {
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
     clear_cells(e);
     const int n = cells_changed(before, e);
-    return finish(s, before, action::clear,
-                  formatted("Emptied %d cell%s of level %d.", n, plural(n), s.level),
-                  formatted("level %d is empty already.", s.level));
+    return finish_step(s, before, action::clear,
+                       formatted("Emptied %d cell%s of level %d.", n, plural(n), s.level),
+                       formatted("level %d is empty already.", s.level));
 }
 
-static int board_own_key(edit_state &s, const key &k)
+static bool board_own_key(edit_state &s, const key &k)
 {
     const int c = k.code;
     switch (c) {
@@ -443,7 +318,7 @@ static int board_own_key(edit_state &s, const key &k)
         return mouse_key(s, k);
     case 'p':
     case 'P':
-        return paste(s, c == 'P');
+        return paste_copy(s, c == 'P');
     case key_paste:
         return paste_text(s, k.text);
     case key_page_down:
@@ -476,7 +351,7 @@ static int board_own_key(edit_state &s, const key &k)
         break;
     case 'g':
         s.mode = edit_mode::go_to;
-        s.typed.clear();
+        s.question.typed.clear();
         s.status = go_to_prompt();
         break;
     case key_tab:
@@ -484,7 +359,7 @@ static int board_own_key(edit_state &s, const key &k)
         break;
     case 'y':
         s.copy = tb_level[s.level];
-        s.copy_kind = 1;
+        s.copy_kind = copied::level;
         s.status = formatted("Copied level %d: p pastes it over the level shown.", s.level);
         break;
     case 'Y':
@@ -493,10 +368,10 @@ static int board_own_key(edit_state &s, const key &k)
     default:
         move_cursor(s, c);
     }
-    return 0;
+    return false;
 }
 
-int board_key(edit_state &s, const key &k)
+bool board_key(edit_state &s, const key &k)
 {
     if (k.code == key_mouse_double) { // a double click is a click, but in the overview
         key left = k;
@@ -516,7 +391,7 @@ int board_key(edit_state &s, const key &k)
         return pick_key(s, k);
     case edit_mode::go_to:
         go_to_key(s, k.code);
-        return 0;
+        return false;
     default:
         break;
     }

@@ -15,7 +15,7 @@ static std::string room_text(int level)
 
 // Adds color at the end of the list, or removes it where it stands. The last one removed
 // empties the random cells in the same step, so that one undo brings both back.
-static int toggle_color(edit_state &s, int color)
+static bool toggle_color(edit_state &s, int color)
 {
     tb_level_entry &e = tb_level[s.level];
     const tb_level_entry before = e;
@@ -25,7 +25,7 @@ static int toggle_color(edit_state &s, int color)
     const bool add = at == e.nb_colors;
     if (add && e.nb_colors == 8) { // no record holds more: its room is less or as much
         s.status = room_text(s.level);
-        return 0;
+        return false;
     }
     if (add)
         e.colors[e.nb_colors++] = static_cast<std::uint8_t>(color);
@@ -40,7 +40,7 @@ static int toggle_color(edit_state &s, int color)
     if (room == room_state::over) {
         e = before;
         s.status = room_text(s.level);
-        return 0;
+        return false;
     }
     s.status = formatted("%s %s %s level %d's random colors", add ? "Added" : "Removed",
                          bc_string[color], add ? "to" : "from", s.level) +
@@ -52,19 +52,24 @@ static int toggle_color(edit_state &s, int color)
     return commit(s, before, action::edit);
 }
 
+// The keys color mode takes, in one place: on the key line, and to a key it does not take.
+const char *const color_mode_keys =
+    "Color mode: 1-8 add or remove a color  u undo  Enter or Esc done";
+static const char *const color_mode_refusal = "Color mode takes only 1-8, u, Enter and Esc.";
+
 // u takes back the colors of this level, one a step, and nothing else: what was done before
 // color mode waits for u on the board.
-static int undo_color(edit_state &s)
+static bool undo_color(edit_state &s)
 {
     action what;
     int level = 0, cells = 0;
     if (last_step(s, what, level, cells) && what == action::edit && level == s.level)
         return undo_step(s, true);
     s.status = "Nothing to undo in color mode: the last change was not to the colors.";
-    return 0;
+    return false;
 }
 
-int color_key(edit_state &s, const key &k)
+bool color_key(edit_state &s, const key &k)
 {
     if (k.code >= '1' && k.code <= '8')
         return toggle_color(s, k.code - '0');
@@ -75,6 +80,6 @@ int color_key(edit_state &s, const key &k)
     else if (k.code == key_paste) // over the level whose colors are being edited, unseen
         s.status = "Not pasted: leave color mode first (Enter or Esc).";
     else if (k.code != key_mouse_drag) // the key line tells what it takes
-        s.status = "Color mode takes only 1-8, u, Enter and Esc.";
-    return 0;
+        s.status = color_mode_refusal;
+    return false;
 }

@@ -1,8 +1,8 @@
 // edit/console.h - the editor's top layer: the terminal (POSIX) or the console (Windows), one
 // file of console_posix.cpp and console_win.cpp, the one the build picks and the only ones that
-// know the system; console_records.cpp, what the Windows console's input records give, built
-// everywhere; and run.cpp, the loop that reads keys, hands them to the state and shows its
-// picture.
+// know the system (frame_posix.cpp builds the terminal's frames for the first);
+// console_records.cpp, what the Windows console's input records give, built everywhere; and
+// run.cpp, the loop that reads keys, hands them to the state and shows its picture.
 #ifndef EDIT_CONSOLE_H
 #define EDIT_CONSOLE_H
 
@@ -18,9 +18,10 @@ bool console_is_terminal(); // standard input and output are both a terminal or 
 // POSIX: TERM says the terminal can draw a screen (set, not empty, not "dumb"); term is its
 // value, "" when unset. Windows: always.
 bool console_can_draw(std::string &term);
-// 1 = the console shows a screen of its own (alternate screen, raw keys, mouse reports, pastes
-// in brackets), its size in width and height; 0 = it could not be set up, and is left as it was.
-int console_open(int &width, int &height);
+// true = the console shows a screen of its own (alternate screen, raw keys, mouse reports, pastes
+// in brackets), its size in width and height; false = it could not be set up, and is left as it
+// was.
+bool console_open(int &width, int &height);
 bool console_unicode();           // it shows glyph_half_block
 void console_show(const grid &g); // only what changed since the last picture, in one write
 // Waits up to timeout_ms (-1: for ever) for a key, a click, a paste or a resize; key_timeout
@@ -81,16 +82,20 @@ struct console_input {
     std::deque<held_key> held;
 };
 // Adds the n records read together at now_ms; clipboard gives the text that Ctrl-V pastes.
-// 1 = a window size record was among them.
-int add_records(console_input &in, const console_record *records, int n, std::int64_t now_ms,
-                std::string (*clipboard)());
+// true = a window size record was among them.
+bool add_records(console_input &in, const console_record *records, int n, std::int64_t now_ms,
+                 std::string (*clipboard)());
 // The next key of what came, by now_ms: false while there is none yet.
 bool next_input_key(console_input &in, std::int64_t now_ms, key &k);
 // How long after now_ms a key may be ready with no more records: -1 only with more.
 int input_wait_ms(const console_input &in, std::int64_t now_ms);
 
-// run.cpp: runs the editor in the console on the levels in tb_level: 1 = the user quit; 0 = the
-// console could not be set up or was lost, or the editor was ended from outside, reported.
-int edit_levels();
+// ---- run.cpp
+
+// Milliseconds on a steady clock, finer than Windows' 16 ms ticks: arrival tells a paste.
+std::int64_t clock_ms();
+// Runs the editor in the console on the levels in tb_level: true = the user quit; false =
+// the console could not be set up or was lost, or the editor was ended from outside, reported.
+bool edit_levels();
 
 #endif

@@ -1,13 +1,14 @@
 // edit/console_posix.cpp - the terminal, through termios and xterm's escape sequences: raw keys,
-// the alternate screen, mouse reports, bracketed pastes, and only the cells that differ from the
-// picture last shown. Signals that end the editor, stop it or resize its window land here too.
+// the alternate screen, mouse reports, bracketed pastes, and each picture's frame (built by
+// frame_posix.cpp) in one write. Signals that end the editor, stop it or resize its window land
+// here too.
 #include "edit/console.h"
+#include "edit/frame_posix.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
@@ -15,17 +16,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-// What goes out: the picture the terminal holds, and where its cursor and pen stand.
-struct output_state {
-    bool is_open = false;
-    grid shown;               // width 0 when unknown, to redraw it whole
-    std::string frame;        // one picture's bytes, kept to reuse its memory
-    int at_x = -1, at_y = -1; // where the terminal's cursor stands; -1: not known
-    screen_cell pen;          // the colors and attributes the terminal draws with
-    bool pen_known = false;
-    bool cursor_shown = false; // hidden as the screen opens, shown by the first picture
-    bool has_256 = false, unicode = false;
-};
 // What comes in: the bytes not yet taken as keys (from taken on), how long after the byte before
 // each one came, and when the last one came.
 struct input_state {
@@ -82,9 +72,9 @@ bool console_unicode() // what the C library would take from the locale, without
     return false;
 }
 
-// Loops over partial writes and signals: 1 = all of it went out; 0 = the terminal is gone.
+// Loops over partial writes and signals: true = all of it went out; false = the terminal is gone.
 // Safe in a signal handler.
-static int write_all(const char *p, std::size_t n)
+static bool write_all(const char *p, std::size_t n)
 {
     while (n > 0) {
         ssize_t w = write(STDOUT_FILENO, p, n);
@@ -95,10 +85,10 @@ static int write_all(const char *p, std::size_t n)
             pollfd fd = {STDOUT_FILENO, POLLOUT, 0};
             poll(&fd, 1, -1);
         } else if (w == 0 || errno != EINTR) {
-            return 0;
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
 // ---- signals: every handler is async-signal-safe; a stop gives the terminal back, a continue
@@ -163,16 +153,16 @@ static void on_stop(int)
     errno = saved_errno;
 }
 
-// Takes the terminal again once the editor is in the foreground: 1 = raw, our screen and modes
+// Takes the terminal again once the editor is in the foreground: true = raw, our screen and modes
 // on, a whole picture due. Safe in a signal handler.
-static int take_terminal()
+static bool take_terminal()
 {
     if (tcgetpgrp(STDIN_FILENO) != getpgrp() || tcsetattr(STDIN_FILENO, TCSANOW, &raw_termios) != 0)
-        return 0;
+        return false;
     enter_screen();
     away = 0;
     redraw = 1;
-    return 1;
+    return true;
 }
 
 // Continued in the background, it waits: a shell's fg of a running job sends no SIGCONT, so
@@ -251,22 +241,22 @@ static void terminal_size(int &width, int &height)
     }
 }
 
-static int make_signal_pipe()
+static bool make_signal_pipe()
 {
     if (pipe(signal_pipe) != 0)
-        return 0;
+        return false;
     for (int fd : signal_pipe) {
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
         fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
-    return 1;
+    return true;
 }
 
-int console_open(int &width, int &height)
+bool console_open(int &width, int &height)
 {
     static bool at_exit = false;
     if (tty_out.is_open || tcgetattr(STDIN_FILENO, &saved_termios) != 0 || !make_signal_pipe())
-        return 0;
+        return false;
     if (!at_exit) // exit() from anywhere gives the terminal back too
         at_exit = std::atexit(console_close) == 0;
     tty_out = output_state{};
@@ -286,14 +276,14 @@ int console_open(int &width, int &height)
     set_signals();
     if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw_termios) != 0) {
         console_close();
-        return 0;
+        return false;
     }
     enter_screen();
     const char *term = std::getenv("TERM"), *colorterm = std::getenv("COLORTERM");
     tty_out.has_256 = (term && std::strstr(term, "256color")) || (colorterm && *colorterm);
     tty_out.unicode = console_unicode();
     terminal_size(width, height);
-    return 1;
+    return true;
 }
 
 void console_close()
@@ -324,152 +314,6 @@ void console_close()
     sigprocmask(SIG_SETMASK, &old_mask, nullptr);
 }
 
-// ---- output: the frame is built in one string and written once
-
-// The shortest way from the cursor to (x, y): relative when the cursor is known and that is
-// shorter, absolute (CUP) otherwise.
-static void add_move(std::string &out, int x, int y)
-{
-    std::string absolute = "\x1b[";
-    if (y > 0 || x > 0)
-        absolute += std::to_string(y + 1);
-    if (x > 0)
-        absolute += ';' + std::to_string(x + 1);
-    absolute += 'H';
-    if (tty_out.at_x < 0 || tty_out.at_y < 0) {
-        out += absolute;
-        return;
-    }
-    std::string relative;
-    int dy = y - tty_out.at_y, dx = x - tty_out.at_x;
-    if (dy != 0) {
-        relative += "\x1b[";
-        if (dy > 1 || dy < -1)
-            relative += std::to_string(dy < 0 ? -dy : dy);
-        relative += dy < 0 ? 'A' : 'B';
-    }
-    if (x == 0 && dx != 0) {
-        relative += '\r';
-    } else if (dx != 0) {
-        relative += "\x1b[";
-        if (dx > 1 || dx < -1)
-            relative += std::to_string(dx < 0 ? -dx : dx);
-        relative += dx < 0 ? 'D' : 'C';
-    }
-    out += relative.size() < absolute.size() ? relative : absolute;
-}
-
-static void move_to(int x, int y)
-{
-    if (x == tty_out.at_x && y == tty_out.at_y)
-        return;
-    add_move(tty_out.frame, x, y);
-    tty_out.at_x = x;
-    tty_out.at_y = y;
-}
-
-static void add_color(std::string &out, std::uint8_t c, int base)
-{
-    if (!out.empty())
-        out += ';';
-    if (c == color_orange && tty_out.has_256) {
-        out += base == 30 ? "38;5;208" : "48;5;208";
-        return;
-    }
-    int code = base + 9; // 39 or 49: the terminal's own
-    if (c == color_orange)
-        code = base + color_yellow;
-    else if (c < 8)
-        code = base + c;
-    else if (c < 16)
-        code = base + 60 + c - 8;
-    out += std::to_string(code);
-}
-
-static void set_pen(const screen_cell &c)
-{
-    if (tty_out.pen_known && c.fg == tty_out.pen.fg && c.bg == tty_out.pen.bg &&
-        c.attr == tty_out.pen.attr)
-        return;
-    // either a reset and what differs from the defaults, or only what changed: the shorter
-    std::string from_reset = "0", changes;
-    if (c.attr & attr_bold)
-        from_reset += ";1";
-    if (c.attr & attr_reverse)
-        from_reset += ";7";
-    if (c.fg != color_default)
-        add_color(from_reset, c.fg, 30);
-    if (c.bg != color_default)
-        add_color(from_reset, c.bg, 40);
-    if (from_reset == "0")
-        from_reset.clear(); // ESC [ m resets too
-    bool by_changes = tty_out.pen_known;
-    if (tty_out.pen_known) {
-        int off = tty_out.pen.attr & ~c.attr, on = c.attr & ~tty_out.pen.attr;
-        if (off & attr_bold)
-            changes += "22";
-        if (off & attr_reverse)
-            changes += changes.empty() ? "27" : ";27";
-        if (on & attr_bold)
-            changes += changes.empty() ? "1" : ";1";
-        if (on & attr_reverse)
-            changes += changes.empty() ? "7" : ";7";
-        if (c.fg != tty_out.pen.fg)
-            add_color(changes, c.fg, 30);
-        if (c.bg != tty_out.pen.bg)
-            add_color(changes, c.bg, 40);
-        by_changes = changes.size() <= from_reset.size();
-    }
-    tty_out.frame += "\x1b[";
-    tty_out.frame += by_changes ? changes : from_reset;
-    tty_out.frame += 'm';
-    tty_out.pen = c;
-    tty_out.pen_known = true;
-}
-
-static void add_char(std::string &to, char ch)
-{
-    if (ch == glyph_half_block && tty_out.unicode)
-        to += "\xe2\x96\x80"; // U+2580 in UTF-8, one column wide
-    else
-        to += ch >= 0x20 && ch < 0x7F ? ch : '?';
-}
-
-static bool same_look(const screen_cell &a, const screen_cell &b)
-{
-    return a.fg == b.fg && a.bg == b.bg && a.attr == b.attr;
-}
-
-// Sends row y from column x on, as far as it differs from what is shown; returns where it
-// stopped. A short stretch left as it is costs less written again than jumped over.
-static int send_run(const grid &g, int x, int y)
-{
-    const screen_cell *now = &g.cells[static_cast<std::size_t>(y * g.width)];
-    const screen_cell *was = &tty_out.shown.cells[static_cast<std::size_t>(y * g.width)];
-    move_to(x, y);
-    while (x < g.width) {
-        if (now[x] == was[x]) {
-            int next = x;
-            while (next < g.width && now[next] == was[next] && same_look(now[next], tty_out.pen))
-                next++;
-            if (next == g.width || now[next] == was[next])
-                break; // the row ends unchanged, or a cell of other colors lies between
-            std::string jump;
-            add_move(jump, next, y);
-            if (static_cast<std::size_t>(next - x) > jump.size())
-                break;
-        }
-        set_pen(now[x]);
-        add_char(tty_out.frame, now[x].ch);
-        x++;
-        tty_out.at_x = x;
-    }
-    if (tty_out.at_x >= g.width)
-        tty_out.at_x =
-            -1; // the terminal waits to wrap: where its cursor is now differs between them
-    return x;
-}
-
 void console_show(const grid &g)
 {
     if (!tty_out.is_open || !grid_is_whole(g))
@@ -478,57 +322,19 @@ void console_show(const grid &g)
         tty_out.shown = grid{};
         return;
     }
-    tty_out.frame.clear();
-    if (!same_size(g, tty_out.shown)) {
-        tty_out.frame += "\x1b[m\x1b[H\x1b[2J"; // erased to the default colors
-        tty_out.pen = screen_cell{};
-        tty_out.pen_known = true;
-        tty_out.at_x = tty_out.at_y = 0;
-        tty_out.shown.width = g.width;
-        tty_out.shown.height = g.height;
-        tty_out.shown.cells.assign(static_cast<std::size_t>(g.width * g.height), screen_cell{});
-    }
-    bool drawn = false;
-    for (int y = 0; y < g.height; y++) {
-        for (int x = 0; x < g.width;) {
-            std::size_t i = static_cast<std::size_t>(y * g.width + x);
-            if (g.cells[i] == tty_out.shown.cells[i]) {
-                x++;
-                continue;
-            }
-            if (!drawn)
-                tty_out.frame.insert(
-                    0, "\x1b[?25l"); // no cursor flying over the screen as it is drawn
-            drawn = true;
-            x = send_run(g, x, y);
-        }
-    }
-    tty_out.shown.cells.assign(g.cells.begin(), g.cells.begin() + g.width * g.height);
-    int cx, cy;
-    cursor_of(g, cx, cy);
-    move_to(cx, cy);
-    if (drawn || !tty_out.cursor_shown)
-        tty_out.frame += "\x1b[?25h";
-    tty_out.cursor_shown = true;
+    build_frame(tty_out, g);
     if (!tty_out.frame.empty() && !write_all(tty_out.frame.data(), tty_out.frame.size()))
         tty_out.shown = grid{}; // whatever the terminal holds now, the next picture is sent whole
 }
 
 // ---- input: bytes in, keys out (decode_key in keys.cpp)
 
-static std::int64_t now_ms()
-{
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
-}
-
 // The next key in the bytes that came: false while they hold none, or only the start of one.
 static bool next_key(key &k)
 {
     for (;;) {
         // once the terminal is gone, every clock of the decoder has run out
-        std::int64_t idle = tty_in.gone ? paste_wait_ms : now_ms() - tty_in.last_byte_ms;
+        std::int64_t idle = tty_in.gone ? paste_wait_ms : clock_ms() - tty_in.last_byte_ms;
         int used = decode_key(tty_in.decoder, tty_in.bytes.data() + tty_in.taken,
                               tty_in.gaps.data() + tty_in.taken,
                               static_cast<int>(tty_in.bytes.size() - tty_in.taken),
@@ -553,7 +359,7 @@ static void read_bytes()
     ssize_t r = read(STDIN_FILENO, tty_in.bytes.data() + had, chunk);
     tty_in.bytes.resize(had + static_cast<std::size_t>(r > 0 ? r : 0));
     if (r > 0) {
-        std::int64_t now = now_ms(), gap = now - tty_in.last_byte_ms;
+        std::int64_t now = clock_ms(), gap = now - tty_in.last_byte_ms;
         tty_in.gaps.resize(tty_in.bytes.size(), 0);
         tty_in.gaps[had] = static_cast<std::uint16_t>(gap < 65535 ? gap : 65535);
         tty_in.last_byte_ms = now;
@@ -563,8 +369,8 @@ static void read_bytes()
 }
 
 // In the background nothing is read, so that no key acts unseen: a look every away_poll_ms for
-// the foreground, which takes the terminal back. 1 = it is the editor's again.
-static int back_from_away()
+// the foreground, which takes the terminal back. true = it is the editor's again.
+static bool back_from_away()
 {
     constexpr int away_poll_ms = 100;
     sigset_t all, old_mask; // no stop between the look and the taking
@@ -584,12 +390,12 @@ key console_read(int timeout_ms)
 {
     if (!tty_out.is_open)
         return {};
-    const std::int64_t end = now_ms() + timeout_ms;
+    const std::int64_t end = clock_ms() + timeout_ms;
     for (;;) {
         if (hangups)
             return {key_hangup};
         if (away && !back_from_away()) {
-            if (timeout_ms >= 0 && now_ms() >= end)
+            if (timeout_ms >= 0 && clock_ms() >= end)
                 return {key_timeout};
             continue;
         }
@@ -607,7 +413,7 @@ key console_read(int timeout_ms)
         }
         if (tty_in.gone) // and every byte that came is decoded
             return {};
-        std::int64_t now = now_ms(), wait = timeout_ms < 0 ? -1 : end - now;
+        std::int64_t now = clock_ms(), wait = timeout_ms < 0 ? -1 : end - now;
         if (timeout_ms >= 0 && wait <= 0)
             return {key_timeout};
         if (tty_in.decoder.wait_ms >= 0) { // the decoder's clocks run: wake it when one is up

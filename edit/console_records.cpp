@@ -130,8 +130,8 @@ static record_gives record_to_input(record_reader &r, const console_record &rec,
     return k.code == key_none ? record_gives::nothing : record_gives::key;
 }
 
-int add_records(console_input &in, const console_record *records, int n, std::int64_t now_ms,
-                std::string (*clipboard)())
+bool add_records(console_input &in, const console_record *records, int n, std::int64_t now_ms,
+                 std::string (*clipboard)())
 {
     // what was decoded goes, and the held keys' places with it
     in.bytes.erase(0, in.taken);

@@ -5,7 +5,6 @@
 #include "edit/console.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -97,15 +96,15 @@ static void close_buffers()
     }
 }
 
-int console_open(int &width, int &height)
+bool console_open(int &width, int &height)
 {
     if (is_open)
-        return 0;
+        return false;
     for (HANDLE *h : {&hangup_event, &done_event})
         if (!*h) // manual reset: once set, it stays set for whoever looks
             *h = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!hangup_event || !done_event || !ResetEvent(hangup_event) || !ResetEvent(done_event))
-        return 0;
+        return false;
     in = GetStdHandle(STD_INPUT_HANDLE);
     // the buffer shown now, by a handle of its own: wine's standard output handle follows
     // whichever buffer is active, and switching back to it would change nothing
@@ -116,7 +115,7 @@ int console_open(int &width, int &height)
     if (original_out == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &saved_in_mode) ||
         !GetConsoleScreenBufferInfo(original_out, &info)) {
         close_buffers();
-        return 0;
+        return false;
     }
     default_fg = info.wAttributes & 0x0F;
     default_bg = (info.wAttributes >> 4) & 0x0F;
@@ -126,7 +125,7 @@ int console_open(int &width, int &height)
                                   nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (screen == INVALID_HANDLE_VALUE) {
         close_buffers();
-        return 0;
+        return false;
     }
     fit_buffer(width, height);
     window_size(screen, width, height);
@@ -140,7 +139,7 @@ int console_open(int &width, int &height)
         restore_console();
         SetConsoleCtrlHandler(on_control, FALSE);
         close_buffers();
-        return 0;
+        return false;
     }
     DWORD out_mode, n;
     if (vt_input && GetConsoleMode(screen, &out_mode) &&
@@ -162,7 +161,7 @@ int console_open(int &width, int &height)
     input = fresh;
     input.decoder.marks_trusted = vt_input;
     resized = false;
-    return 1;
+    return true;
 }
 
 void console_close()
@@ -306,24 +305,18 @@ static console_record record_of(const INPUT_RECORD &r)
     return c;
 }
 
-static std::int64_t now_ms() // finer than GetTickCount64's 16 ms: arrival tells a paste
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-// The records waiting, read together, as come at came_ms: 1 = read; 0 = the console is gone.
-static int read_records(std::int64_t came_ms)
+// The records waiting, read together, as come at came_ms: true = read; false = the console is gone.
+static bool read_records(std::int64_t came_ms)
 {
     INPUT_RECORD records[128];
     console_record got[128];
     DWORD n = 0;
     if (!ReadConsoleInputW(in, records, 128, &n))
-        return 0;
+        return false;
     for (DWORD i = 0; i < n; i++)
         got[i] = record_of(records[i]);
     resized = add_records(input, got, static_cast<int>(n), came_ms, clipboard_text) || resized;
-    return 1;
+    return true;
 }
 
 // The window's new size as a key: false when it is the size already reported.
@@ -347,7 +340,7 @@ key console_read(int timeout_ms)
 {
     if (!is_open)
         return {};
-    const std::int64_t end = now_ms() + timeout_ms;
+    const std::int64_t end = clock_ms() + timeout_ms;
     for (;;) {
         key k;
         if (WaitForSingleObject(hangup_event, 0) == WAIT_OBJECT_0)
@@ -357,9 +350,9 @@ key console_read(int timeout_ms)
             if (resize_key(k))
                 return k;
         }
-        if (next_input_key(input, now_ms(), k))
+        if (next_input_key(input, clock_ms(), k))
             return k;
-        const std::int64_t now = now_ms(), next = input_wait_ms(input, now);
+        const std::int64_t now = clock_ms(), next = input_wait_ms(input, now);
         std::int64_t wait = timeout_ms < 0 ? -1 : end - now;
         if (timeout_ms >= 0 && wait <= 0)
             return {key_timeout};
@@ -373,7 +366,7 @@ key console_read(int timeout_ms)
             return {key_hangup};
         // records that ended a wait on the decoder's clock came before it ran out, however late
         // this thread got to run: they belong with what came before, as on a quick machine
-        const std::int64_t woke = now_ms(),
+        const std::int64_t woke = clock_ms(),
                            came = clock && woke >= now + next ? now + next - 1 : woke;
         if (w != WAIT_TIMEOUT && (w != WAIT_OBJECT_0 + 1 || !read_records(came)))
             return {};

@@ -35,26 +35,28 @@ static void keep_loaded_tail()
         loaded_tail = {open_regular(prg_name), static_cast<long>(prg_size), prg_known_tail};
 }
 
-static int prg_disk_state()
+static disk_change prg_disk_state()
 {
     std::string image;
     tail_sum tail;
     const int there = read_prg_file(prg_name, image, tail, nullptr);
     if (!there && errno == ENOENT)
-        return prg_known_there ? 2 : 0;
+        return prg_known_there ? disk_change::gone : disk_change::same;
     // a file that cannot be read is left to the save, which tells why
-    return there && (!prg_known_there || image != prg_known || !same_tail(tail, prg_known_tail));
+    const bool changed =
+        there && (!prg_known_there || image != prg_known || !same_tail(tail, prg_known_tail));
+    return changed ? disk_change::changed : disk_change::same;
 }
 
 // Runs work with its messages kept off the screen, which is the editor's: reason gets the
 // errors it reported for the status line, in one line (": ...", or "." when it said none).
-template <class Work> static int caught(Work work, std::string &reason)
+template <class Work> static bool caught(Work work, std::string &reason)
 {
     std::string muted;
     std::string *was = log_capture;
     log_capture = &muted;
     clear_errors();
-    int ok = work();
+    const bool ok = work() != 0;
     log_capture = was;
     std::string errors;
     for (const std::string &error : errors_reported)
@@ -83,10 +85,10 @@ static std::string not_saved(const std::string &reason)
 }
 
 // The encoder and the atomic save.
-static int save_levels(std::string &message)
+static bool save_levels(std::string &message)
 {
     std::string reason;
-    const int encoded = caught(tb_level_to_data, reason);
+    const bool encoded = caught(tb_level_to_data, reason);
     // the tail as loaded, or none when it had none: never the tail of another program's file
     if (encoded && caught([] { return save_prg(&loaded_tail); }, reason)) {
         message = formatted(!backup_kept ? "Saved to %s."
@@ -97,13 +99,13 @@ static int save_levels(std::string &message)
         // the file now holds the image, and the tail it was loaded with
         prg_known.assign(file_data, file_data + prg_size);
         prg_known_there = true;
-        return 1;
+        return true;
     }
     message = encoded ? not_saved(reason) : "Not saved" + reason;
-    return 0;
+    return false;
 }
 
-static int update_text_file(const std::vector<int> &levels, std::string &error)
+static bool update_text_file(const std::vector<int> &levels, std::string &error)
 {
     return caught([&levels] { return update_levels_file(levels_file_name(0), levels); }, error);
 }
@@ -112,16 +114,16 @@ static int update_text_file(const std::vector<int> &levels, std::string &error)
 void edit_start(edit_state &s)
 {
     edit_state fresh;
-    fresh.save = s.save ? s.save : save_levels;
-    fresh.disk_state = s.disk_state;
-    fresh.text_levels = s.text_levels;
-    if (!fresh.text_levels)
-        fresh.text_levels = [](std::array<tb_level_entry, 31> &table) {
-            return text_file_levels(levels_file_name(0), table);
+    fresh.hooks.save = s.hooks.save ? s.hooks.save : save_levels;
+    fresh.hooks.disk_state = s.hooks.disk_state;
+    fresh.hooks.text_levels = s.hooks.text_levels;
+    if (!fresh.hooks.text_levels)
+        fresh.hooks.text_levels = [](std::array<tb_level_entry, 31> &table) {
+            return text_file_levels(levels_file_name(0), table) != 0;
         };
-    fresh.save_text = s.save_text ? s.save_text : update_text_file;
-    if (!fresh.disk_state) {
-        fresh.disk_state = prg_disk_state;
+    fresh.hooks.save_text = s.hooks.save_text ? s.hooks.save_text : update_text_file;
+    if (!fresh.hooks.disk_state) {
+        fresh.hooks.disk_state = prg_disk_state;
         keep_loaded_tail();
     }
     fresh.width = s.width;
@@ -136,45 +138,46 @@ void edit_start(edit_state &s)
 // ---- saving and quitting: questions first, in the request line
 
 // The levels this save changed that vellumix.lvl holds older, so that -saveprg would undo them:
-// to_update; those of them the file had changed by hand (it differs from what the program file
-// held before the save): own_edits.
+// question.to_update; those of them the file had changed by hand (it differs from what the program
+// file held before the save): question.own_edits.
 static void find_older_levels(edit_state &s, const std::array<tb_level_entry, 31> &was)
 {
-    s.to_update.clear();
-    s.own_edits.clear();
+    s.question.to_update.clear();
+    s.question.own_edits.clear();
     std::array<tb_level_entry, 31> text = tb_level, text_before = was;
-    if (s.text_left || !s.text_levels(text) || !s.text_levels(text_before))
+    if (s.question.text_left || !s.hooks.text_levels(text) || !s.hooks.text_levels(text_before))
         return;
     for (int i = 1; i <= last_level(); i++)
         if (!same_level(was[i], tb_level[i]) && !same_level(text[i], tb_level[i])) {
-            s.to_update.push_back(i);
+            s.question.to_update.push_back(i);
             if (!same_level(text_before[i], was[i]))
-                s.own_edits.push_back(i);
+                s.question.own_edits.push_back(i);
         }
 }
 
 // A text file that -saveprg would read back over the save is not left to undo it unasked.
 static void finish_save(edit_state &s)
 {
-    s.mode = s.back_to;
-    if (!s.save(s.status)) {
-        s.quit_after_save = false; // a failed save never loses the changes: the editor stays
+    s.mode = s.question.back_to;
+    if (!s.hooks.save(s.status)) {
+        s.question.quit_after_save =
+            false; // a failed save never loses the changes: the editor stays
         return;
     }
     const std::array<tb_level_entry, 31> was = s.saved_levels;
     s.saved_levels = tb_level;
     find_older_levels(s, was);
-    if (!s.to_update.empty()) {
+    if (!s.question.to_update.empty()) {
         const char *lvl = levels_file_name(0);
-        const int n = static_cast<int>(s.to_update.size());
+        const int n = static_cast<int>(s.question.to_update.size());
         const std::string older =
-            n > 5 ? formatted("%d older levels", n) : "older " + levels_named(s.to_update);
+            n > 5 ? formatted("%d older levels", n) : "older " + levels_named(s.question.to_update);
         s.mode = edit_mode::update; // a quit waits for the answer
         s.status = formatted("%s holds %s: -saveprg would undo this save. Update %s in %s? (y/n)",
                              lvl, older.c_str(), n == 1 ? "it" : "them", lvl);
         return;
     }
-    s.quit = s.quit_after_save;
+    s.quit = s.question.quit_after_save;
 }
 
 // The save's own word stays with the answer's.
@@ -182,39 +185,43 @@ static void answer_update(edit_state &s, bool yes)
 {
     const char *lvl = levels_file_name(0);
     std::string error;
-    s.mode = s.back_to;
-    if (yes && !s.save_text(s.to_update, error)) { // the editor stays, so that this is read
+    s.mode = s.question.back_to;
+    if (yes &&
+        !s.hooks.save_text(s.question.to_update, error)) { // the editor stays, so that this is read
         s.status = formatted("Saved to %s, but %s was not written", prg_name, lvl) + error;
         return;
     }
-    const bool one = s.own_edits.size() == 1;
-    const int nb_own = static_cast<int>(s.own_edits.size()); // past 4 counted, to fit 40 columns
-    const std::string own = nb_own > 4 ? formatted("%d levels", nb_own) : levels_named(s.own_edits);
+    const bool one = s.question.own_edits.size() == 1;
+    const int nb_own =
+        static_cast<int>(s.question.own_edits.size()); // past 4 counted, to fit 40 columns
+    const std::string own =
+        nb_own > 4 ? formatted("%d levels", nb_own) : levels_named(s.question.own_edits);
     if (!yes)
         s.status = formatted("Saved to %s; %s left as it was.", prg_name, lvl);
-    else if (s.own_edits.empty())
+    else if (s.question.own_edits.empty())
         s.status = formatted("Saved to %s and %s.", prg_name, lvl);
     else
         s.status = formatted("Saved to %s and %s; %s's own edit%s of %s %s in %s.bak.", prg_name,
                              lvl, lvl, one ? "" : "s", own.c_str(), one ? "is" : "are", lvl);
-    s.text_left = !yes;
-    s.quit = s.quit_after_save;
+    s.question.text_left = !yes;
+    s.quit = s.question.quit_after_save;
 }
 
 // Another program's change to the file is not overwritten without a word.
 static void request_save(edit_state &s, bool then_quit)
 {
     if (s.mode == edit_mode::board || s.mode == edit_mode::overview)
-        s.back_to = s.mode;
-    s.quit_after_save = then_quit;
-    int disk = s.disk_state();
-    if (disk == 0) {
+        s.question.back_to = s.mode;
+    s.question.quit_after_save = then_quit;
+    const disk_change disk = s.hooks.disk_state();
+    if (disk == disk_change::same) {
         finish_save(s);
         return;
     }
     s.mode = edit_mode::confirm;
-    s.status = formatted(disk == 1 ? "%s changed on disk since it was read. Save over it? (y/n)"
-                                   : "%s is no longer in the folder. Save it again? (y/n)",
+    s.status = formatted(disk == disk_change::changed
+                             ? "%s changed on disk since it was read. Save over it? (y/n)"
+                             : "%s is no longer in the folder. Save it again? (y/n)",
                          prg_name);
 }
 
@@ -225,7 +232,7 @@ static void ask_to_quit(edit_state &s)
         s.quit = true;
         return;
     }
-    s.back_to = s.mode == edit_mode::overview ? edit_mode::overview : edit_mode::board;
+    s.question.back_to = s.mode == edit_mode::overview ? edit_mode::overview : edit_mode::board;
     s.mode = edit_mode::asking;
     s.status = formatted("Save changes to %s? (y/n, Esc: stay)", prg_name);
 }
@@ -236,12 +243,12 @@ static int yes_or_no(int code)
 }
 
 // Each question takes y or n; Esc closes it as n would, but that it never quits.
-static int answer(edit_state &s, int code)
+static bool answer(edit_state &s, int code)
 {
     int yes = yes_or_no(code);
     if (s.mode == edit_mode::restore) { // Esc keeps the file, as n does
         if (yes < 0 && code != key_escape)
-            return 0;
+            return false;
         s.mode = edit_mode::board;
         return answer_recovery(s, yes == 1);
     }
@@ -256,42 +263,42 @@ static int answer(edit_state &s, int code)
         s.quit = true;
     else if (yes == 0 || code == key_escape) {
         s.status = s.mode == edit_mode::confirm ? "Not saved." : "";
-        s.mode = s.back_to;
-        s.quit_after_save = false;
+        s.mode = s.question.back_to;
+        s.question.quit_after_save = false;
     }
-    return 0;
+    return false;
 }
 
 // The keys that do the same on the board, in a box and in the overview: undo, redo, save, quit
-// and help. 1 = code was one of them, changed = 1 when the levels changed.
-static int shared_key(edit_state &s, int code, int &changed)
+// and help. true = code was one of them, changed = true when the levels changed.
+static bool shared_key(edit_state &s, int code, bool &changed)
 {
-    changed = 0;
+    changed = false;
     switch (code) {
     case 'u':
     case ctrl('z'):
         changed = undo_step(s, true);
-        return 1;
+        return true;
     case 'U':
     case ctrl('y'):
         changed = undo_step(s, false);
-        return 1;
+        return true;
     case 's':
     case ctrl('s'):
         request_save(s, false);
-        return 1;
+        return true;
     case 'q':
     case ctrl('c'):
         ask_to_quit(s);
-        return 1;
+        return true;
     case 'h':
     case key_f1:
-        s.back_to = s.mode;
+        s.question.back_to = s.mode;
         s.mode = edit_mode::help;
         s.help_page = 0;
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
 // The wheel turns the pages too.
@@ -299,12 +306,13 @@ static void help_key(edit_state &s, int code)
 {
     const bool next = code == key_page_down || code == ' ' || code == key_wheel_down,
                previous = code == key_page_up || code == key_wheel_up;
-    if (next && s.help_page + 1 < help_page_count(s.height, s.back_to == edit_mode::overview))
+    if (next &&
+        s.help_page + 1 < help_page_count(s.height, s.question.back_to == edit_mode::overview))
         s.help_page++;
     else if (previous && s.help_page > 0)
         s.help_page--;
     else if (!next && !previous)
-        s.mode = s.back_to;
+        s.mode = s.question.back_to;
 }
 
 // While the window is too small nothing shows what a key would do: only leaving is allowed, and
@@ -328,59 +336,60 @@ static void ignore_paste(edit_state &s, const key &k)
         s.status = word;
         return;
     }
-    std::string asked = s.status; // less the word of a paste before
-    if (asked.rfind("Ignored ", 0) == 0 || asked.rfind("Paste ended ", 0) == 0)
-        asked.erase(0, asked.find(". ") + 2);
-    s.status = word + " " + asked;
+    // the status is the question's own words, unless a paste's word stands before them still
+    if (s.status != s.question.pasted_over)
+        s.question.text = s.status;
+    s.status = s.question.pasted_over = word + " " + s.question.text;
 }
 
 // Where the editor stands, besides the levels: what a key or a click may change.
 static std::array<int, 8> place_of(const edit_state &s)
 {
-    return {s.level,  s.cursor,    static_cast<int>(s.mode), s.brush, s.selected, s.top_row,
-            s.marked, s.box_anchor};
+    return {s.level,
+            s.cursor,
+            static_cast<int>(s.mode),
+            s.brush,
+            s.overview.selected,
+            s.overview.top_row,
+            s.overview.marked,
+            s.box_anchor};
 }
 
 // A resize and the end of input are not keys the user pressed: they change no mode.
-int apply_key(edit_state &s, const key &k)
+bool apply_key(edit_state &s, const key &k)
 {
     if (k.code == key_resize) {
         s.width = clamped_size(k.x);
         s.height = clamped_size(k.y);
-        return 0;
+        return false;
     }
     if (k.code == key_none || k.code == key_timeout || k.code == key_hangup)
-        return 0;
+        return false;
     if (k.code != key_mouse_drag)
-        s.dragging = false; // any other key ends a drag: a motion after it paints nothing
+        s.drag.on = false; // any other key ends a drag: a motion after it paints nothing
     if (layout_of(s.width, s.height).kind == layout_kind::too_small) {
         small_window_key(s, k.code);
-        return 0;
+        return false;
     }
     if (k.code == key_mouse_release) // a release does nothing: the message stays
-        return 0;
+        return false;
     const bool click =
         k.code == key_mouse_left || k.code == key_mouse_right || k.code == key_mouse_double;
-    if (click && s.opened_ms >= 0 && k.ms >= s.opened_ms && k.ms - s.opened_ms <= double_click_ms)
-        return 0; // the third press of a triple click that opened a level from the overview
+    if (click && s.overview.opened_ms >= 0 && k.ms >= s.overview.opened_ms &&
+        k.ms - s.overview.opened_ms <= double_click_ms)
+        return false; // the third press of a triple click that opened a level from the overview
     const bool takes_paste =
         s.mode == edit_mode::board || s.mode == edit_mode::overview || s.mode == edit_mode::colors;
     if ((k.code == key_paste || k.code == key_paste_lost) && !takes_paste) {
         ignore_paste(s, k);
-        return 0;
+        return false;
     }
-    switch (s.mode) {
-    case edit_mode::help:
+    if (s.mode == edit_mode::help) {
         help_key(s, k.code);
-        return 0;
-    case edit_mode::asking:
-    case edit_mode::confirm:
-    case edit_mode::restore:
-    case edit_mode::update:
-        return answer(s, k.code);
-    default:
-        break;
+        return false;
     }
+    if (asking_question(s.mode))
+        return answer(s, k.code);
     const std::string shown = s.status;
     const std::array<int, 8> place = place_of(s);
     s.status.clear(); // a message lasts until the next key or click that does something
@@ -390,21 +399,21 @@ int apply_key(edit_state &s, const key &k)
         (s.mode == edit_mode::colors && k.code == ctrl('c'))) {
         edit_mode was = s.mode;
         s.mode = s.mode == edit_mode::overview ? s.mode : edit_mode::board;
-        int changed = 0;
+        bool changed = false;
         if (shared_key(s, k.code, changed))
             return changed;
         s.mode = was;
     }
     if (board && k.code == key_escape) { // pressed out of habit after closing something
         s.status = "Nothing to close: q quits.";
-        return 0;
+        return false;
     }
     if (k.code == key_paste_lost) {
         s.status = "Paste ended without its end mark: nothing pasted.";
-        return 0;
+        return false;
     }
     const bool overview = s.mode == edit_mode::overview || s.mode == edit_mode::move_to;
-    const int changed = overview ? overview_key(s, k) : board_key(s, k);
+    const bool changed = overview ? overview_key(s, k) : board_key(s, k);
     // a key that does nothing, a motion with nothing to drag, a click beside everything: the
     // message stays
     if (!changed && s.status.empty() && place_of(s) == place)

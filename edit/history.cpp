@@ -62,9 +62,9 @@ static void log_level(edit_state &s, int i, const tb_level_entry &before,
 }
 
 // Records what changed since before (the table, or the shown level alone) as one undo step, on
-// the level and at the cursor now: 1 = something did. extend adds it to the last step: a drag.
-static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *before_all,
-                        const tb_level_entry *before_one, action what, bool extend)
+// the level and at the cursor now: true = something did. extend adds it to the last step: a drag.
+static bool commit_table(edit_state &s, const std::array<tb_level_entry, 31> *before_all,
+                         const tb_level_entry *before_one, action what, bool extend)
 {
     auto before = [&](int i) -> const tb_level_entry & {
         return before_all ? (*before_all)[i] : i == s.level ? *before_one : tb_level[i];
@@ -73,7 +73,7 @@ static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *bef
     for (int i = 1; i <= last_level(); i++)
         differs = differs || !same_level(before(i), tb_level[i]);
     if (!differs) // a key that changed nothing keeps the steps undone, for redo
-        return 0;
+        return false;
     s.log.resize(s.done); // the steps undone are gone for good
     extend = extend && !s.log.empty();
     if (extend) // a drag that began as a click's paint
@@ -84,17 +84,25 @@ static int commit_table(edit_state &s, const std::array<tb_level_entry, 31> *bef
     for (int i = 1; i <= last_level(); i++)
         log_level(s, i, before(i), tb_level[i]);
     s.done = s.log.size();
-    return 1;
+    return true;
 }
 
-int commit(edit_state &s, const tb_level_entry &before, action what, bool extend)
+bool commit(edit_state &s, const tb_level_entry &before, action what, bool extend)
 {
     return commit_table(s, nullptr, &before, what, extend);
 }
 
-int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what)
+bool commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what)
 {
     return commit_table(s, &before, nullptr, what, false);
+}
+
+bool finish_step(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
+                 const std::string &nothing)
+{
+    const bool changed = commit(s, before, what);
+    s.status = changed ? did : "Nothing changed: " + nothing;
+    return changed;
 }
 
 // The color list that entry e (undo_colors) records, as it was before the step (back) or after.
@@ -190,15 +198,15 @@ bool last_step(const edit_state &s, action &what, int &level, int &cells)
 
 int typed_number(edit_state &s, int code)
 {
-    if (code >= '0' && code <= '9' && s.typed.size() < 3) {
-        s.typed += static_cast<char>(code);
-    } else if (code == key_backspace && !s.typed.empty()) {
-        s.typed.pop_back();
-    } else if (code == key_escape || (code == key_enter && s.typed.empty())) {
+    if (code >= '0' && code <= '9' && s.question.typed.size() < 3) {
+        s.question.typed += static_cast<char>(code);
+    } else if (code == key_backspace && !s.question.typed.empty()) {
+        s.question.typed.pop_back();
+    } else if (code == key_escape || (code == key_enter && s.question.typed.empty())) {
         return -2;
     } else if (code == key_enter) {
-        int n = std::atoi(s.typed.c_str());
-        s.typed.clear();
+        int n = std::atoi(s.question.typed.c_str());
+        s.question.typed.clear();
         return n;
     }
     return -1;
@@ -226,11 +234,11 @@ std::string paste_ignored(const std::string &text)
 
 // Undo and redo go to the level of the step and put the cursor where it was then; the overview
 // stays the overview, with that level chosen.
-int undo_step(edit_state &s, bool back)
+bool undo_step(edit_state &s, bool back)
 {
     if (back ? s.done == 0 : s.done == s.log.size()) {
         s.status = back ? "Nothing to undo." : "Nothing to redo.";
-        return 0;
+        return false;
     }
     std::size_t head = s.done, end = s.done + 1;
     if (back) {
@@ -247,8 +255,8 @@ int undo_step(edit_state &s, bool back)
             apply_entry(s, e, back);
     }
     s.done = back ? head : end;
-    s.level = s.selected = s.log[head].a;
+    s.level = s.overview.selected = s.log[head].a;
     s.cursor = s.log[head].b;
     s.status = (back ? "Undone: " : "Redone: ") + step_text(s, head, end) + ".";
-    return 1;
+    return true;
 }

@@ -12,27 +12,27 @@ static overview_layout layout_now(const edit_state &s)
 static void show_selected(edit_state &s)
 {
     const overview_layout o = layout_now(s);
-    const int row = (s.selected - 1) / o.columns;
-    if (row < s.top_row)
-        s.top_row = row;
-    else if (row >= s.top_row + o.rows)
-        s.top_row = row - o.rows + 1;
+    const int row = (s.overview.selected - 1) / o.columns;
+    if (row < s.overview.top_row)
+        s.overview.top_row = row;
+    else if (row >= s.overview.top_row + o.rows)
+        s.overview.top_row = row - o.rows + 1;
 }
 
 void open_overview(edit_state &s)
 {
     s.mode = edit_mode::overview;
-    s.selected = s.level_before = s.level;
-    s.marked = 0;
-    s.click_level = 0;
+    s.overview.selected = s.overview.level_before = s.level;
+    s.overview.marked = 0;
+    s.overview.click_level = 0;
     show_selected(s);
 }
 
 // Puts each level that from_of names (0: none) in place of level i, its cells and random colors,
 // as one undo step, and says did or nothing; refused, by not_done's name, when a list would not
 // fit its new room. The chosen level follows the level moved to place to, and Esc returns there.
-static int rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, action what,
-                     const char *not_done, const std::string &did, const std::string &nothing)
+static bool rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, action what,
+                      const char *not_done, const std::string &did, const std::string &nothing)
 {
     std::array<tb_level_entry, 31> next = tb_level;
     std::string note;
@@ -49,32 +49,32 @@ static int rearrange(edit_state &s, const std::array<int, 31> &from_of, int to, 
                                  "%d.",
                                  not_done, from_of[i], n, plural(n), n == 1 ? "does" : "do", i,
                                  record_room[i]);
-            return 0;
+            return false;
         }
         if (room == room_state::shrinks && next[i].nb_colors != tb_level[i].nb_colors)
             note = room_note(i);
     }
     const std::array<tb_level_entry, 31> before = tb_level;
     tb_level = next;
-    s.level = s.selected = s.level_before = to;
-    s.marked = 0;
+    s.level = s.overview.selected = s.overview.level_before = to;
+    s.overview.marked = 0;
     show_selected(s);
-    const int changed = commit_levels(s, before, what);
+    const bool changed = commit_levels(s, before, what);
     s.status = !changed ? "Nothing changed: " + nothing : note.empty() ? did : note;
     return changed;
 }
 
 // Level from goes to place to, the levels between one place toward the gap; the records stay.
-static int move_level(edit_state &s, int from, int to)
+static bool move_level(edit_state &s, int from, int to)
 {
     if (to < 1 || to > last_level()) {
         s.status = formatted("There is no level %d.", to);
-        return 0;
+        return false;
     }
     s.mode = edit_mode::overview;
     if (to == from) {
         s.status = formatted("Nothing changed: level %d is at %d already.", from, to);
-        return 0;
+        return false;
     }
     const int low = from < to ? from : to, high = from < to ? to : from;
     std::array<int, 31> from_of{};
@@ -85,23 +85,23 @@ static int move_level(edit_state &s, int from, int to)
                      formatted("levels %d to %d are alike.", low, high));
 }
 
-static int move_to_key(edit_state &s, int code)
+static bool move_to_key(edit_state &s, int code)
 {
     const int n = typed_number(s, code);
     if (n >= 0)
-        return move_level(s, s.selected, n);
+        return move_level(s, s.overview.selected, n);
     if (n == -2)
         s.mode = edit_mode::overview;
     else
-        s.status = formatted("Move level %d to: ", s.selected) + s.typed;
-    return 0;
+        s.status = formatted("Move level %d to: ", s.overview.selected) + s.question.typed;
+    return false;
 }
 
 // Levels a and b trade cells and random colors, as one undo step; the selection goes with a.
-static int exchange(edit_state &s, int a, int b)
+static bool exchange(edit_state &s, int a, int b)
 {
     if (b < 1 || b > last_level())
-        return 0;
+        return false;
     std::array<int, 31> from_of{};
     from_of[a] = b;
     from_of[b] = a;
@@ -114,7 +114,7 @@ static int exchange(edit_state &s, int a, int b)
 static void move_selection(edit_state &s, int code)
 {
     const overview_layout o = layout_now(s);
-    int to = s.selected;
+    int to = s.overview.selected;
     switch (code) {
     case key_left:
         to--;
@@ -145,7 +145,7 @@ static void move_selection(edit_state &s, int code)
     default:
         return;
     }
-    s.selected = to < 1 ? 1 : to > last_level() ? last_level() : to;
+    s.overview.selected = to < 1 ? 1 : to > last_level() ? last_level() : to;
     show_selected(s);
 }
 
@@ -162,57 +162,57 @@ static void click(edit_state &s, const key &k)
     if (k.x < o.x || k.y < o.y || o.board_w <= 0 || o.board_h <= 0)
         return;
     const int column = (k.x - o.x) / o.board_w, row = (k.y - o.y) / o.board_h;
-    const int level = (row + s.top_row) * o.columns + column + 1;
+    const int level = (row + s.overview.top_row) * o.columns + column + 1;
     if (column >= o.columns || row >= o.rows || level > last_level())
         return; // beside or below the boards shown
-    s.selected = level;
+    s.overview.selected = level;
     if (k.code == key_mouse_double ||
-        (level == s.click_level && k.ms - s.click_ms <= double_click_ms)) {
-        s.opened_ms = k.ms;
+        (level == s.overview.click_level && k.ms - s.overview.click_ms <= double_click_ms)) {
+        s.overview.opened_ms = k.ms;
         return leave(s, level);
     }
-    s.click_level = level;
-    s.click_ms = k.ms;
+    s.overview.click_level = level;
+    s.overview.click_ms = k.ms;
 }
 
-int overview_key(edit_state &s, const key &k)
+bool overview_key(edit_state &s, const key &k)
 {
     if (s.mode == edit_mode::move_to)
         return move_to_key(s, k.code);
     switch (k.code) {
     case key_enter:
     case key_tab:
-        leave(s, s.selected);
-        return 0;
+        leave(s, s.overview.selected);
+        return false;
     case key_escape: // unmarks first, then leaves as it came
-        if (s.marked)
-            s.marked = 0;
+        if (s.overview.marked)
+            s.overview.marked = 0;
         else
-            leave(s, s.level_before);
-        return 0;
+            leave(s, s.overview.level_before);
+        return false;
     case '<':
     case '>':
-        return exchange(s, s.selected, s.selected + (k.code == '<' ? -1 : 1));
+        return exchange(s, s.overview.selected, s.overview.selected + (k.code == '<' ? -1 : 1));
     case 'x':
-        if (s.marked == 0 || s.marked == s.selected) {
-            s.marked = s.marked ? 0 : s.selected;
-            return 0;
+        if (s.overview.marked == 0 || s.overview.marked == s.overview.selected) {
+            s.overview.marked = s.overview.marked ? 0 : s.overview.selected;
+            return false;
         }
-        return exchange(s, s.marked, s.selected);
+        return exchange(s, s.overview.marked, s.overview.selected);
     case 'm':
         s.mode = edit_mode::move_to;
-        s.typed.clear();
-        s.status = formatted("Move level %d to: ", s.selected);
-        return 0;
+        s.question.typed.clear();
+        s.status = formatted("Move level %d to: ", s.overview.selected);
+        return false;
     case key_mouse_left:
     case key_mouse_double:
         click(s, k);
-        return 0;
+        return false;
     case key_paste: // onto the chosen level, as on the board
-        s.level = s.selected;
+        s.level = s.overview.selected;
         return paste_text(s, k.text);
     default:
         move_selection(s, k.code);
-        return 0;
+        return false;
     }
 }

@@ -11,25 +11,28 @@
 #include "store/os_file.h"
 #include "text/text.h"
 
-// 1 = path is a plain file of its own; 0 = there is nothing of that name; -1 = anything else.
-static int plain_file(const char *path)
+// What stands at a path: a link or a pipe of the recovery file's name is none of ours.
+enum class found { plain, nothing, other };
+static found found_at(const char *path)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::file_type type = fs::symlink_status(path, ec).type();
-    return type == fs::file_type::not_found ? 0 : type == fs::file_type::regular ? 1 : -1;
+    return type == fs::file_type::not_found ? found::nothing
+           : type == fs::file_type::regular ? found::plain
+                                            : found::other;
 }
 
 // A file of an earlier session that could not be put aside: this one never writes over it.
 static bool left_alone = false;
 
-int write_recovery(std::string &error)
+bool write_recovery(std::string &error)
 {
-    if (plain_file(recovery_name) < 0 || left_alone) {
+    if (found_at(recovery_name) == found::other || left_alone) {
         error = formatted(left_alone ? "%s is an earlier session's: it stays as it is"
                                      : "%s is not a plain file",
                           recovery_name);
-        return 0;
+        return false;
     }
     std::string muted;
     std::string *was = log_capture;
@@ -44,7 +47,7 @@ int write_recovery(std::string &error)
 
 void remove_recovery()
 {
-    if (plain_file(recovery_name) > 0)
+    if (found_at(recovery_name) == found::plain)
         std::remove(recovery_name);
 }
 
@@ -64,14 +67,14 @@ static void keep_as_backup(edit_state &s, const char *why)
     }
 }
 
-int keep_unsaved(std::string &error)
+bool keep_unsaved(std::string &error)
 {
     if (!write_recovery(error))
-        return 0;
+        return false;
     if (move_file(recovery_name, backup_name.c_str()))
-        return 1;
+        return true;
     error = formatted("%s could not be renamed", recovery_name);
-    return 0;
+    return false;
 }
 
 static void count_rows(const read_event &event, void *rows)
@@ -82,7 +85,7 @@ static void count_rows(const read_event &event, void *rows)
 void offer_recovery(edit_state &s)
 {
     left_alone = false;
-    if (plain_file(recovery_name) <= 0) // a link or a pipe of that name is none of ours
+    if (found_at(recovery_name) != found::plain) // a link or a pipe of that name is none of ours
         return;
     int rows = 0;
     s.recovered = tb_level;
@@ -107,11 +110,11 @@ void offer_recovery(edit_state &s)
                          recovery_name, levels_named(changed).c_str());
 }
 
-int answer_recovery(edit_state &s, bool restore)
+bool answer_recovery(edit_state &s, bool restore)
 {
     if (!restore) {
         keep_as_backup(s, nullptr);
-        return 0;
+        return false;
     }
     const std::array<tb_level_entry, 31> before = tb_level;
     // the image may have changed since: a list its record no longer holds stays as it is now

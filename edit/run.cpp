@@ -13,7 +13,7 @@
 constexpr int recovery_pause_ms = 2000; // one write in two seconds, not one a key
 constexpr const char *lock_name = "vellumix-edit.lock";
 
-static std::int64_t now_ms()
+std::int64_t clock_ms()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -30,21 +30,21 @@ struct recovery_timer {
 } // namespace
 
 // Writes the recovery file when there is anything unsaved, removes it when there is not:
-// 1 = it holds the unsaved changes now.
-static int keep_recovery(edit_state &s, recovery_timer &r)
+// true = it holds the unsaved changes now.
+static bool keep_recovery(edit_state &s, recovery_timer &r)
 {
     r.due = -1;
     if (!unsaved(s)) {
         if (r.on_disk)
             remove_recovery();
         r.on_disk = false;
-        return 0;
+        return false;
     }
     std::string error;
     if (write_recovery(error))
         return r.on_disk = true;
     s.status = "Recovery file could not be written: " + error + "."; // editing goes on
-    return 0;
+    return false;
 }
 
 static void to_clipboard(edit_state &s)
@@ -81,7 +81,7 @@ static void say_how_it_ended(const edit_state &s, const std::array<tb_level_entr
         logerror("%s\n", line.c_str());
 }
 
-int edit_levels()
+bool edit_levels()
 {
     // two editors in one folder would share the recovery file, and undo each other's saves
     const lock_result lock = lock_folder(lock_name);
@@ -91,7 +91,7 @@ int edit_levels()
         else
             report_error(true, "'%s' is no lock of the editor's: remove it to edit here",
                          lock_name);
-        return 0;
+        return false;
     }
     edit_state s;
     edit_start(s);
@@ -99,7 +99,7 @@ int edit_levels()
     if (!console_open(s.width, s.height)) {
         unlock_folder();
         report_error(true, "The console could not be set up for -edit");
-        return 0;
+        return false;
     }
     s.width = clamped_size(s.width);
     s.height = clamped_size(s.height);
@@ -122,26 +122,26 @@ int edit_levels()
         console_show(g);
         std::int64_t wait = -1;
         if (timer.due >= 0)
-            wait = timer.due > now_ms() ? timer.due - now_ms() : 0;
+            wait = timer.due > clock_ms() ? timer.due - clock_ms() : 0;
         k = console_read(static_cast<int>(wait));
         if (k.code == key_none || k.code == key_hangup)
             break;
         if (k.code == key_timeout) {
-            if (timer.due >= 0 && now_ms() >= timer.due)
+            if (timer.due >= 0 && clock_ms() >= timer.due)
                 keep_recovery(s, timer);
             continue;
         }
         const bool restoring = s.mode == edit_mode::restore;
         // steady work delays the write no further than the first change it does not hold
         if (apply_key(s, k) && timer.due < 0)
-            timer.due = now_ms() + recovery_pause_ms;
+            timer.due = clock_ms() + recovery_pause_ms;
         if (restoring && s.mode != edit_mode::restore)
             timer.on_disk = unsaved(s); // restored: the file holds these changes already
         if (!s.to_clipboard.empty())
             to_clipboard(s);
         if (s.quit) // saved, or the changes dropped with q, n: kept aside below
             break;
-        if ((!unsaved(s) && timer.on_disk) || (timer.due >= 0 && now_ms() >= timer.due))
+        if ((!unsaved(s) && timer.on_disk) || (timer.due >= 0 && clock_ms() >= timer.due))
             keep_recovery(s, timer); // saved or undone back to what the file holds, or due
     }
     // ended from outside, or the console gone: the changes go to the recovery file first; quit
@@ -155,7 +155,7 @@ int edit_levels()
     log_capture = was;
     if (s.quit) {
         say_how_it_ended(s, loaded, kept, error);
-        return 1;
+        return true;
     }
     const char *what = k.code == key_hangup ? "The editor was ended" : "The console was lost";
     if (kept)
@@ -164,5 +164,5 @@ int edit_levels()
         report_error(true, "%s: changes since the last save are not saved", what);
     else
         report_error(true, "%s", what);
-    return 0;
+    return false;
 }

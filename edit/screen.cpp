@@ -206,16 +206,17 @@ static void draw_brush(const edit_state &s, grid &g, const layout &l)
     int x = put(g, l.board_x, l.brush_y, "Brush: ");
     x = put(g, put(g, x, l.brush_y, bc_short_string[s.brush], code_pen(s, s.brush)) + 1, l.brush_y,
             bc_string[s.brush]);
-    std::string copied = s.copy_kind == 1   ? formatted("Copied: level %d", s.copy.level)
-                         : s.copy_kind == 2 ? formatted(s.box_copy.size() == 1 ? "Copied: %d cell"
-                                                                               : "Copied: %d cells",
-                                                        static_cast<int>(s.box_copy.size()))
-                                            : "";
+    std::string copy_line =
+        s.copy_kind == copied::level ? formatted("Copied: level %d", s.copy.level)
+        : s.copy_kind == copied::box
+            ? formatted(s.box_copy.size() == 1 ? "Copied: %d cell" : "Copied: %d cells",
+                        static_cast<int>(s.box_copy.size()))
+            : "";
     // a compact window has no line to spare for it
     if (l.kind == layout_kind::compact)
-        put(g, x + 2, l.brush_y, copied);
+        put(g, x + 2, l.brush_y, copy_line);
     else
-        put(g, l.board_x, l.brush_y + 1, copied);
+        put(g, l.board_x, l.brush_y + 1, copy_line);
 }
 
 // text wrapped into at most n lines: too long, its first line, then as much of its end as fits
@@ -257,9 +258,7 @@ static void draw_foot(const edit_state &s, grid &g, int top, int keys_y, std::st
     for (const std::string &line : status)
         put(g, 0, y++, line);
     // a question, or a prompt being typed: the cursor waits just after it
-    if (s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
-        s.mode == edit_mode::restore || s.mode == edit_mode::update || s.mode == edit_mode::go_to ||
-        s.mode == edit_mode::move_to)
+    if (asking_question(s.mode) || s.mode == edit_mode::go_to || s.mode == edit_mode::move_to)
         cursor_after(g, status.empty() ? 0 : static_cast<int>(status.back().size()), y - 1);
     for (const std::string &line : keys_lines)
         put(g, 0, y++, line);
@@ -268,8 +267,8 @@ static void draw_foot(const edit_state &s, grid &g, int top, int keys_y, std::st
 static const char *keys_of(const edit_state &s, layout_kind kind)
 {
     switch (s.mode) {
-    case edit_mode::colors: // its one hint
-        return "Color mode: 1-8 add or remove a color  u undo  Enter or Esc done";
+    case edit_mode::colors:
+        return color_mode_keys;
     case edit_mode::box:
         return "Box: arrows resize  0-9 paint  m M mirror  y copy  x cut  Del empty  v Esc close";
     case edit_mode::asking:
@@ -297,8 +296,8 @@ static const char *keys_of(const edit_state &s, layout_kind kind)
 static void draw_help(const edit_state &s, grid &g)
 {
     const std::vector<const char *> lines =
-        help_page_lines(s.help_page, g.height, s.back_to == edit_mode::overview);
-    int pages = help_page_count(g.height, s.back_to == edit_mode::overview);
+        help_page_lines(s.help_page, g.height, s.question.back_to == edit_mode::overview);
+    int pages = help_page_count(g.height, s.question.back_to == edit_mode::overview);
     int page = std::min(std::max(s.help_page, 0), pages - 1);
     int x = put(g, 0, 0, "Vellumix - keys", with_attr(attr_bold));
     if (pages > 1)
@@ -368,7 +367,8 @@ static void draw_overview(const edit_state &s, grid &g)
 {
     bool letters = !(s.unicode && s.colors);
     overview_layout o = overview_layout_of(g.width, g.height, letters);
-    int selected = s.selected, selected_row = (selected - 1) / o.columns, top = s.top_row;
+    int selected = s.overview.selected, selected_row = (selected - 1) / o.columns,
+        top = s.overview.top_row;
     top = top > selected_row ? selected_row : top; // the chosen board is always in sight
     top = top < selected_row - o.rows + 1 ? selected_row - o.rows + 1 : top;
     top = top < 0 ? 0 : top;
@@ -378,7 +378,8 @@ static void draw_overview(const edit_state &s, grid &g)
         int y = o.y + ((i - 1) / o.columns - top) * o.board_h;
         int end =
             put(g, x, y, formatted("%d", i), with_attr(i == selected ? attr_reverse : attr_none));
-        put(g, end, y, std::string(level_unsaved(s, i) ? "*" : "") + (i == s.marked ? " x" : ""));
+        put(g, end, y,
+            std::string(level_unsaved(s, i) ? "*" : "") + (i == s.overview.marked ? " x" : ""));
         if (letters)
             draw_small_letters(s, g, tb_level[i], x, y + 1);
         else
@@ -414,11 +415,9 @@ void draw(const edit_state &s, grid &g)
     }
     if (s.mode == edit_mode::help)
         return draw_help(s, g);
-    bool asks = s.mode == edit_mode::asking || s.mode == edit_mode::confirm ||
-                s.mode == edit_mode::restore || s.mode == edit_mode::update ||
-                s.mode == edit_mode::go_to;
+    const bool asks = asking_question(s.mode) || s.mode == edit_mode::go_to;
     if (s.mode == edit_mode::overview || s.mode == edit_mode::move_to ||
-        (asks && s.back_to == edit_mode::overview))
+        (asks && s.question.back_to == edit_mode::overview))
         return draw_overview(s, g);
     // mirror painting's mark, and in a narrow window the numbers of the level without the word
     const char *level = s.mirror_paint

@@ -5,6 +5,7 @@
 //   editor.cpp    edit_start, apply_key: questions, saving and the keys every mode shares first,
 //                 then the mode's own handler
 //   board.cpp     the board's keys and modes         overview.cpp  all levels at a glance
+//   paste.cpp     p and P, and a level pasted as text
 //   colors.cpp    color mode: a level's random colors
 //   history.cpp   commit, undo, redo, unsaved: what the handlers call, calling none of them
 //   tools.cpp     pure tools on a level             recovery.cpp  the recovery file
@@ -70,15 +71,21 @@ enum class edit_mode {
     box,      // a box of cells selected: from box_anchor to the cursor
     brush,    // after b: a code key takes the brush
     replace,  // after r: a code key replaces the cursor cell's code in the whole level
-    go_to,    // after g: a level number typed in typed
+    go_to,    // after g: a level number typed in question.typed
     help,     // the keys, page help_page
-    overview, // all levels as small boards, selected chosen
+    overview, // all levels as small boards, overview.selected chosen
     asking,   // save before quitting? (y/n, Esc)
     confirm,  // KR_PROG.PRG changed or went away on disk: save over it? (y/n)
     restore,  // an earlier session's unsaved changes found: restore them? (y/n)
     update,   // saved, and vellumix.lvl holds older levels: update them in it? (y/n)
-    move_to,  // after m in the overview: the place for the level chosen, typed in typed
+    move_to,  // after m in the overview: the place for the level chosen, typed in question.typed
 };
+// The modes of a question in the request line, which takes y or n.
+inline bool asking_question(edit_mode m)
+{
+    return m == edit_mode::asking || m == edit_mode::confirm || m == edit_mode::restore ||
+           m == edit_mode::update;
+}
 
 // What a step did, kept in its head entry, for undo and redo to name it.
 enum class action : std::uint8_t {
@@ -125,20 +132,8 @@ inline bool in_box(int a, int b, int k)
            between(half_column(k), half_column(a), half_column(b));
 }
 
-struct edit_state {
-    int level = 1;  // the level shown, 1 to last_level()
-    int cursor = 0; // its cell under the cursor, 0 to 87, never a no-slot place
-    int brush = 1;  // the code that painting puts down: [bl] blue, the legend's first
-    edit_mode mode = edit_mode::board;
-    edit_mode back_to = edit_mode::board; // where help, a question or go to return
-    int box_anchor = 0;                   // box: the corner fixed where v was pressed
-    bool dragging = false;                // the left button is held on the board
-    bool drag_step = false;               // the drag has painted: its undo step is the last
-    bool mirror_paint = false;            // S: each cell painted paints its mirror too
-    int help_page = 0;
-    std::string typed; // go to: the digits typed so far
-
-    // the overview
+// The overview's own: the level chosen, the boards in sight, a mark, and the last clicks.
+struct overview_state {
     int selected = 1;     // the level chosen
     int top_row = 0;      // the first row of small boards shown
     int marked = 0;       // the level x marked for an exchange, 0: none
@@ -146,6 +141,56 @@ struct edit_state {
     int click_level = 0;  // the board of the last left press, for a double click; 0: none
     std::int64_t click_ms = 0;
     std::int64_t opened_ms = -1; // when a double click last opened a level from it; -1: never
+};
+
+// A question or a prompt in the request line: its words, where it returns, what rides on it.
+struct question_state {
+    edit_mode back_to = edit_mode::board; // where help, a question or go to return
+    std::string typed;                    // go to, move to: the digits typed so far
+    std::string text;                     // its own words, for a paste's word to stand before them
+    std::string pasted_over;              // the status as a paste's word before text last showed it
+    bool quit_after_save = false;         // the save being confirmed came from the quit question
+    bool text_left = false; // the update question was answered no: it is not asked again
+    std::vector<int> to_update, own_edits; // the update question's levels; the file's own edits
+};
+
+// A stroke of the left button held on the board.
+struct drag_state {
+    bool on = false;   // the left button is held on the board
+    bool step = false; // the drag has painted: its undo step is the last
+};
+
+// What KR_PROG.PRG on disk is now, against what was read or last saved of it.
+enum class disk_change { same, changed, gone };
+
+// The editor's ways to the files: its own unless a test puts others here.
+struct edit_hooks {
+    // Writes the levels into the program file: false = message says why. The editor's own
+    // encodes, then saves atomically.
+    bool (*save)(std::string &message) = nullptr;
+    disk_change (*disk_state)() = nullptr; // the editor's own reads the file
+    // Reads vellumix.lvl over table as -saveprg reads it: false = it is not there or cannot be
+    // read.
+    bool (*text_levels)(std::array<tb_level_entry, 31> &table) = nullptr;
+    // Puts the levels listed into vellumix.lvl in place of its own, the rest of it kept, backup
+    // and all: false = error says why.
+    bool (*save_text)(const std::vector<int> &levels, std::string &error) = nullptr;
+};
+
+// What p pastes: what y copied last.
+enum class copied { nothing, level, box };
+
+struct edit_state {
+    int level = 1;  // the level shown, 1 to last_level()
+    int cursor = 0; // its cell under the cursor, 0 to 87, never a no-slot place
+    int brush = 1;  // the code that painting puts down: [bl] blue, the legend's first
+    edit_mode mode = edit_mode::board;
+    int box_anchor = 0;        // box: the corner fixed where v was pressed
+    bool mirror_paint = false; // S: each cell painted paints its mirror too
+    int help_page = 0;
+    overview_state overview;
+    question_state question;
+    drag_state drag;
 
     // undo: the steps in log[0, done) are applied, those after done undone, for redo
     std::deque<undo_entry> log;
@@ -153,54 +198,43 @@ struct edit_state {
     std::array<tb_level_entry, 31> saved_levels{}; // what the file holds, as last read or saved
     std::array<tb_level_entry, 31> recovered{};    // an earlier session's, offered at start
 
-    int copy_kind = 0;     // 0 nothing, 1 a level (copy), 2 a box (box_copy)
+    copied copy_kind = copied::nothing;
     tb_level_entry copy{}; // what y copied of a level
     std::vector<box_cell> box_copy;
 
     std::string status;       // the last message, shown until the next one
     std::string to_clipboard; // text for the console to put on the clipboard (Y)
     bool quit = false;
-    bool quit_after_save = false; // the save being confirmed came from the quit question
-    bool colors = true;           // false when NO_COLOR is set
-    bool unicode = false;         // the console shows the picture's half blocks
+    bool colors = true;   // false when NO_COLOR is set
+    bool unicode = false; // the console shows the picture's half blocks
     int width = 80, height = 24;
-    // Writes the levels into the program file: 1 = saved; 0 = message says why. The editor's
-    // own (encode, then the atomic save) unless a test puts another here.
-    int (*save)(std::string &message) = nullptr;
-    // Compares KR_PROG.PRG on disk with what was read or last saved of it: 0 the same,
-    // 1 changed, 2 gone. The editor's own reads the file, unless a test puts another here.
-    int (*disk_state)() = nullptr;
-    // Reads vellumix.lvl over table as -saveprg reads it: 1 = read; 0 = it is not there or
-    // cannot be read.
-    int (*text_levels)(std::array<tb_level_entry, 31> &table) = nullptr;
-    // Puts the levels listed into vellumix.lvl in place of its own, the rest of it kept, backup
-    // and all: 1 = written; 0 = error says why.
-    int (*save_text)(const std::vector<int> &levels, std::string &error) = nullptr;
-    bool text_left = false; // the update question was answered no: it is not asked again
-    std::vector<int> to_update, own_edits; // the update question's levels; the file's own edits
+    edit_hooks hooks;
 };
 
 // ---- editor.cpp: what the console calls
 
-void edit_start(edit_state &s);             // on the levels now in tb_level
-int apply_key(edit_state &s, const key &k); // 1 = the levels changed
+void edit_start(edit_state &s);              // on the levels now in tb_level
+bool apply_key(edit_state &s, const key &k); // true = the levels changed
 
 // ---- history.cpp: undo, and what the file holds
 
 // Levels that differ from what the file holds: all of them, or level i.
 bool unsaved(const edit_state &s);
 bool level_unsaved(const edit_state &s, int i);
-// Records what a key changed in the levels as one undo step, shown on s.level: 1 = something
+// Records what a key changed in the levels as one undo step, shown on s.level: true = something
 // changed. commit: the shown level, from before (extend: added to the last step, as a drag's
 // cells are); commit_levels: any of them.
-int commit(edit_state &s, const tb_level_entry &before, action what, bool extend = false);
-int commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what);
+bool commit(edit_state &s, const tb_level_entry &before, action what, bool extend = false);
+bool commit_levels(edit_state &s, const std::array<tb_level_entry, 31> &before, action what);
+// commit, and the status says did, or that nothing changed and why: nothing.
+bool finish_step(edit_state &s, const tb_level_entry &before, action what, const std::string &did,
+                 const std::string &nothing);
 // What a change of level i's random colors says when they are now fewer than a room that is only
 // the record's own count: saved so, that room shrinks for good.
 std::string room_note(int i);
-// Takes back the last step (back) or does the next one again, and says which: 1 = the levels
+// Takes back the last step (back) or does the next one again, and says which: true = the levels
 // changed.
-int undo_step(edit_state &s, bool back);
+bool undo_step(edit_state &s, bool back);
 // The last step done: its action, the level it was done on and how many cells it changed;
 // false when there is none.
 bool last_step(const edit_state &s, action &what, int &level, int &cells);
@@ -212,33 +246,37 @@ std::string paste_ignored(const std::string &text);
 constexpr int double_click_ms = 500; // two left presses on one place within it: a double click
 inline const char *plural(int n) { return n == 1 ? "" : "s"; } // "%d cell%s"
 
-// ---- board.cpp, colors.cpp, overview.cpp: each mode's own keys, after the keys every mode
-// shares
+// ---- board.cpp, paste.cpp, colors.cpp, overview.cpp: each mode's own keys, after the keys every
+// mode shares
 
-int board_key(edit_state &s, const key &k); // the board and its modes
+bool board_key(edit_state &s, const key &k); // the board and its modes
+// paste.cpp: p, or P for a stamp, whose empty cells leave the cells under them as they are.
+bool paste_copy(edit_state &s, bool stamp);
 // Text brings in the first level it holds over s.level, read as the text file is read, and
-// checked as it is: a level not taken as written is not taken at all. 1 = the levels changed.
-int paste_text(edit_state &s, const std::string &text);
-int color_key(edit_state &s, const key &k); // color mode; a click is the board's
+// checked as it is: a level not taken as written is not taken at all. true = the levels changed.
+bool paste_text(edit_state &s, const std::string &text);
+bool color_key(edit_state &s, const key &k); // color mode; a click is the board's
+extern const char *const color_mode_keys;    // its key line, the keys color_key takes
 void open_overview(edit_state &s);
-int overview_key(edit_state &s, const key &k);
+bool overview_key(edit_state &s, const key &k);
 
 // ---- tools.cpp: what the tools do to the cells of one level; pure functions
 
-// Paints the cell and every cell of its code joined to it through touching cells: 1 = changed.
-int flood_fill(tb_level_entry &e, int cell, int code);
+// Paints the cell and every cell of its code joined to it through touching cells: true = changed.
+bool flood_fill(tb_level_entry &e, int cell, int code);
 // The cell at the other end of k's row: where mirror painting puts its second cell.
 int mirror_cell(int k);
 // Mirrors the cells of the box with corners a and b within it, left to right or top to bottom:
-// 1 = done; 0 = nothing changed, as its cells would land between cells (a box whose edges are
-// not symmetric on the staggered rows). Corners 0 and 87 mirror the whole level.
-int mirror_box(tb_level_entry &e, int a, int b, bool top_bottom);
+// true = done; false = nothing changed, as its cells would land between cells (a box whose edges
+// are not symmetric on the staggered rows). Corners 0 and 87 mirror the whole level.
+bool mirror_box(tb_level_entry &e, int a, int b, bool top_bottom);
 // Moves every cell by drows rows and dx half-cell columns (dx = +-2: a cell along its row;
 // drows = +-2: two rows, so that the stagger stays); cells moved off the board are lost, and
 // empty ones come in. Returns how many cells that were not empty fell off.
 int shift_cells(tb_level_entry &e, int drows, int dx);
 int replace_code(tb_level_entry &e, int from, int to); // the number of cells changed
 void clear_cells(tb_level_entry &e);
+int cells_changed(const tb_level_entry &a, const tb_level_entry &b); // whose codes differ
 int count_code(const tb_level_entry &e, int code);
 // The cells of the box with corners a and b, as offsets from its first cell: the one with the
 // smallest half-cell column in its top row.
@@ -254,19 +292,19 @@ std::vector<int> line_cells(int a, int b);
 // ---- recovery.cpp: the unsaved changes kept beside the program file
 
 constexpr const char *recovery_name = "vellumix-unsaved.lvl";
-// 1 = the recovery file holds the levels now in tb_level; 0 = error says why.
-int write_recovery(std::string &error);
+// true = the recovery file holds the levels now in tb_level; false = error says why.
+bool write_recovery(std::string &error);
 void remove_recovery();
 // Quitting without saving: the unsaved changes (the levels in tb_level) kept as
-// vellumix-unsaved.lvl.bak, written as the recovery file is: 1 = kept; 0 = error says why.
-int keep_unsaved(std::string &error);
+// vellumix-unsaved.lvl.bak, written as the recovery file is: true = kept; false = error says why.
+bool keep_unsaved(std::string &error);
 // At start: an earlier session's unsaved changes are read into s.recovered and offered (the
 // restore question, naming the levels they change); a file that holds no whole level, or cannot
 // be read, is kept as vellumix-unsaved.lvl.bak, and one that changes no level removed.
 void offer_recovery(edit_state &s);
-// Answers that question: y puts them in the levels as one undo step (1 = the levels changed),
+// Answers that question: y puts them in the levels as one undo step (true = the levels changed),
 // n keeps the file as vellumix-unsaved.lvl.bak.
-int answer_recovery(edit_state &s, bool restore);
+bool answer_recovery(edit_state &s, bool restore);
 
 // ---- lock_posix.cpp, lock_win.cpp: one editor at a time in a folder, as two would share the
 // recovery file and undo each other's saves

@@ -23,11 +23,11 @@ static int neighbours(int k, std::array<int, 6> &out)
 
 // A flood over the cells of one code, through touching cells only, so that a fill never leaks
 // through a gap the player would see as closed.
-int flood_fill(tb_level_entry &e, int cell, int code)
+bool flood_fill(tb_level_entry &e, int cell, int code)
 {
     const int from = e.cells[cell];
     if (from == code)
-        return 0;
+        return false;
     std::array<int, nb_cells> todo;
     int nb_todo = 0;
     todo[nb_todo++] = cell;
@@ -42,20 +42,20 @@ int flood_fill(tb_level_entry &e, int cell, int code)
             }
         }
     }
-    return 1;
+    return true;
 }
 
 int mirror_cell(int k) { return cell_index(row_of(k), row_length(row_of(k)) - 1 - slot_of(k)); }
 
 // A cell at half-cell column x lands at x1 + x2 - x, on a row of its own kind only when x1 + x2
 // is even; top to bottom, row r lands on r1 + r2 - r, of its kind when r1 + r2 is even.
-int mirror_box(tb_level_entry &e, int a, int b, bool top_bottom)
+bool mirror_box(tb_level_entry &e, int a, int b, bool top_bottom)
 {
     const int r1 = std::min(row_of(a), row_of(b)), r2 = std::max(row_of(a), row_of(b));
     const int x1 = std::min(half_column(a), half_column(b)),
               x2 = std::max(half_column(a), half_column(b));
     if ((top_bottom ? r1 + r2 : x1 + x2) % 2 != 0)
-        return 0;
+        return false;
     std::array<std::uint8_t, nb_cells> moved = e.cells;
     for (int k = 0; k < nb_cells; k++)
         if (!is_no_slot(k) && in_box(a, b, k))
@@ -63,7 +63,7 @@ int mirror_box(tb_level_entry &e, int a, int b, bool top_bottom)
                              : cell_at_half_column(row_of(k), x1 + x2 - half_column(k))] =
                 e.cells[k];
     e.cells = moved;
-    return 1;
+    return true;
 }
 
 int shift_cells(tb_level_entry &e, int drows, int dx)
@@ -99,6 +99,14 @@ void clear_cells(tb_level_entry &e)
     for (int k = 0; k < nb_cells; k++)
         if (!is_no_slot(k))
             e.cells[k] = code_empty;
+}
+
+int cells_changed(const tb_level_entry &a, const tb_level_entry &b)
+{
+    int n = 0;
+    for (int k = 0; k < nb_cells; k++)
+        n += a.cells[k] != b.cells[k];
+    return n;
 }
 
 int count_code(const tb_level_entry &e, int code)

@@ -34,11 +34,15 @@ static void edit_keys(const std::uint8_t *data, std::size_t size)
 {
     const std::array<tb_level_entry, 31> decoded = tb_level;
     edit_state s;
-    s.save = [](std::string &message) { return message = "Saved or not.", save_works; };
-    s.disk_state = [] { return disk; };
+    s.hooks.save = [](std::string &message) { return message = "Saved or not.", save_works != 0; };
+    s.hooks.disk_state = [] { return static_cast<disk_change>(disk); };
     // no file is read or written here: vellumix.lvl's level 1 differs when a save works
-    s.text_levels = [](std::array<tb_level_entry, 31> &t) { return t[1].cells[0] = 9, save_works; };
-    s.save_text = [](const std::vector<int> &, std::string &error) { return error = ".", disk; };
+    s.hooks.text_levels = [](std::array<tb_level_entry, 31> &t) {
+        return t[1].cells[0] = 9, save_works != 0;
+    };
+    s.hooks.save_text = [](const std::vector<int> &, std::string &error) {
+        return error = ".", disk != 0;
+    };
     save_works = size > 0 && data[0] % 2;
     disk = size > 0 ? data[0] / 2 % 3 : 0;
     s.unicode = size > 0 && data[0] & 8;

@@ -99,8 +99,8 @@ TEST(Console, TheToolsSaveWhatTheSameKeysMakeOfTheLevels)
     static std::vector<std::uint8_t> image = make_sample_image();
     decode_as_loaded(image);
     edit_state here;
-    here.save = [](std::string &message) { return message = "", 1; };
-    here.disk_state = [] { return 0; };
+    here.hooks.save = [](std::string &message) { return message = "", true; };
+    here.hooks.disk_state = [] { return disk_change::same; };
     edit_start(here);
     // paint (a random cell refused), fill, colors, mirror, a refused paste, undo and redo; then
     // the tools: brush, box painted, copied and pasted, replace, shifts, mirror, a box emptied

@@ -49,15 +49,15 @@ static edit_state start_on_sample(int level, int cursor = 0, const std::string &
     image = make_sample_image();
     decode_as_loaded(image);
     edit_state s;
-    s.save = [](std::string &message) { return message = "Saved.", 1; }; // a save that works
-    s.disk_state = [] { return disk & 3; };
-    s.text_levels = [](std::array<tb_level_entry, 31> &t) {
-        return t = disk & 4 ? text_file : t, 4 & disk;
+    s.hooks.save = [](std::string &message) { return message = "Saved.", true; }; // it works
+    s.hooks.disk_state = [] { return static_cast<disk_change>(disk & 3); };
+    s.hooks.text_levels = [](std::array<tb_level_entry, 31> &t) {
+        return t = disk & 4 ? text_file : t, (4 & disk) != 0;
     };
-    s.save_text = [](const std::vector<int> &levels, std::string &error) {
+    s.hooks.save_text = [](const std::vector<int> &levels, std::string &error) {
         for (int i : levels)
             updated += " " + std::to_string(i);
-        return error = ": full.", 1 - disk / 8 % 2;
+        return error = ": full.", disk / 8 % 2 == 0;
     };
     edit_start(s);
     text_file = tb_level; // hand edits: + 16 of level 2; + 32 of level 1; + 64 the save's own
@@ -304,7 +304,7 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
     press(s, "Tab");
     apply_key(s, {key_mouse_left, 20, 1});   // a board's number line chooses it
     apply_key(s, {key_mouse_left, 20, 200}); // below the boards shown, nothing
-    EXPECT_EQ(2, s.selected);
+    EXPECT_EQ(2, s.overview.selected);
     const int presses[][2] = {{34, 1000}, {34, 1600}, {37, 1650}, {20, 1700},
                               {20, 1800}, {3, 2300},  {7, 2301}}; // x, ms; then cells 0 and 1
     for (const auto &p : presses) {
@@ -357,8 +357,11 @@ TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
             text[i] = level_as_text(i).substr(level_as_text(i).find('\n'));
         press(s, r.keys);
         EXPECT_EQ(r.status, s.status) << r.keys;
-        EXPECT_EQ(std::pair(r.selected, r.top_row), std::pair(s.selected, s.top_row)) << r.keys;
-        EXPECT_EQ(r.level == 21 ? 21 : 0, s.marked) << r.keys; // a refused trade keeps its mark
+        EXPECT_EQ(std::pair(r.selected, r.top_row),
+                  std::pair(s.overview.selected, s.overview.top_row))
+            << r.keys;
+        EXPECT_EQ(r.level == 21 ? 21 : 0, s.overview.marked)
+            << r.keys; // a refused trade keeps its mark
         const std::string now = level_as_text(r.at);
         EXPECT_EQ(text[r.from], now.substr(now.find('\n'))) << r.keys;
     }
@@ -424,7 +427,7 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
                   now.substr(now.find("\n\n")));
         press(s, pasted ? "u" : ""); // one step, whose level the overview shows at once
         EXPECT_EQ(before, level_as_text(r.level));
-        EXPECT_TRUE(!pasted || s.selected == r.level) << s.selected;
+        EXPECT_TRUE(!pasted || s.overview.selected == r.level) << s.overview.selected;
     }
 }
 

@@ -92,12 +92,12 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         edit_state s = on_sample(r.level, r.mode);
         tb_level[r.level].cells[0] = 5;
         // a box copied, a level copied, or nothing; the overview behind only for a question
-        s.copy_kind = r.width % 3;
+        s.copy_kind = static_cast<copied>(r.width % 3);
         s.copy = tb_level[r.level];
         s.box_copy.resize(r.width % 2 ? 1 : 12);
         bool asks = r.mode == edit_mode::confirm || r.mode == edit_mode::go_to ||
                     r.mode == edit_mode::asking;
-        s.back_to = asks ? edit_mode::board : edit_mode::overview;
+        s.question.back_to = asks ? edit_mode::board : edit_mode::overview;
         s.mirror_paint = r.width == 40; // its mark in a narrow title, which keeps the numbers
         // shown as ?, as every control byte; none: the keys take its line
         s.status = r.level == 21 ? "" : "Typed: 12\x7f";
@@ -106,7 +106,8 @@ TEST(Screen, LayoutFollowsTheWindowsSizeWithTheKeysOnTheLastLine)
         EXPECT_EQ(0u, row_text(g, r.height - 1).find(r.keys)) << row_text(g, r.height - 1);
         EXPECT_NE(std::string::npos, text.find(r.shown)) << text;
         const bool small = layout_of(r.width, r.height).kind == layout_kind::too_small;
-        EXPECT_EQ(s.copy_kind == 0 || small, text.find("Copied") == std::string::npos);
+        EXPECT_EQ(s.copy_kind == copied::nothing || small,
+                  text.find("Copied") == std::string::npos);
         EXPECT_TRUE(small || s.status.size() != 10 ||
                     row_text(g, r.height - 2, 0, 11) == "Typed: 12? ");
         EXPECT_EQ(std::pair(r.cursor_x, r.cursor_y), std::pair(g.cursor_x, g.cursor_y));
@@ -217,7 +218,7 @@ TEST(Screen, HelpPagesShowEveryLineOnceAndKeepEachModesKeysTogether)
     for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 26}, {80, 66}}) {
         SCOPED_TRACE(size[1]);
         edit_state s = on_sample(1, edit_mode::help);
-        s.back_to = size[0] == 40 ? edit_mode::overview : edit_mode::board;
+        s.question.back_to = size[0] == 40 ? edit_mode::overview : edit_mode::board;
         std::string all, lines;
         for (const char *line : help_page_lines(0, 1000, size[0] == 40))
             all += *line ? std::string(line) + "\n" : "";
@@ -265,12 +266,12 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
         small_of.fill(-1);
         const grid board = drawn(s, 80, 24);
         s.mode = r.top_row == 9 ? edit_mode::asking : edit_mode::overview; // a question over it
-        s.back_to = edit_mode::overview;
+        s.question.back_to = edit_mode::overview;
         s.status = "Exchanged.";
         s.unicode = !r.letters;
-        s.selected = r.selected;
-        s.top_row = r.top_row;
-        s.marked = r.first;
+        s.overview.selected = r.selected;
+        s.overview.top_row = r.top_row;
+        s.overview.marked = r.first;
         tb_level[r.selected].cells[0] = code_empty;
         const int columns = overview_layout_of(r.width, r.height, r.letters).columns;
         const int board_w = r.letters ? 17 : 18, board_h = r.letters ? 12 : 7;
