@@ -15,8 +15,7 @@ static std::string vformatted(const char *format, va_list args)
     va_copy(again, args);
     const int n = std::vsnprintf(nullptr, 0, format, args);
     std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0)
-        std::vsnprintf(text.data(), text.size() + 1, format, again);
+    std::vsnprintf(text.data(), text.size() + 1, format, again); // its end: the string's own NUL
     va_end(again);
     return text;
 }

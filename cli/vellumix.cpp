@@ -53,12 +53,10 @@ static const std::array<option, 9> options = {{{"-loadprg", &action, action_load
 
 static int same_word(const char *a, const char *b) // whole words, ASCII case ignored
 {
-    for (; *a && *b; a++, b++) {
-        char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b - 'A' + 'a') : *b;
-        if (x != y)
+    for (; *a && *b; a++, b++)
+        if (std::tolower(static_cast<unsigned char>(*a)) !=
+            std::tolower(static_cast<unsigned char>(*b)))
             return 0;
-    }
     return *a == *b;
 }
 
