@@ -105,6 +105,20 @@ int create_temp_beside(const char *target, int text, temp_file &t, bool own_entr
     return 0;
 }
 
+// A stream over h, which it then owns; nullptr, h closed, when none can be made.
+static std::FILE *stream_of(HANDLE h, int flags, const char *mode)
+{
+    int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), flags);
+    std::FILE *f = fd >= 0 ? _fdopen(fd, mode) : nullptr;
+    if (!f) {
+        if (fd >= 0)
+            _close(fd);
+        else
+            CloseHandle(h);
+    }
+    return f;
+}
+
 // Shared for deletion too, so that holding a file open never stops its own replacement.
 std::FILE *open_regular(const char *path)
 {
@@ -116,17 +130,13 @@ std::FILE *open_regular(const char *path)
         errno = e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
         return nullptr;
     }
-    int fd = GetFileType(h) == FILE_TYPE_DISK
-                 ? _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_RDONLY | _O_BINARY)
-                 : -1;
-    std::FILE *f = fd >= 0 ? _fdopen(fd, "rb") : nullptr;
-    if (!f) {
-        if (fd >= 0)
-            _close(fd);
-        else
-            CloseHandle(h);
+    std::FILE *f = nullptr;
+    if (GetFileType(h) == FILE_TYPE_DISK)
+        f = stream_of(h, _O_RDONLY | _O_BINARY, "rb");
+    else
+        CloseHandle(h);
+    if (!f)
         errno = EACCES;
-    }
     return f;
 }
 
@@ -139,15 +149,7 @@ std::FILE *open_unnamed_temp()
         FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return nullptr;
-    int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_RDWR | _O_BINARY);
-    std::FILE *f = fd >= 0 ? _fdopen(fd, "w+b") : nullptr;
-    if (!f) {
-        if (fd >= 0)
-            _close(fd);
-        else
-            CloseHandle(h);
-    }
-    return f;
+    return stream_of(h, _O_RDWR | _O_BINARY, "w+b");
 }
 
 int flush_to_disk(std::FILE *f)
