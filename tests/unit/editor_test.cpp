@@ -52,10 +52,9 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {6, 0, "y g 2 7 Enter c 4 Enter p",
          "Pasted level 6 over level 27.", // room for 3
          ": black, red, purple.\n\n|[ye][wh][pu][rd][??]"},
-        {6, 0, "y g 2 7 Enter P",
-         "Stamped 37 cells; level 27's random colors are now black, red, purple.",
-         ": black, red, purple.\n\n|[ye][wh][pu][rd][??]",
-         "stamp of 37 cells and the random colors on level 27"},
+        {21, 0, "y g 2 7 Enter P", // one color is enough to take the copy's
+         "Stamped 13 cells; level 27's random colors are now orange.", ": orange.\n\n",
+         "stamp of 13 cells and the random colors on level 27"},
         // the tools that move cells, as the staggered board shows them
         {1, 0, "H", "Shifted level 1 left: 20 cells changed, 5 fell off the board.",
          "|[gn][bl][bl][or][or][ye][ye]....|\n|..[gn][bl][bl][or][or][ye]......|",
