@@ -242,6 +242,7 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
         {{{"\v", "\xFF\xFE"}}, // a mark alone
          {":1:1: warning: the file is saved as UTF-16", "1 warning, 0 levels changed\n"},
          1},
+        {{{"\v", "\xFE\xFF"}}, {":1:1: warning: the file is saved as UTF-16"}, 1}, // big-endian
         {{{"Level  1", empty + "Level  1"}}, {":6:1: warning: the rows below are read from"}, -1},
         {{{"Level  2", "#" + std::string(78, '-') + "Level  2"}}, {":20:80: warning: line"}, 1},
         {{{"Level  2", std::string(170, 'x') + "\nLevel  2"}}, {":20:80: warning: line"}, 2}};
