@@ -322,7 +322,7 @@ TEST(Editor, PastedTextBringsInTheFirstLevelItHolds)
     } rows[] = {
         {30, "\xEF\xBB\xBF" + crlf, // fewer colors than a room that is its own count
          "Level 30's record has no known end: saved with fewer colors, its room shrinks for good."},
-        {27, cr + edited(level_as_text(7), "Level", "level"),
+        {27, cr + edited(edited(level_as_text(7), "Level", "level"), "[", "[x"), // not checked
          "Pasted the first of 2 levels in the text over level 27."},
         {27, edited(indented, "\n  \t\n", "\n \n") + "  x\n",
          "Pasted a level from text over level 27.", "PgUp Tab Right"}, // the one after the shown
