@@ -236,6 +236,10 @@ TEST(Check, TellsWhereTheTextIsNotReadAsWritten)
           "cells from KR_PROG.PRG, and level 30 its cells and random colors\n"},
          1},
         {{{"\f", "#"}}, {":1:1: note: the file ends before level 1", "0 levels changed"}, 0},
+        {{{"Random colors : black, red, purple, white, yellow, orange, blue, green.\n", ""},
+          {"\f", "|..[ye][wh][pu][rd][??][wh][pu]..|"}}, // the last level begun, no colors
+         {":451:1: warning: the file ends at level 30 row 2", "(3 random cells read as empty"},
+         5},
         {{{"\v", "\xEF\xBB\xBF|[wh][gn][bl][bl][or][or][ye][ye]|\n"}}, // not an ignored line
          {":1:1: warning: the file ends at level 1 row 2", ":1:1: note: level 1: 1 cell differs"},
          1},
