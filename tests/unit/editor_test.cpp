@@ -159,8 +159,11 @@ TEST(Editor, RefusedSaveKeepsTheEditorOpenAndSaysWhyOnOneLine)
         << "\xEF\xBB\xBF" + level_as_text(1) + level_as_text(2) + level_as_text(3);
     tb_level[1].cells[0] = tb_level[3].cells[0] = 8;
     std::string now;
+    clear_errors();
     EXPECT_TRUE(update_levels_file("vellumix.lvl", {3, 1}));
     EXPECT_FALSE(update_levels_file("none.lvl", {1}));
+    EXPECT_EQ(std::vector<std::string>{"Levels text file 'none.lvl' could not be read"},
+              errors_reported); // the failure's alone
     EXPECT_TRUE(read_whole_file("vellumix.lvl", now));
     EXPECT_EQ("\xEF\xBB\xBF" + level_as_text(1) + level_as_text(2) + level_as_text(3), now);
 }
