@@ -73,6 +73,7 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
          "|[gn][gn][bl]"},
         {1, 0, "v Right Right Down 7", "Painted 6 cells with [bk] black.",
          "|[bk][bk][bk][bl][or][or][ye][ye]|\n|..[bk][bk][bk][bl]"},
+        {1, 0, "v x", "Cut 1 cell (1 emptied): p pastes them at the cursor.", "|....[gn][bl]"},
         {1, 9, "v Up Left Left x", "Cut 4 cells (4 emptied): p pastes them at the cursor.",
          "|........[bl][bl][or][or][ye][ye]|\n|..........[bl][bl][or][or][ye]..|"},
         // mirror painting: a key, a fill and a box emptied paint each cell's mirror too
@@ -243,6 +244,11 @@ TEST(Editor, TheMouseDrawsLinesAsOneStepAndOpensLevels)
     press(s, "Tab");
     apply_key(s, {key_mouse_double, 37, 3});
     EXPECT_EQ(std::pair(edit_mode::board, 3), std::pair(s.mode, s.level));
+    press(s, "Right v"); // a box's moving corner follows a later click, to the first cell too
+    key first = at_cell(key_mouse_left, 0);
+    first.ms = 9000;
+    apply_key(s, first);
+    EXPECT_EQ(std::pair(edit_mode::box, 0), std::pair(s.mode, s.cursor));
 }
 
 TEST(Overview, LevelsTradePlacesWhenTheirColorsFitTheRooms)
