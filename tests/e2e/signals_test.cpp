@@ -154,6 +154,7 @@ TEST(Terminal, AStopGivesTheTerminalBackAndTheForegroundTakesItAgain)
             else
                 ASSERT_TRUE(signal_until(s, "CONT", 'S'));
             EXPECT_TRUE(s.shows("Vellumix - KR_PROG.PRG  (modified)")); // the whole screen again
+            EXPECT_EQ("1 1\n", s.tmux_says("display -p '#{alternate_on} #{mouse_any_flag}'"));
             EXPECT_NE(dir.read("stty.before"), shell_says(s, "stty -g <#{pane_tty}"));
         }
         s.tmux_do("send-keys -l " + shell_quoted("\x1b[C\x1b[C")); // two keys in one read
