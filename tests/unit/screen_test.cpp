@@ -215,7 +215,7 @@ TEST(Screen, EveryStatusReadsWholeInTheSmallestWindow)
 // from there; no page begins inside a mode's keys (an indented line) or with a blank line.
 TEST(Screen, HelpPagesShowEveryLineOnceAndKeepEachModesKeysTogether)
 {
-    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 26}, {80, 66}}) {
+    for (const auto &size : {std::array<int, 2>{80, 24}, {40, 17}, {80, 40}, {80, 66}}) {
         SCOPED_TRACE(size[1]);
         edit_state s = on_sample(1, edit_mode::help);
         s.question.back_to = size[0] == 40 ? edit_mode::overview : edit_mode::board;
