@@ -290,6 +290,9 @@ TEST(Screen, OverviewShowsAsManyBoardsAsFitAndTheChosenOne)
             EXPECT_TRUE(!r.letters || level != 5 || // its first two rows, as letters
                         row_text(g, y + 1, x, 15) + row_text(g, y + 2, x, 15) ==
                             "w w w w w w w w w r r r r r w ");
+            if (r.letters) { // nothing drawn past a row's last letter
+                EXPECT_EQ(at(g, x + 16, y + 1).fg, at(g, x + 15, y + 1).fg) << level;
+            }
             for (int k = 0; level == 6 && !r.letters && k < nb_cells; k++)
                 for (int c = half_column(k); c <= half_column(k) + 1 && !is_no_slot(k); c++) {
                     const screen_cell &cell = at(g, x + c, y + 1 + (row_of(k) - 1) / 2);
