@@ -52,6 +52,10 @@ TEST(Editor, KeysChangeTheLevelAsTheTextFileWouldShowIt)
         {6, 0, "y g 2 7 Enter c 4 Enter p",
          "Pasted level 6 over level 27.", // room for 3
          ": black, red, purple.\n\n|[ye][wh][pu][rd][??]"},
+        {6, 0, "y g 2 7 Enter P",
+         "Stamped 37 cells; level 27's random colors are now black, red, purple.",
+         ": black, red, purple.\n\n|[ye][wh][pu][rd][??]",
+         "stamp of 37 cells and the random colors on level 27"},
         {21, 0, "y g 2 7 Enter P", // one color is enough to take the copy's
          "Stamped 13 cells; level 27's random colors are now orange.", ": orange.\n\n",
          "stamp of 13 cells and the random colors on level 27"},
